@@ -1,0 +1,10 @@
+#pragma once
+// The application object: starts the common controls and COM, runs the installed-objects
+// dialog modally and returns.
+
+#include "framework/WinApp.h"
+
+class CVarnosetApp : public CWinApp {
+protected:
+    bool InitInstance() override;
+};
