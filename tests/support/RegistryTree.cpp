@@ -1,0 +1,411 @@
+#include "tests/support/RegistryTree.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#ifdef _WIN32
+#include "store/WinRegistry.h"
+
+#include <windows.h>
+#include <winternl.h>
+#endif
+
+namespace vs::test {
+
+TreeValue Sz(std::wstring_view name, std::wstring_view text) {
+    return TreeValue{std::wstring(name), kRegSz, ToUtf16Bytes(text)};
+}
+
+TreeValue ExpandSz(std::wstring_view name, std::wstring_view text) {
+    return TreeValue{std::wstring(name), kRegExpandSz, ToUtf16Bytes(text)};
+}
+
+TreeValue Dword(std::wstring_view name, std::uint32_t value) {
+    return TreeValue{std::wstring(name),
+                     kRegDword,
+                     {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                      static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}};
+}
+
+TreeValue Raw(std::wstring_view name, std::uint32_t type, std::vector<std::uint8_t> data) {
+    return TreeValue{std::wstring(name), type, std::move(data)};
+}
+
+std::vector<std::uint8_t> TextBytes(std::wstring_view text) {
+    std::vector<std::uint8_t> bytes = ToUtf16Bytes(text);
+    bytes.resize(bytes.size() - 2);
+    return bytes;
+}
+
+namespace {
+
+// Closes a key handle of the store when it goes out of scope.
+class ScopedKey {
+public:
+    ScopedKey(RegistryStore& store, KeyHandle key) : store_(store), key_(key) {}
+    ~ScopedKey() {
+        if (key_)
+            (void)store_.CloseKey(key_);
+    }
+    ScopedKey(const ScopedKey&) = delete;
+    ScopedKey& operator=(const ScopedKey&) = delete;
+    KeyHandle Get() const { return key_; }
+
+private:
+    RegistryStore& store_;
+    KeyHandle key_;
+};
+
+std::vector<std::wstring> SplitPath(std::wstring_view path) {
+    std::vector<std::wstring> parts;
+    while (!path.empty()) {
+        const std::size_t cut = path.find(L'\\');
+        if (cut != 0)
+            parts.emplace_back(path.substr(0, cut));
+        if (cut == std::wstring_view::npos)
+            break;
+        path.remove_prefix(cut + 1);
+    }
+    return parts;
+}
+
+#ifdef _WIN32
+// Wine's RegSetValueExW adds a NUL to string data that lacks one, so a test could not
+// store the malformed strings the program must survive. NtSetValueKey stores the bytes
+// as given, on Windows and on Wine alike.
+Status SetExactValue(KeyHandle key, const TreeValue& value) {
+    using NtSetValueKeyFn = LONG(NTAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, void*, ULONG);
+    static const auto setValue = reinterpret_cast<NtSetValueKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
+    if (!setValue)
+        return ERROR_PROC_NOT_FOUND;
+    UNICODE_STRING name;
+    name.Buffer = const_cast<wchar_t*>(value.name.c_str());
+    name.Length = static_cast<USHORT>(value.name.size() * sizeof(wchar_t));
+    name.MaximumLength = name.Length;
+    std::vector<std::uint8_t> data = value.data;
+    const LONG status = setValue(reinterpret_cast<HANDLE>(key), &name, 0, value.type, data.data(),
+                                 static_cast<ULONG>(data.size()));
+    return status == 0 ? kOk : static_cast<Status>(status); // an NTSTATUS, but never 0
+}
+#endif
+
+Status SetValue(RegistryStore& store, KeyHandle key, const TreeValue& value) {
+#ifdef _WIN32
+    if (dynamic_cast<WinRegistry*>(&store))
+        return SetExactValue(key, value);
+#endif
+    return store.SetValue(key, value.name.c_str(), value.type, value.data.data(),
+                          static_cast<std::uint32_t>(value.data.size()));
+}
+
+Status WriteValues(RegistryStore& store, KeyHandle key, const TreeKey& description) {
+    for (const TreeValue& value : description.values) {
+        const Status status = SetValue(store, key, value);
+        if (status != kOk)
+            return status;
+    }
+    for (const TreeKey& subkey : description.subkeys)
+        if (const Status status = WriteTree(store, key, subkey); status != kOk)
+            return status;
+    return kOk;
+}
+
+// The tree both sides of a comparison are turned into before printing.
+struct Node {
+    std::wstring name;
+    std::vector<TreeValue> values;
+    std::vector<std::unique_ptr<Node>> children;
+    std::vector<std::string> errors; // enumeration failures, shown in the text
+
+    Node& Child(const std::wstring& childName) {
+        for (auto& child : children)
+            if (NamesEqual(child->name, childName))
+                return *child;
+        children.push_back(std::make_unique<Node>());
+        children.back()->name = childName;
+        return *children.back();
+    }
+    void SetValue(const TreeValue& value) {
+        for (TreeValue& existing : values)
+            if (NamesEqual(existing.name, value.name)) {
+                existing.type = value.type;
+                existing.data = value.data;
+                return;
+            }
+        values.push_back(value);
+    }
+};
+
+void Merge(Node& node, const TreeKey& description) {
+    for (const TreeValue& value : description.values)
+        node.SetValue(value);
+    for (const TreeKey& subkey : description.subkeys) {
+        Node* target = &node;
+        for (const std::wstring& part : SplitPath(subkey.path))
+            target = &target->Child(part);
+        Merge(*target, subkey);
+    }
+}
+
+std::string StatusText(const char* what, Status status) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s failed with status %ld", what, static_cast<long>(status));
+    return text;
+}
+
+// Reads the values and the subkey names of one open key.
+void ReadKey(RegistryStore& store, KeyHandle key, Node& node, std::vector<std::wstring>& childNames) {
+    std::vector<wchar_t> name(16384);
+    std::vector<std::uint8_t> data(1024);
+    for (std::uint32_t index = 0;; ++index) {
+        std::uint32_t nameCapacity = static_cast<std::uint32_t>(name.size());
+        std::uint32_t type = 0;
+        std::uint32_t size = static_cast<std::uint32_t>(data.size());
+        const Status status =
+            store.EnumValue(key, index, name.data(), &nameCapacity, &type, data.data(), &size);
+        if (status == kNoMoreItems)
+            break;
+        if (status == kMoreData && size > data.size()) {
+            data.assign(size, 0);
+            --index;
+            continue;
+        }
+        if (status != kOk) {
+            node.errors.push_back(StatusText("EnumValue", status));
+            break;
+        }
+        node.values.push_back(TreeValue{std::wstring(name.data(), nameCapacity), type,
+                                        std::vector<std::uint8_t>(data.begin(), data.begin() + size)});
+    }
+    for (std::uint32_t index = 0;; ++index) {
+        std::uint32_t capacity = static_cast<std::uint32_t>(name.size());
+        const Status status = store.EnumKey(key, index, name.data(), &capacity);
+        if (status == kNoMoreItems)
+            break;
+        if (status != kOk) {
+            node.errors.push_back(StatusText("EnumKey", status));
+            break;
+        }
+        childNames.emplace_back(name.data(), capacity);
+    }
+}
+
+// Reads the whole tree below an open key, one level at a time on a heap stack so that
+// the deepest trees the registry allows do not strain the test's own stack.
+void ReadTree(RegistryStore& store, KeyHandle root, Node& rootNode) {
+    struct Pending {
+        KeyHandle parent;
+        std::wstring name;
+        Node* node;
+    };
+    std::vector<std::wstring> childNames;
+    ReadKey(store, root, rootNode, childNames);
+    std::vector<std::unique_ptr<ScopedKey>> open; // keys whose children are pending
+    std::vector<Pending> pending;
+    for (auto it = childNames.rbegin(); it != childNames.rend(); ++it)
+        pending.push_back(Pending{root, *it, &rootNode.Child(*it)});
+    std::vector<std::size_t> openDepth; // pending.size() when each open key was pushed
+    while (!pending.empty()) {
+        const Pending next = std::move(pending.back());
+        pending.pop_back();
+        KeyHandle child = nullptr;
+        const Status status = store.OpenKey(next.parent, next.name.c_str(), kKeyRead, &child);
+        if (status != kOk) {
+            next.node->errors.push_back(StatusText("OpenKey", status));
+        } else {
+            auto key = std::make_unique<ScopedKey>(store, child);
+            childNames.clear();
+            ReadKey(store, child, *next.node, childNames);
+            for (auto it = childNames.rbegin(); it != childNames.rend(); ++it)
+                pending.push_back(Pending{child, *it, &next.node->Child(*it)});
+            if (!childNames.empty()) {
+                open.push_back(std::move(key));
+                openDepth.push_back(pending.size() - childNames.size());
+            }
+        }
+        // A key can be closed once every child pushed for it has been read.
+        while (!openDepth.empty() && pending.size() <= openDepth.back()) {
+            openDepth.pop_back();
+            open.pop_back();
+        }
+    }
+}
+
+// Printable ASCII as it is, everything else (and a quote or backslash inside quotes)
+// as \uXXXX, so the text stays one line per item and plain ASCII.
+void AppendEscaped(std::string& out, std::wstring_view text, bool quoted = true) {
+    for (wchar_t c : text) {
+        const auto unit = static_cast<std::uint32_t>(static_cast<std::uint16_t>(c));
+        if (unit >= 0x20 && unit < 0x7F && !(quoted && (c == L'"' || c == L'\\'))) {
+            out.push_back(static_cast<char>(unit));
+        } else {
+            char escaped[16];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(unit));
+            out += escaped;
+        }
+    }
+}
+
+const char* TypeName(std::uint32_t type) {
+    switch (type) {
+    case kRegNone:
+        return "REG_NONE";
+    case kRegSz:
+        return "REG_SZ";
+    case kRegExpandSz:
+        return "REG_EXPAND_SZ";
+    case kRegBinary:
+        return "REG_BINARY";
+    case kRegDword:
+        return "REG_DWORD";
+    case kRegMultiSz:
+        return "REG_MULTI_SZ";
+    case kRegQword:
+        return "REG_QWORD";
+    default:
+        return nullptr;
+    }
+}
+
+// Text values show as text only when they are exactly a string and its one NUL.
+bool IsWellFormedText(const std::vector<std::uint8_t>& data) {
+    if (data.size() < 2 || data.size() % 2 != 0)
+        return false;
+    for (std::size_t i = 0; i < data.size(); i += 2) {
+        const bool nul = data[i] == 0 && data[i + 1] == 0;
+        if (nul != (i + 2 == data.size()))
+            return false;
+    }
+    return true;
+}
+
+void AppendValue(std::string& out, const TreeValue& value) {
+    char number[48];
+    out += "  \"";
+    AppendEscaped(out, value.name);
+    out += "\" ";
+    if (const char* type = TypeName(value.type)) {
+        out += type;
+    } else {
+        std::snprintf(number, sizeof number, "type %u", static_cast<unsigned>(value.type));
+        out += number;
+    }
+    std::snprintf(number, sizeof number, " %llu ", static_cast<unsigned long long>(value.data.size()));
+    out += number;
+    const bool isText = value.type == kRegSz || value.type == kRegExpandSz;
+    if (isText && IsWellFormedText(value.data)) {
+        out += '"';
+        AppendEscaped(out, FromUtf16Bytes(value.data.data(), value.data.size()));
+        out += '"';
+    } else if (value.type == kRegDword && value.data.size() == 4) {
+        const std::uint32_t dword = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
+                                    (static_cast<std::uint32_t>(value.data[3]) << 24);
+        std::snprintf(number, sizeof number, "0x%08x", static_cast<unsigned>(dword));
+        out += number;
+    } else {
+        out += "hex:";
+        for (std::uint8_t byte : value.data) {
+            std::snprintf(number, sizeof number, " %02x", byte);
+            out += number;
+        }
+    }
+    out += '\n';
+}
+
+std::string Print(Node& root) {
+    std::string out;
+    struct Item {
+        Node* node;
+        std::wstring path;
+    };
+    std::vector<Item> stack{{&root, L""}};
+    auto byName = [](const auto& a, const auto& b) { return CompareNames(a->name, b->name) < 0; };
+    while (!stack.empty()) {
+        Item item = std::move(stack.back());
+        stack.pop_back();
+        Node& node = *item.node;
+        out += '[';
+        AppendEscaped(out, item.path, false);
+        out += "]\n";
+        for (const std::string& error : node.errors)
+            out += "  ! " + error + "\n";
+        std::stable_sort(node.values.begin(), node.values.end(), [](const TreeValue& a, const TreeValue& b) {
+            return CompareNames(a.name, b.name) < 0;
+        });
+        for (const TreeValue& value : node.values)
+            AppendValue(out, value);
+        std::stable_sort(node.children.begin(), node.children.end(), byName);
+        for (auto it = node.children.rbegin(); it != node.children.rend(); ++it)
+            stack.push_back(
+                Item{it->get(), item.path.empty() ? (*it)->name : item.path + L"\\" + (*it)->name});
+    }
+    return out;
+}
+
+// Deletes every subkey of name below parent, then the key itself. Child names are read
+// before any is deleted, so a key that refuses deletion cannot make this loop.
+void RemoveKey(RegistryStore& store, KeyHandle parent, const std::wstring& name) {
+    KeyHandle opened = nullptr;
+    if (store.OpenKey(parent, name.c_str(), kKeyReadWrite, &opened) == kOk) {
+        ScopedKey key(store, opened);
+        std::vector<std::wstring> children;
+        std::vector<wchar_t> childName(256);
+        for (std::uint32_t index = 0;; ++index) {
+            std::uint32_t capacity = static_cast<std::uint32_t>(childName.size());
+            if (store.EnumKey(key.Get(), index, childName.data(), &capacity) != kOk)
+                break;
+            children.emplace_back(childName.data(), capacity);
+        }
+        for (const std::wstring& child : children)
+            RemoveKey(store, key.Get(), child);
+    }
+    (void)store.DeleteKey(parent, name.c_str());
+}
+
+} // namespace
+
+Status WriteTree(RegistryStore& store, KeyHandle parent, const TreeKey& key) {
+    KeyHandle created = nullptr;
+    if (const Status status = store.CreateKey(parent, key.path.c_str(), kKeyReadWrite, &created);
+        status != kOk)
+        return status;
+    ScopedKey scoped(store, created);
+    return WriteValues(store, created, key);
+}
+
+std::string DumpTree(RegistryStore& store, KeyHandle parent, std::wstring_view path) {
+    const std::wstring text(path);
+    KeyHandle opened = nullptr;
+    if (store.OpenKey(parent, text.c_str(), kKeyRead, &opened) != kOk)
+        return kMissingTree;
+    ScopedKey key(store, opened);
+    Node root;
+    ReadTree(store, key.Get(), root);
+    return Print(root);
+}
+
+std::string Describe(const TreeKey& key) {
+    Node root;
+    Merge(root, key);
+    return Print(root);
+}
+
+bool RemoveTree(RegistryStore& store, KeyHandle parent, std::wstring_view path) {
+    const std::wstring text(path);
+    if (!text.empty())
+        RemoveKey(store, parent, text);
+    KeyHandle opened = nullptr;
+    const Status status = store.OpenKey(parent, text.c_str(), kKeyRead, &opened);
+    if (status == kOk)
+        (void)store.CloseKey(opened);
+    return status == kFileNotFound;
+}
+
+TreeCleanup::~TreeCleanup() {
+    for (auto it = trees_.rbegin(); it != trees_.rend(); ++it)
+        (void)RemoveTree(store_, it->first, it->second);
+}
+
+} // namespace vs::test
