@@ -1,0 +1,81 @@
+#include "app/Settings.h"
+
+#include "store/RegKey.h"
+
+#include <optional>
+
+namespace vs {
+
+namespace {
+
+std::uint32_t LittleEndian(const std::uint8_t (&bytes)[4]) {
+    return bytes[0] | (std::uint32_t{bytes[1]} << 8) | (std::uint32_t{bytes[2]} << 16) |
+           (std::uint32_t{bytes[3]} << 24);
+}
+
+// A 4-byte REG_DWORD value read as a signed coordinate; nothing for any other value.
+std::optional<std::int32_t> ReadCoordinate(RegistryStore& store, KeyHandle key, const wchar_t* name) {
+    std::uint32_t type = 0;
+    std::uint8_t data[4] = {};
+    std::uint32_t size = sizeof data;
+    if (store.QueryValue(key, name, &type, data, &size) != kOk || type != kRegDword || size != sizeof data)
+        return std::nullopt;
+    return static_cast<std::int32_t>(LittleEndian(data));
+}
+
+RECT ReadPlacement(RegistryStore& store, KeyHandle key) {
+    // All four or none: the first value that does not read ends the attempt.
+    const auto bottom = ReadCoordinate(store, key, L"SizeY");
+    if (!bottom)
+        return {};
+    const auto top = ReadCoordinate(store, key, L"PosY");
+    if (!top)
+        return {};
+    const auto right = ReadCoordinate(store, key, L"SizeX");
+    if (!right)
+        return {};
+    const auto left = ReadCoordinate(store, key, L"PosX");
+    if (!left)
+        return {};
+    return RECT{*left, *top, *right, *bottom};
+}
+
+} // namespace
+
+bool IsEmptyPlacement(const RECT& rect) {
+    return rect.left == 0 && rect.top == 0 && rect.right == 0 && rect.bottom == 0;
+}
+
+WindowSettings LoadWindowSettings(RegistryStore& store) {
+    WindowSettings settings;
+    RegKey key(store);
+    if (key.Open(CurrentUser(), kSettingsKeyPath) == kOk) {
+        // The type is not checked: any value that reads sets the switch.
+        std::uint8_t expert[4] = {};
+        std::uint32_t size = sizeof expert;
+        std::uint32_t type = 0;
+        if (store.QueryValue(key.Get(), L"Expert", &type, expert, &size) == kOk)
+            settings.expertMode = static_cast<std::int32_t>(LittleEndian(expert));
+        settings.placement = ReadPlacement(store, key.Get());
+    }
+    // A rectangle saved while minimised, on a monitor that is gone, or turned inside out
+    // would put the window where nobody sees it.
+    const RECT& r = settings.placement;
+    if (r.right <= r.left || r.bottom <= r.top || !MonitorFromRect(&r, MONITOR_DEFAULTTONULL))
+        settings.placement = {};
+    return settings;
+}
+
+void SaveWindowSettings(RegistryStore& store, const WindowSettings& settings) {
+    RegKey key(store);
+    if (key.Create(CurrentUser(), kSettingsKeyPath) != kOk)
+        return;
+    // Single failed writes are not worth reporting: the next run falls back to defaults.
+    (void)key.SetDword(L"Expert", static_cast<std::uint32_t>(settings.expertMode));
+    (void)key.SetDword(L"SizeX", static_cast<std::uint32_t>(settings.placement.right));
+    (void)key.SetDword(L"SizeY", static_cast<std::uint32_t>(settings.placement.bottom));
+    (void)key.SetDword(L"PosX", static_cast<std::uint32_t>(settings.placement.left));
+    (void)key.SetDword(L"PosY", static_cast<std::uint32_t>(settings.placement.top));
+}
+
+} // namespace vs

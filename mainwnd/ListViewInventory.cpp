@@ -1,0 +1,121 @@
+#include "mainwnd/ListViewInventory.h"
+
+#include "framework/WinApp.h"
+#include "res/resource.h"
+
+#include <algorithm>
+#include <vector>
+
+void ListViewInventory::Attach(HWND dialog, HWND list, HWND deleteButton) {
+    dialog_ = dialog;
+    list_ = list;
+    deleteButton_ = deleteButton;
+}
+
+void ListViewInventory::LockDrawing(bool lock) {
+    if (lock) {
+        LockWindowUpdate(dialog_);
+        return;
+    }
+    LockWindowUpdate(nullptr);
+    InvalidateRect(dialog_, nullptr, FALSE);
+}
+
+void ListViewInventory::ResetImageList(int expectedImages) {
+    // The list must not keep a handle to the list that is about to be destroyed.
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    imageList_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, std::max(8, expectedImages), 2));
+    // The default row icon is image 0; shared icons from LoadIconW are not destroyed.
+    HICON fallback = LoadIconW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(IDI_DEFAULT_ROW_ICON));
+    ImageList_ReplaceIcon(imageList_.Get(), -1, fallback);
+}
+
+int ListViewInventory::AddIcon(vs::IconHandle icon) {
+    if (!imageList_)
+        return -1;
+    return ImageList_ReplaceIcon(imageList_.Get(), -1, reinterpret_cast<HICON>(icon));
+}
+
+void ListViewInventory::DeleteAllRows() {
+    SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+}
+
+void ListViewInventory::AttachImageList() {
+    const auto list = reinterpret_cast<LPARAM>(imageList_.Get());
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, list);
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, list);
+}
+
+int ListViewInventory::CompareNames(const std::wstring& a, const std::wstring& b) {
+    return lstrcmpiW(a.c_str(), b.c_str());
+}
+
+std::wstring ListItemText(HWND list, int row, int column) {
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        const auto copied = static_cast<std::size_t>(
+            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (copied + 1 < buffer.size())
+            return std::wstring(buffer.data(), copied);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+int ListViewInventory::SortedPosition(const std::wstring& name) const {
+    int low = 0;
+    int high = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (CompareNames(ListItemText(list_, middle, 0), name) <= 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+int ListViewInventory::InsertRow(const std::wstring& name, int image) {
+    // The list's own ascending sort would place the row, but not every list control sorts
+    // owner-drawn rows; inserting at the sorted position gives the same order everywhere.
+    std::wstring text = name;
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = SortedPosition(name);
+    item.pszText = text.data();
+    item.iImage = image;
+    return static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void ListViewInventory::SetCellText(int row, int column, const std::wstring& text) {
+    std::wstring copy = text;
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = copy.data();
+    SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void ListViewInventory::SetItemData(int row, std::intptr_t data) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = static_cast<LPARAM>(data);
+    SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void ListViewInventory::AutosizeColumn(int column) {
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                 MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+}
+
+int ListViewInventory::SelectedCount() {
+    return static_cast<int>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+void ListViewInventory::EnableDeleteButton(bool enable) {
+    EnableWindow(deleteButton_, enable ? TRUE : FALSE);
+}

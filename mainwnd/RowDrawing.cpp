@@ -1,0 +1,138 @@
+#include "mainwnd/RowDrawing.h"
+
+#include "framework/UniqueHandle.h"
+#include "mainwnd/ListViewInventory.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+RECT ItemRect(HWND list, int row, int part) {
+    RECT rect{};
+    rect.left = part;
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+    return rect;
+}
+
+UINT Justification(int format) {
+    switch (format & LVCFMT_JUSTIFYMASK) {
+    case LVCFMT_RIGHT:
+        return DT_RIGHT;
+    case LVCFMT_CENTER:
+        return DT_CENTER;
+    default:
+        return DT_LEFT;
+    }
+}
+
+// Restricts drawing to rect until the guard goes; the clipping before stays intact.
+class ClipTo {
+public:
+    ClipTo(HDC dc, const RECT& rect) : saved_(dc) {
+        IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+    }
+
+private:
+    SavedDcState saved_;
+};
+
+} // namespace
+
+void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden) {
+    const int row = static_cast<int>(dis.itemID);
+    HDC dc = dis.hDC;
+
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE | LVIF_STATE;
+    item.iItem = row;
+    item.stateMask = 0xFFFF;
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+
+    const bool listFocused = GetFocus() == list;
+    const bool showSelectionAlways = (GetWindowLongW(list, GWL_STYLE) & LVS_SHOWSELALWAYS) != 0;
+    const bool highlighted = (item.state & LVIS_DROPHILITED) ||
+                             ((item.state & LVIS_SELECTED) && (listFocused || showSelectionAlways));
+
+    const RECT bounds = ItemRect(list, row, LVIR_BOUNDS);
+    const RECT label = ItemRect(list, row, LVIR_LABEL);
+    const RECT icon = ItemRect(list, row, LVIR_ICON);
+
+    // The struck-out font must outlive its selection into the device context, which the
+    // saved state undoes first.
+    UniqueFont struckOut;
+    SavedDcState saved(dc);
+    SetBkMode(dc, TRANSPARENT);
+    if (hidden) {
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        LOGFONTW font{};
+        if (GetObjectW(GetCurrentObject(dc, OBJ_FONT), sizeof font, &font)) {
+            font.lfStrikeOut = TRUE;
+            struckOut.Reset(CreateFontIndirectW(&font));
+            if (struckOut)
+                SelectObject(dc, struckOut.Get());
+        }
+    }
+
+    const std::wstring name = ListItemText(list, row, 0);
+    SIZE blank{};
+    GetTextExtentPoint32W(dc, L" ", 1, &blank);
+    const int offset = blank.cx * 2;
+
+    RECT visible{};
+    GetClientRect(list, &visible);
+    RECT highlight = bounds;
+    highlight.left = label.left;
+    highlight.right = visible.right;
+
+    if (highlighted) {
+        SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
+        FillRect(dc, &highlight, GetSysColorBrush(COLOR_HIGHLIGHT));
+    } else {
+        FillRect(dc, &highlight, GetSysColorBrush(COLOR_WINDOW));
+    }
+
+    const int firstWidth = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    {
+        RECT firstColumn = bounds;
+        firstColumn.right = bounds.left + firstWidth;
+        ClipTo clip(dc, firstColumn);
+        const auto images =
+            reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        if (images) {
+            UINT style = ILD_TRANSPARENT | (item.state & LVIS_OVERLAYMASK);
+            if (highlighted)
+                style |= ILD_BLEND50;
+            ImageList_Draw(images, item.iImage, dc, icon.left, icon.top, style);
+        }
+        RECT text = label;
+        text.left += offset / 2;
+        text.right -= offset;
+        DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_VCENTER | DT_END_ELLIPSIS | DT_LEFT);
+    }
+
+    RECT rowArea = bounds;
+    rowArea.right = std::max(bounds.right, highlight.right);
+    ClipTo clip(dc, rowArea);
+    int left = bounds.left + firstWidth;
+    for (int column = 1;; ++column) {
+        LVCOLUMNW info{};
+        info.mask = LVCF_FMT | LVCF_WIDTH;
+        if (!SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)))
+            break;
+        RECT cell{left, bounds.top, left + info.cx, bounds.bottom};
+        left = cell.right;
+        const std::wstring text = ListItemText(list, row, column);
+        if (text.empty())
+            continue;
+        cell.left += offset;
+        cell.right -= offset;
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell,
+                  Justification(info.fmt) | DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS);
+    }
+
+    if ((item.state & LVIS_FOCUSED) && listFocused)
+        DrawFocusRect(dc, &highlight);
+}
