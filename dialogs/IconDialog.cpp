@@ -1,0 +1,217 @@
+#include "dialogs/IconDialog.h"
+
+#include "dialogs/DialogPlacement.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"Choose Icon";
+
+// Pairs of display text and patterns; the first pair is in force when the browser opens.
+constexpr wchar_t kBrowseFilter[] = L"Icon FiIes\0*.ico;*.exe;*.dll\0"
+                                    L"Programs\0*.exe\0"
+                                    L"Libraries\0*.dll;*.ocx\0"
+                                    L"Icons\0*.ico\0"
+                                    L"All Files\0*.*\0";
+
+HINSTANCE OwnInstance() {
+    return GetModuleHandleW(nullptr);
+}
+
+// ExtractIconW with index -1 answers the number of icons in the file; 0 for a file that
+// does not exist, a folder, or a file without icons.
+int IconCount(const std::wstring& file) {
+    const auto count =
+        reinterpret_cast<UINT_PTR>(ExtractIconW(OwnInstance(), file.c_str(), static_cast<UINT>(-1)));
+    return static_cast<int>(std::min<UINT_PTR>(count, INT_MAX));
+}
+
+std::wstring DefaultIconFile() {
+    wchar_t directory[MAX_PATH] = L"";
+    const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        directory[0] = L'\0';
+    return std::wstring(directory) + L"\\SHELL32.dll";
+}
+
+std::wstring LoadResourceString(UINT id) {
+    wchar_t text[512] = L"";
+    LoadStringW(CWinApp::ResourceModule(), id, text, 512);
+    return text;
+}
+
+// Puts value in place of every "%1"; the value itself is not searched again.
+std::wstring ReplaceInsert(std::wstring text, const std::wstring& value) {
+    for (std::size_t at = text.find(L"%1"); at != std::wstring::npos;
+         at = text.find(L"%1", at + value.size())) {
+        text.replace(at, 2, value);
+    }
+    return text;
+}
+
+} // namespace
+
+CIconDialog::CIconDialog(HWND parent) : CDialog(IDD_CHOOSE_ICON, parent), fileName(DefaultIconFile()) {}
+
+bool CIconDialog::SetStartIcon(const std::wstring& file, int index) {
+    if (index >= IconCount(file))
+        return false;
+    fileName = file;
+    iconIndex = index;
+    return true;
+}
+
+void CIconDialog::GetChosenIcon(std::wstring& file, int& index) const {
+    file = fileName;
+    index = iconIndex;
+}
+
+std::wstring CIconDialog::MakeIconLocation(const std::wstring& file, int index) {
+    // Only a plain icon file loads as an icon straight from the file; it needs no index.
+    if (HANDLE icon = LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 64, 64, LR_LOADFROMFILE)) {
+        DestroyIcon(static_cast<HICON>(icon));
+        return file;
+    }
+    return file + L"," + std::to_wstring(index);
+}
+
+HWND CIconDialog::List() const {
+    return Item(IDC_ICON_LIST);
+}
+
+void CIconDialog::DoDataExchange(DataExchange& dx) {
+    dx.Text(IDC_ICON_FILE, fileName);
+    dx.ListIndex(IDC_ICON_LIST, iconIndex);
+}
+
+bool CIconDialog::HandleMessage(const Message& msg, LRESULT& result) {
+    static constexpr MessageEntry<CIconDialog> kMessages[] = {
+        {WM_COMMAND, BN_CLICKED, IDC_ICON_BROWSE, IDC_ICON_BROWSE, &CIconDialog::OnBrowse},
+        {WM_COMMAND, LBN_DBLCLK, IDC_ICON_LIST, IDC_ICON_LIST, &CIconDialog::OnListDoubleClick},
+        {WM_DRAWITEM, 0, 0, 0, &CIconDialog::OnDrawItem},
+    };
+    if (msg.message == WM_DESTROY)
+        ClearList(); // and then the standard handling
+    return Route(this, kMessages, msg, result) || CDialog::HandleMessage(msg, result);
+}
+
+bool CIconDialog::OnInitDialog() {
+    CDialog::OnInitDialog();
+    HWND list = List();
+    SendMessageW(list, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(GetSystemMetrics(SM_CXICON) + 6), 0);
+    // The list measures its items while the dialog is being created, before this object
+    // receives messages, so the item height is set here.
+    SendMessageW(list, LB_SETITEMHEIGHT, 0, MAKELPARAM(GetSystemMetrics(SM_CYICON) + 12, 0));
+    FillList();
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(iconIndex), 0);
+    CenterOverOwner(hwnd_);
+    return true;
+}
+
+void CIconDialog::OnOK() {
+    HWND edit = Item(IDC_ICON_FILE);
+    if (GetFocus() == edit) {
+        // Enter in the file name: load the typed file and stay open.
+        DataExchange fromEdit(hwnd_, false);
+        fromEdit.Text(IDC_ICON_FILE, fileName);
+        if (UpdateData(false))
+            FillList();
+        return;
+    }
+    UpdateData(true);
+    if (iconIndex == -1) {
+        ShowMessage(IDS_SELECT_ICON);
+        SetFocus(List());
+        return;
+    }
+    EndDialog(IDOK);
+}
+
+LRESULT CIconDialog::OnListDoubleClick(const Message&) {
+    PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return 0;
+}
+
+LRESULT CIconDialog::OnBrowse(const Message&) {
+    // The browser writes at most kBrowseBufferChars characters. A longer name cannot be
+    // offered without cutting it into the name of some other file, so the browser then
+    // starts with an empty name.
+    std::vector<wchar_t> buffer(kBrowseBufferChars, L'\0');
+    if (fileName.size() < kBrowseBufferChars)
+        std::copy(fileName.begin(), fileName.end(), buffer.begin());
+
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = hwnd_;
+    request.lpstrFilter = kBrowseFilter;
+    request.nFilterIndex = 0;
+    request.lpstrFile = buffer.data();
+    request.nMaxFile = static_cast<DWORD>(buffer.size());
+    request.lpstrTitle = kCaption;
+    request.Flags = OFN_FILEMUSTEXIST | OFN_DONTADDTORECENT;
+    if (!GetOpenFileNameW(&request))
+        return 0;
+
+    buffer.back() = L'\0';
+    fileName = buffer.data();
+    iconIndex = 0;
+    UpdateData(false);
+    FillList();
+    return 0;
+}
+
+LRESULT CIconDialog::OnDrawItem(const Message& msg) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(msg.lParam);
+    if (item->CtlID != IDC_ICON_LIST || item->itemID == static_cast<UINT>(-1))
+        return TRUE;
+    const bool selected = (item->itemState & ODS_SELECTED) != 0;
+    RECT rect = item->rcItem;
+    if (selected && (item->itemAction & (ODA_DRAWENTIRE | ODA_SELECT)))
+        FillRect(item->hDC, &rect, GetSysColorBrush(COLOR_HIGHLIGHT));
+    if (!selected && (item->itemAction & ODA_SELECT))
+        FillRect(item->hDC, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (auto icon = reinterpret_cast<HICON>(item->itemData))
+        DrawIcon(item->hDC, rect.left + 2, rect.top + 4, icon);
+    return TRUE;
+}
+
+void CIconDialog::ClearList() {
+    if (HWND list = List())
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    icons_.clear(); // destroys every icon the list showed
+}
+
+void CIconDialog::FillList() {
+    ClearList();
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!GetFileAttributesExW(fileName.c_str(), GetFileExInfoStandard, &attributes)) {
+        ShowMessage(IDS_FILE_NOT_FOUND);
+        return;
+    }
+    const int count = IconCount(fileName);
+    HWND list = List();
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    if (count == 0)
+        ShowMessage(IDS_NO_ICONS);
+    icons_.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        icons_.emplace_back(ExtractIconW(OwnInstance(), fileName.c_str(), static_cast<UINT>(i)));
+        SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(L""));
+        SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(icons_.back().Get()));
+    }
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+}
+
+void CIconDialog::ShowMessage(UINT stringId) const {
+    const std::wstring text = ReplaceInsert(LoadResourceString(stringId), fileName);
+    MessageBoxW(hwnd_, text.c_str(), kCaption, MB_ICONEXCLAMATION | MB_OK);
+}

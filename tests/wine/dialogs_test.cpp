@@ -1,0 +1,705 @@
+// The text, position and icon dialogs, driven in-process: modal runs steered from a
+// timer, modeless ones pumped by the test.
+
+#include "UiDriver.h"
+#include "dialogs/EditTextDialog.h"
+#include "dialogs/ExplorerPosition.h"
+#include "dialogs/IconDialog.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cwctype>
+
+using namespace uitest;
+
+namespace {
+
+constexpr wchar_t kEditCaption[] = L"Edit Shell Object";
+constexpr wchar_t kIconCaption[] = L"Choose Icon";
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+
+// What a validation or chooser message box showed, and its caption.
+struct SeenBox {
+    std::wstring caption;
+    std::wstring text;
+};
+
+// A step that waits for a message box over owner, records it and presses its OK.
+std::function<bool()> DismissBox(const HWND& owner, SeenBox& seen) {
+    return [&owner, &seen] {
+        HWND box = owner ? FindOwnedDialog(owner) : nullptr;
+        if (!box)
+            return false;
+        seen.caption = WindowText(box);
+        seen.text = MessageBoxText(box);
+        PostClick(box, IDOK);
+        return true;
+    };
+}
+
+int ListCount(HWND dialog) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, IDC_ICON_LIST, LB_GETCOUNT, 0, 0));
+}
+int ListSelection(HWND dialog) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, IDC_ICON_LIST, LB_GETCURSEL, 0, 0));
+}
+
+// Shows a modeless dialog and gives it the keyboard focus, as a modal run would.
+void Activate(HWND dialog) {
+    ShowWindow(dialog, SW_SHOW);
+    SetForegroundWindow(dialog);
+    SetActiveWindow(dialog);
+    Pump(50, dialog);
+}
+
+class TestApp : public CWinApp {
+protected:
+    bool InitInstance() override { return false; }
+};
+
+} // namespace
+
+// ---- CEditTextDialog ----
+
+TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
+    std::wstring text;
+    CEditTextDialog dialog(L"Enter a new Name for the Item \"A\":", text, nullptr);
+    std::wstring prompt, shown = L"(not seen)";
+    ModalDriver driver;
+    driver.Then([&] {
+        HWND d = FindDialog(kEditCaption);
+        if (!d)
+            return false;
+        prompt = ItemText(d, IDC_EDIT_PROMPT);
+        shown = ItemText(d, IDC_EDIT_TEXT);
+        PostClick(d, IDOK);
+        return true;
+    });
+    driver.Start();
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(prompt, L"Enter a new Name for the Item \"A\":");
+    EXPECT_EQ(shown, L"");
+    EXPECT_EQ(text, L"");
+}
+
+TEST(EditTextDialog, CancelLeavesCallersTextUntouchedEvenAfterTyping) {
+    std::wstring text = L"Old name";
+    CEditTextDialog dialog(L"Prompt", text, nullptr);
+    ModalDriver driver;
+    driver.Then([&] {
+        HWND d = FindDialog(kEditCaption);
+        if (!d)
+            return false;
+        SetDlgItemTextW(d, IDC_EDIT_TEXT, L"New name");
+        PostClick(d, IDCANCEL);
+        return true;
+    });
+    driver.Start();
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(text, L"Old name");
+}
+
+TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
+    std::wstring text = L"Old name";
+    OwnerWindow owner(100, 100, 500, 400);
+    CEditTextDialog dialog(L"Prompt", text, owner.Hwnd());
+    bool editFocused = false, allSelected = false, ownerDisabled = false;
+    HWND dialogOwner = nullptr;
+    ModalDriver driver;
+    driver.Then([&] {
+        HWND d = FindDialog(kEditCaption);
+        if (!d)
+            return false;
+        HWND edit = GetDlgItem(d, IDC_EDIT_TEXT);
+        editFocused = GetFocus() == edit;
+        DWORD start = 0, end = 0;
+        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        allSelected = start == 0 && end == 8;
+        dialogOwner = GetWindow(d, GW_OWNER);
+        ownerDisabled = !IsWindowEnabled(owner.Hwnd());
+        SetWindowTextW(edit, L"Typed");
+        PostKey(edit, VK_RETURN);
+        return true;
+    });
+    driver.Start();
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(editFocused);
+    EXPECT_TRUE(allSelected);
+    EXPECT_EQ(dialogOwner, owner.Hwnd());
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_EQ(text, L"Typed");
+}
+
+TEST(EditTextDialog, EscapeCancels) {
+    std::wstring text = L"Keep";
+    CEditTextDialog dialog(L"Prompt", text, nullptr);
+    ModalDriver driver;
+    driver.Then([&] {
+        HWND d = FindDialog(kEditCaption);
+        if (!d)
+            return false;
+        SetDlgItemTextW(d, IDC_EDIT_TEXT, L"Changed");
+        PostKey(GetDlgItem(d, IDC_EDIT_TEXT), VK_ESCAPE);
+        return true;
+    });
+    driver.Start();
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(text, L"Keep");
+}
+
+// ---- CExplorerPosition ----
+
+TEST(ExplorerPosition, RefusesOutOfRangeValueWithRangeMessageThenAcceptsMaximum) {
+    OwnerWindow owner(100, 100, 600, 400);
+    CExplorerPosition dialog(owner.Hwnd());
+    dialog.position = 256;
+    dialog.title = L"Edit Shell Object Position of Sample";
+    HWND d = nullptr;
+    std::wstring shownValue;
+    SeenBox box;
+    bool stayedOpen = false, editFocused = false;
+    ModalDriver driver;
+    driver
+        .Then([&] {
+            d = FindDialog(L"Edit Shell Object Position of Sample");
+            if (!d)
+                return false;
+            shownValue = ItemText(d, IDC_POSITION_EDIT);
+            PostClick(d, IDOK);
+            return true;
+        })
+        .Then(DismissBox(d, box))
+        .Then([&] {
+            if (FindOwnedDialog(d))
+                return false; // the box is still closing
+            stayedOpen = IsWindow(d) && IsWindowVisible(d);
+            editFocused = GetFocus() == GetDlgItem(d, IDC_POSITION_EDIT);
+            SetDlgItemTextW(d, IDC_POSITION_EDIT, L"255");
+            PostClick(d, IDOK);
+            return true;
+        });
+    driver.Start();
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(shownValue, L"256");
+    EXPECT_EQ(box.text, L"Enter an integer between 0 and 255.");
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(editFocused);
+    EXPECT_EQ(dialog.position, 255);
+}
+
+TEST(ExplorerPosition, EmptyTextGivesIntegerMessageAndCancelAfterRefusalKeepsValue) {
+    CExplorerPosition dialog;
+    dialog.position = 40;
+    dialog.title = L"T";
+    HWND d = nullptr;
+    SeenBox emptyBox, rangeBox;
+    ModalDriver driver;
+    driver
+        .Then([&] {
+            d = FindDialog(L"T");
+            if (!d)
+                return false;
+            SetDlgItemTextW(d, IDC_POSITION_EDIT, L"");
+            PostClick(d, IDOK);
+            return true;
+        })
+        .Then(DismissBox(d, emptyBox))
+        .Then([&] {
+            if (FindOwnedDialog(d))
+                return false;
+            SetDlgItemTextW(d, IDC_POSITION_EDIT, L"300");
+            PostClick(d, IDOK);
+            return true;
+        })
+        .Then(DismissBox(d, rangeBox))
+        .Then([&] {
+            if (FindOwnedDialog(d))
+                return false;
+            PostClick(d, IDCANCEL);
+            return true;
+        });
+    driver.Start();
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(emptyBox.text, L"Enter an integer.");
+    EXPECT_EQ(rangeBox.text, L"Enter an integer between 0 and 255.");
+    EXPECT_EQ(dialog.position, 40);
+}
+
+TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {
+    CExplorerPosition dialog;
+    dialog.position = 12;
+    dialog.title = L"Position";
+    std::wstring afterLetter;
+    ModalDriver driver;
+    driver.Then([&] {
+        HWND d = FindDialog(L"Position");
+        if (!d)
+            return false;
+        HWND edit = GetDlgItem(d, IDC_POSITION_EDIT);
+        SetWindowTextW(edit, L"");
+        SendMessageW(edit, WM_CHAR, L'0', 1);
+        SendMessageW(edit, WM_CHAR, L'x', 1);
+        SendMessageW(edit, WM_CHAR, L'0', 1);
+        SendMessageW(edit, WM_CHAR, L'7', 1);
+        afterLetter = WindowText(edit);
+        PostClick(d, IDOK);
+        return true;
+    });
+    driver.Start();
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(afterLetter, L"007");
+    EXPECT_EQ(dialog.position, 7);
+}
+
+TEST(ExplorerPosition, UpDownStopsAtTheRangeAndOkHasTheFocus) {
+    CExplorerPosition dialog;
+    dialog.position = 254;
+    dialog.title = L"Steps";
+    std::wstring afterOne, afterTwo;
+    bool okFocused = false;
+    int low = -1, high = -1;
+    ModalDriver driver;
+    driver.Then([&] {
+        HWND d = FindDialog(L"Steps");
+        if (!d)
+            return false;
+        okFocused = GetFocus() == GetDlgItem(d, IDOK);
+        SendDlgItemMessageW(d, IDC_POSITION_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                            reinterpret_cast<LPARAM>(&high));
+        HWND edit = GetDlgItem(d, IDC_POSITION_EDIT);
+        SetFocus(edit);
+        // The up-down follows its buddy's text when an arrow key steps it.
+        SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
+        afterOne = WindowText(edit);
+        SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
+        afterTwo = WindowText(edit);
+        PostClick(d, IDOK);
+        return true;
+    });
+    driver.Start();
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(okFocused);
+    EXPECT_EQ(low, 0);
+    EXPECT_EQ(high, 255);
+    EXPECT_EQ(afterOne, L"255");
+    EXPECT_EQ(afterTwo, L"255");
+    EXPECT_EQ(dialog.position, 255);
+}
+
+TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByDefault) {
+    OwnerWindow mainWindow(200, 150, 700, 500);
+    TestApp app;
+    app.SetMainWindow(mainWindow.Hwnd());
+    CExplorerPosition dialog;
+    std::wstring seenTitles, seenValues;
+    HWND seenOwner = nullptr;
+    POINT dialogCentre{}, ownerCentre{};
+    auto run = [&](const std::wstring& title, int value) {
+        dialog.title = title;
+        dialog.position = value;
+        ModalDriver driver;
+        driver.Then([&, title] {
+            HWND d = FindDialog(title);
+            if (!d)
+                return false;
+            seenTitles += WindowText(d) + L"|";
+            seenValues += ItemText(d, IDC_POSITION_EDIT) + L"|";
+            seenOwner = GetWindow(d, GW_OWNER);
+            RECT r{}, o{};
+            GetWindowRect(d, &r);
+            GetWindowRect(mainWindow.Hwnd(), &o);
+            dialogCentre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            ownerCentre = {(o.left + o.right) / 2, (o.top + o.bottom) / 2};
+            PostClick(d, IDOK);
+            return true;
+        });
+        driver.Start();
+        return dialog.DoModal();
+    };
+    EXPECT_EQ(run(L"Edit Shell Object Position of One", 10), IDOK);
+    EXPECT_EQ(run(L"Edit Shell Object Position of Two", 20), IDOK);
+    EXPECT_EQ(seenTitles, L"Edit Shell Object Position of One|Edit Shell Object Position of Two|");
+    EXPECT_EQ(seenValues, L"10|20|");
+    EXPECT_EQ(seenOwner, mainWindow.Hwnd());
+    EXPECT_NEAR(dialogCentre.x, ownerCentre.x, 2);
+    EXPECT_NEAR(dialogCentre.y, ownerCentre.y, 2);
+}
+
+// ---- CIconDialog ----
+
+class IconDialogTest : public ::testing::Test {
+protected:
+    std::wstring shell32 = SystemDirectory() + L"\\SHELL32.dll";
+    std::wstring twoIcons = OwnModulePath(); // this program: the window and row icons
+    TempFolder folder;
+};
+
+TEST_F(IconDialogTest, StartIndexBeyondTheFileKeepsShell32WithIconZero) {
+    const std::wstring ico = folder.File(L"one.ico");
+    ASSERT_TRUE(WriteIconFile(ico));
+    CIconDialog dialog(nullptr);
+    EXPECT_FALSE(dialog.SetStartIcon(ico, 1));
+    EXPECT_FALSE(dialog.SetStartIcon(folder.File(L"missing.dll"), 0));
+    EXPECT_FALSE(dialog.SetStartIcon(L"", 0));
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    EXPECT_EQ(Lower(ItemText(d, IDC_ICON_FILE)), Lower(shell32));
+    EXPECT_EQ(ItemText(d, IDC_ICON_FILE).substr(ItemText(d, IDC_ICON_FILE).size() - 12), L"\\SHELL32.dll");
+    EXPECT_GT(ListCount(d), 1);
+    EXPECT_EQ(ListSelection(d), 0);
+}
+
+TEST_F(IconDialogTest, ValidStartIconIsShownAndSelected) {
+    CIconDialog dialog(nullptr);
+    EXPECT_TRUE(dialog.SetStartIcon(twoIcons, 1));
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    EXPECT_EQ(ItemText(d, IDC_ICON_FILE), twoIcons);
+    EXPECT_EQ(ListCount(d), 2);
+    EXPECT_EQ(ListSelection(d), 1);
+    // Every item carries its own icon, owned by the dialog.
+    for (int i = 0; i < 2; ++i) {
+        auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(d, IDC_ICON_LIST, LB_GETITEMDATA, i, 0));
+        ICONINFO info{};
+        EXPECT_TRUE(GetIconInfo(icon, &info));
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+}
+
+TEST_F(IconDialogTest, ListShowsIconsInColumnsOfTheirOwnSize) {
+    CIconDialog dialog(nullptr);
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    HWND list = GetDlgItem(d, IDC_ICON_LIST);
+    EXPECT_EQ(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), GetSystemMetrics(SM_CYICON) + 12);
+    RECT first{}, second{};
+    SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    SendMessageW(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    EXPECT_EQ(first.right - first.left, GetSystemMetrics(SM_CXICON) + 6);
+    // Items run down a column, then on in the next one: the list scrolls sideways.
+    const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    EXPECT_TRUE(style & LBS_MULTICOLUMN);
+    EXPECT_TRUE(style & WS_HSCROLL);
+    EXPECT_FALSE(style & LBS_HASSTRINGS);
+}
+
+TEST_F(IconDialogTest, IconsAreDestroyedWithTheWindowAndOnReload) {
+    CIconDialog dialog(nullptr);
+    ASSERT_TRUE(dialog.SetStartIcon(twoIcons, 0));
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    Activate(d);
+    auto itemIcon = [&](int i) {
+        return reinterpret_cast<HICON>(SendDlgItemMessageW(d, IDC_ICON_LIST, LB_GETITEMDATA, i, 0));
+    };
+    const HICON firstLoad = itemIcon(0);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(firstLoad, &info));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    // Enter in the file name reloads the same file: the old icons go.
+    SetFocus(GetDlgItem(d, IDC_ICON_FILE));
+    PostKey(GetDlgItem(d, IDC_ICON_FILE), VK_RETURN);
+    Pump(100, d);
+    ASSERT_TRUE(IsWindow(d));
+    EXPECT_EQ(ListCount(d), 2);
+    const HICON secondLoad[] = {itemIcon(0), itemIcon(1)};
+    // (The handle value may be reused by the new load; only a stale one can be checked.)
+    if (firstLoad != secondLoad[0] && firstLoad != secondLoad[1]) {
+        EXPECT_FALSE(GetIconInfo(firstLoad, &info));
+    }
+    DestroyWindow(d);
+    EXPECT_FALSE(GetIconInfo(secondLoad[0], &info));
+    EXPECT_FALSE(GetIconInfo(secondLoad[1], &info));
+}
+
+TEST_F(IconDialogTest, EnterInTheFileNameReloadsAndKeepsTheDialogOpen) {
+    CIconDialog dialog(nullptr);
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    Activate(d);
+    const int shell32Icons = ListCount(d);
+    ASSERT_GT(shell32Icons, 2);
+    HWND edit = GetDlgItem(d, IDC_ICON_FILE);
+    SetWindowTextW(edit, twoIcons.c_str());
+    SetFocus(edit);
+    PostKey(edit, VK_RETURN);
+    Pump(100, d);
+    ASSERT_TRUE(IsWindow(d));
+    EXPECT_EQ(ListCount(d), 2);
+    EXPECT_EQ(ListSelection(d), 0);
+    EXPECT_EQ(GetFocus(), edit);
+    // Again, with the focus still in the edit: reloads again and stays open.
+    SetWindowTextW(edit, shell32.c_str());
+    PostKey(edit, VK_RETURN);
+    Pump(100, d);
+    ASSERT_TRUE(IsWindow(d));
+    EXPECT_EQ(ListCount(d), shell32Icons);
+    EXPECT_EQ(dialog.Result(), IDCANCEL);
+}
+
+TEST_F(IconDialogTest, OkOutsideTheEditReturnsTypedNameWithOldListIndex) {
+    CIconDialog dialog(nullptr);
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    Activate(d);
+    SetDlgItemTextW(d, IDC_ICON_FILE, twoIcons.c_str());
+    SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, 4, 0);
+    SetFocus(GetDlgItem(d, IDC_ICON_LIST));
+    SendDlgItemMessageW(d, IDOK, BM_CLICK, 0, 0);
+    Pump(50);
+    EXPECT_FALSE(IsWindow(d));
+    EXPECT_EQ(dialog.Result(), IDOK);
+    std::wstring file;
+    int index = -1;
+    dialog.GetChosenIcon(file, index);
+    EXPECT_EQ(file, twoIcons);
+    EXPECT_EQ(index, 4);
+}
+
+TEST_F(IconDialogTest, DoubleClickClosesWithThatIcon) {
+    CIconDialog dialog(nullptr);
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    Activate(d);
+    HWND list = GetDlgItem(d, IDC_ICON_LIST);
+    RECT item{};
+    ASSERT_NE(SendMessageW(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item)), LB_ERR);
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(d); }, 2000, d));
+    EXPECT_EQ(dialog.Result(), IDOK);
+    std::wstring file;
+    int index = -1;
+    dialog.GetChosenIcon(file, index);
+    EXPECT_EQ(Lower(file), Lower(shell32));
+    EXPECT_EQ(index, 2);
+}
+
+TEST_F(IconDialogTest, MissingFileAndFolderGiveTheirMessagesAndEmptyTheList) {
+    CIconDialog dialog(nullptr);
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    Activate(d);
+    HWND edit = GetDlgItem(d, IDC_ICON_FILE);
+    const std::wstring missing = folder.File(L"missing.dll");
+
+    SeenBox missingBox, folderBox;
+    ModalDriver driver;
+    driver.Then(DismissBox(d, missingBox));
+    driver.Start();
+    SetWindowTextW(edit, missing.c_str());
+    SetFocus(edit);
+    SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(missingBox.caption, kIconCaption);
+    EXPECT_EQ(missingBox.text, L"Cannot find the file '" + missing + L"', Please select another file");
+    EXPECT_TRUE(IsWindow(d));
+    EXPECT_EQ(ListCount(d), 0);
+
+    ModalDriver folderDriver;
+    folderDriver.Then(DismissBox(d, folderBox));
+    folderDriver.Start();
+    SetWindowTextW(edit, folder.Path().c_str());
+    SetFocus(edit);
+    SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(folderDriver.Finished());
+    EXPECT_EQ(folderBox.caption, kIconCaption);
+    EXPECT_EQ(folderBox.text, L"The file '" + folder.Path() + L"' contains no icons");
+    EXPECT_TRUE(IsWindow(d));
+    EXPECT_EQ(ListCount(d), 0);
+}
+
+TEST_F(IconDialogTest, OkWithoutSelectionAsksForAnIconAndFocusesTheList) {
+    CIconDialog dialog(nullptr);
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    Activate(d);
+    HWND list = GetDlgItem(d, IDC_ICON_LIST);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SetFocus(GetDlgItem(d, IDOK));
+    SeenBox box;
+    ModalDriver driver;
+    driver.Then(DismissBox(d, box));
+    driver.Start();
+    SendDlgItemMessageW(d, IDOK, BM_CLICK, 0, 0);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(box.caption, kIconCaption);
+    EXPECT_EQ(box.text, L"Please select an icon");
+    EXPECT_TRUE(IsWindow(d));
+    EXPECT_EQ(GetFocus(), list);
+    EXPECT_EQ(dialog.Result(), IDCANCEL);
+}
+
+TEST_F(IconDialogTest, CancelReturnsCancelFromAModalRun) {
+    CIconDialog dialog(nullptr);
+    ASSERT_TRUE(dialog.SetStartIcon(twoIcons, 1));
+    ModalDriver driver;
+    driver.Then([&] {
+        HWND d = FindDialog(kIconCaption);
+        if (!d)
+            return false;
+        SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, 0, 0);
+        PostClick(d, IDCANCEL);
+        return true;
+    });
+    driver.Start();
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_TRUE(driver.Finished());
+}
+
+TEST_F(IconDialogTest, MakeIconLocationGivesPlainIconFileAloneAndLibraryWithIndex) {
+    const std::wstring ico = folder.File(L"plain.ico");
+    ASSERT_TRUE(WriteIconFile(ico));
+    EXPECT_EQ(CIconDialog::MakeIconLocation(ico, 0), ico);
+    EXPECT_EQ(CIconDialog::MakeIconLocation(shell32, 4), shell32 + L",4");
+    EXPECT_EQ(CIconDialog::MakeIconLocation(twoIcons, 1), twoIcons + L",1");
+    EXPECT_EQ(CIconDialog::MakeIconLocation(folder.File(L"gone.dll"), -3), folder.File(L"gone.dll") + L",-3");
+}
+
+// ---- Browse ----
+
+namespace {
+// The file name field of the open-file dialog (edt1, or the combo box cmb13 around it).
+HWND FileNameField(HWND browser) {
+    if (HWND edit = GetDlgItem(browser, 0x480))
+        return edit;
+    HWND combo = GetDlgItem(browser, 0x47c);
+    return combo ? combo : nullptr;
+}
+} // namespace
+
+TEST_F(IconDialogTest, BrowseOffersTheCurrentFileAndLoadsTheChosenOne) {
+    CIconDialog dialog(nullptr);
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    Activate(d);
+    std::wstring offered = L"(not seen)", browserTitle;
+    ModalDriver driver;
+    driver.Then([&] {
+        HWND browser = FindOwnedDialog(d);
+        if (!browser || !FileNameField(browser))
+            return false;
+        browserTitle = WindowText(browser);
+        offered = WindowText(FileNameField(browser));
+        SetWindowTextW(FileNameField(browser), twoIcons.c_str());
+        PostClick(browser, IDOK);
+        return true;
+    });
+    driver.Start();
+    SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(browserTitle, kIconCaption);
+    // The browser shows the current file's name (it may open in its folder).
+    ASSERT_FALSE(offered.empty());
+    EXPECT_EQ(Lower(shell32).substr(shell32.size() - std::min(offered.size(), shell32.size())),
+              Lower(offered));
+    EXPECT_EQ(Lower(ItemText(d, IDC_ICON_FILE)), Lower(twoIcons));
+    EXPECT_EQ(ListCount(d), 2);
+    EXPECT_EQ(ListSelection(d), 0);
+}
+
+TEST_F(IconDialogTest, BrowseCancelledChangesNothing) {
+    CIconDialog dialog(nullptr);
+    ASSERT_TRUE(dialog.SetStartIcon(shell32, 3));
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    Activate(d);
+    const int count = ListCount(d);
+    ModalDriver driver;
+    driver.Then([&] {
+        HWND browser = FindOwnedDialog(d);
+        if (!browser)
+            return false;
+        PostClick(browser, IDCANCEL);
+        return true;
+    });
+    driver.Start();
+    SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(ItemText(d, IDC_ICON_FILE), shell32);
+    EXPECT_EQ(ListCount(d), count);
+    EXPECT_EQ(ListSelection(d), 3);
+}
+
+TEST_F(IconDialogTest, BrowseWithFileNameLongerThanItsBufferStartsEmpty) {
+    CIconDialog dialog(nullptr);
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    Activate(d);
+    const std::wstring overlong = L"C:\\" + std::wstring(300, L'a') + L".dll";
+    HWND edit = GetDlgItem(d, IDC_ICON_FILE);
+
+    // Enter takes the typed name into the dialog, which cannot find it.
+    SeenBox notFound;
+    ModalDriver typed;
+    typed.Then(DismissBox(d, notFound));
+    typed.Start();
+    SetWindowTextW(edit, overlong.c_str());
+    SetFocus(edit);
+    SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(typed.Finished());
+    EXPECT_EQ(notFound.text, L"Cannot find the file '" + overlong + L"', Please select another file");
+
+    std::wstring offered = L"(not seen)";
+    ModalDriver browse;
+    browse.Then([&] {
+        HWND browser = FindOwnedDialog(d);
+        if (!browser || !FileNameField(browser))
+            return false;
+        offered = WindowText(FileNameField(browser));
+        PostClick(browser, IDCANCEL);
+        return true;
+    });
+    browse.Start();
+    SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+    EXPECT_TRUE(browse.Finished());
+    EXPECT_EQ(offered, L"");
+    ASSERT_TRUE(IsWindow(d));
+    EXPECT_EQ(ItemText(d, IDC_ICON_FILE), overlong);
+
+    // A name of exactly 259 characters still fits with its terminator and is offered.
+    const std::wstring longest = L"C:\\" + std::wstring(252, L'b') + L".dll";
+    ASSERT_EQ(longest.size(), CIconDialog::kBrowseBufferChars - 1);
+    ModalDriver typedLongest;
+    SeenBox ignored;
+    typedLongest.Then(DismissBox(d, ignored));
+    typedLongest.Start();
+    SetWindowTextW(edit, longest.c_str());
+    SetFocus(edit);
+    SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(typedLongest.Finished());
+    offered = L"(not seen)";
+    ModalDriver browseLongest;
+    browseLongest.Then([&] {
+        HWND browser = FindOwnedDialog(d);
+        if (!browser || !FileNameField(browser))
+            return false;
+        offered = WindowText(FileNameField(browser));
+        PostClick(browser, IDCANCEL);
+        return true;
+    });
+    browseLongest.Start();
+    SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+    EXPECT_TRUE(browseLongest.Finished());
+    EXPECT_FALSE(offered.empty());
+    EXPECT_NE(longest.find(offered), std::wstring::npos);
+}
