@@ -25,6 +25,24 @@ struct MemoryRegistry::Node {
     bool deleted = false;
     bool denied = false;
 
+    Node() = default;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    // Frees the subtree one node at a time: the default destructor would recurse once
+    // per level, and a tree can be deeper than the stack allows.
+    ~Node() {
+        std::vector<std::shared_ptr<Node>> pending = std::move(children);
+        while (!pending.empty()) {
+            std::shared_ptr<Node> node = std::move(pending.back());
+            pending.pop_back();
+            if (node.use_count() == 1) {
+                for (auto& child : node->children)
+                    pending.push_back(std::move(child));
+                node->children.clear();
+            }
+        }
+    }
+
     std::shared_ptr<Node> Child(std::wstring_view childName) const {
         for (const auto& child : children)
             if (NamesEqual(child->name, childName))
@@ -76,7 +94,9 @@ Status MemoryRegistry::Resolve(KeyHandle key, Handle*& out) {
     return kOk;
 }
 
-bool MemoryRegistry::IsDenied(const Node* node) const { return node->denied; }
+bool MemoryRegistry::IsDenied(const Node* node) const {
+    return node->denied;
+}
 
 KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access) {
     const std::uintptr_t id = nextHandle_;
@@ -149,7 +169,8 @@ Status MemoryRegistry::OpenKey(KeyHandle parent, const wchar_t* path, std::uint3
     return Walk(parent, path, false, access, out);
 }
 
-Status MemoryRegistry::CreateKey(KeyHandle parent, const wchar_t* path, std::uint32_t access, KeyHandle* out) {
+Status MemoryRegistry::CreateKey(KeyHandle parent, const wchar_t* path, std::uint32_t access,
+                                 KeyHandle* out) {
     if (Status status = Injected(Op::Create); status != kOk)
         return status;
     if (!path)
@@ -165,6 +186,8 @@ Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, wchar_t* name
         return status;
     if (!name || !capacity)
         return kInvalidParameter;
+    if (!(handle->access & kKeyEnumerateSubKeys))
+        return kAccessDenied;
     const auto& children = handle->node->children;
     if (index >= children.size())
         return kNoMoreItems;
@@ -177,13 +200,16 @@ Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, wchar_t* name
     return kOk;
 }
 
-Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, wchar_t* name, std::uint32_t* nameCapacity,
-                                 std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) {
+Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, wchar_t* name,
+                                 std::uint32_t* nameCapacity, std::uint32_t* type, std::uint8_t* data,
+                                 std::uint32_t* size) {
     if (Status status = Injected(Op::EnumValue); status != kOk)
         return status;
     Handle* handle = nullptr;
     if (Status status = Resolve(key, handle); status != kOk)
         return status;
+    if (!(handle->access & kKeyQueryValue))
+        return kAccessDenied;
     if (!name || !nameCapacity)
         return kInvalidParameter;
     const auto& values = handle->node->values;
@@ -237,8 +263,8 @@ Status MemoryRegistry::QueryValue(KeyHandle key, const wchar_t* name, std::uint3
     return kOk;
 }
 
-Status MemoryRegistry::SetValue(KeyHandle key, const wchar_t* name, std::uint32_t type, const std::uint8_t* data,
-                                std::uint32_t size) {
+Status MemoryRegistry::SetValue(KeyHandle key, const wchar_t* name, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) {
     if (Status status = Injected(Op::SetValue); status != kOk)
         return status;
     Handle* handle = nullptr;
@@ -315,11 +341,17 @@ void MemoryRegistry::DenyWriteAccess(KeyHandle root, std::wstring_view path) {
     handles_.erase(reinterpret_cast<std::uintptr_t>(key));
 }
 
-void MemoryRegistry::FailNthCall(Op op, int nth, Status status) { faults_[op] = Fault{nth, false, status}; }
+void MemoryRegistry::FailNthCall(Op op, int nth, Status status) {
+    faults_[op] = Fault{nth, false, status};
+}
 
-void MemoryRegistry::FailFromCall(Op op, int nth, Status status) { faults_[op] = Fault{nth, true, status}; }
+void MemoryRegistry::FailFromCall(Op op, int nth, Status status) {
+    faults_[op] = Fault{nth, true, status};
+}
 
-void MemoryRegistry::ClearFaults() { faults_.clear(); }
+void MemoryRegistry::ClearFaults() {
+    faults_.clear();
+}
 
 int MemoryRegistry::CallCount(Op op) const {
     auto it = calls_.find(op);

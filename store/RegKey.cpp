@@ -44,7 +44,9 @@ void RegKey::Close() {
     handle_ = nullptr;
 }
 
-KeyHandle RegKey::Release() { return std::exchange(handle_, nullptr); }
+KeyHandle RegKey::Release() {
+    return std::exchange(handle_, nullptr);
+}
 
 Status RegKey::SetString(const wchar_t* name, std::wstring_view text, std::uint32_t type) {
     if (!handle_)
@@ -57,7 +59,8 @@ Status RegKey::SetDword(const wchar_t* name, std::uint32_t value) {
     if (!handle_)
         return kInvalidHandle;
     const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+                                   static_cast<std::uint8_t>(value >> 16),
+                                   static_cast<std::uint8_t>(value >> 24)};
     return store_->SetValue(handle_, name, kRegDword, bytes, 4);
 }
 
@@ -87,7 +90,11 @@ StringRead ReadString(RegistryStore& store, KeyHandle key, const wchar_t* name, 
     }
     if (size == 0)
         return result;
-    if (size > buffer.size() || size % 2 != 0 || buffer[size - 2] != 0 || buffer[size - 1] != 0) {
+    if (size > buffer.size()) { // no buffer was offered (capacity 0), only the size came back
+        result.status = kMoreData;
+        return result;
+    }
+    if (size % 2 != 0 || buffer[size - 2] != 0 || buffer[size - 1] != 0) {
         result.status = kInvalidData;
         return result;
     }
@@ -99,8 +106,18 @@ StringRead ReadString(RegistryStore& store, KeyHandle key, const wchar_t* name, 
 // Both tree walks keep their state on the heap, one frame per level, so the registry's
 // deepest trees (512 levels) cannot exhaust the stack.
 
+// An empty name would make the registry calls act on the parent key itself: a copy would
+// pour the source into the parent and a delete would remove the parent's whole tree.
+namespace {
+bool IsKeyName(const wchar_t* name) {
+    return name && *name;
+}
+} // namespace
+
 Status CopyKeyTree(RegistryStore& store, KeyHandle source, KeyHandle destParent, const wchar_t* name) {
     constexpr std::uint32_t kNameCapacity = 261;
+    if (!IsKeyName(name))
+        return kInvalidParameter;
     struct Frame {
         KeyHandle source;
         KeyHandle dest;
@@ -127,11 +144,15 @@ Status CopyKeyTree(RegistryStore& store, KeyHandle source, KeyHandle destParent,
         stack.push_back(Frame{from, dest, ownsSource, 0});
         std::vector<wchar_t> valueName(kNameCapacity);
         for (std::uint32_t index = 0;; ++index) {
-            std::vector<std::uint8_t> data(1024);
+            // Two zero bytes stay beyond the size offered: Wine's RegSetValueExW reads
+            // one character past string data that lacks its terminator.
+            constexpr std::uint32_t kSlack = 2;
+            std::uint32_t offered = 1024;
+            std::vector<std::uint8_t> data(offered + kSlack);
             for (;;) {
                 std::uint32_t nameCapacity = kNameCapacity;
                 std::uint32_t type = 0;
-                std::uint32_t size = static_cast<std::uint32_t>(data.size());
+                std::uint32_t size = offered;
                 const Status status =
                     store.EnumValue(from, index, valueName.data(), &nameCapacity, &type, data.data(), &size);
                 if (status == kNoMoreItems)
@@ -139,9 +160,10 @@ Status CopyKeyTree(RegistryStore& store, KeyHandle source, KeyHandle destParent,
                 if (status == kMoreData) {
                     // Either the data needs a larger buffer, or the name is over 260
                     // characters, which no buffer here can take: stop instead of retrying.
-                    if (size <= data.size())
+                    if (size <= offered)
                         return status;
-                    data.assign(size, 0);
+                    offered = size;
+                    data.assign(std::size_t{offered} + kSlack, 0);
                     continue;
                 }
                 if (status != kOk)
@@ -189,6 +211,8 @@ Status DeleteKeyTree(RegistryStore& store, KeyHandle parent, const wchar_t* name
         KeyHandle key;
         std::wstring name;
     };
+    if (!IsKeyName(name))
+        return kInvalidParameter;
     std::vector<Frame> stack;
     auto unwind = [&](Status status) {
         for (auto it = stack.rbegin(); it != stack.rend(); ++it)
@@ -206,7 +230,8 @@ Status DeleteKeyTree(RegistryStore& store, KeyHandle parent, const wchar_t* name
         // Always index 0: each deleted child moves the next one up.
         if (store.EnumKey(top.key, 0, childName.data(), &capacity) == kOk) {
             KeyHandle child = nullptr;
-            if (Status status = store.OpenKey(top.key, childName.data(), kKeyReadWrite, &child); status != kOk)
+            if (Status status = store.OpenKey(top.key, childName.data(), kKeyReadWrite, &child);
+                status != kOk)
                 return unwind(status);
             stack.push_back(Frame{top.key, child, std::wstring(childName.data())});
             continue;

@@ -39,6 +39,7 @@ inline constexpr std::uint32_t kRegQword = 11;
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 inline constexpr std::uint32_t kKeySetValue = 0x0002;
 inline constexpr std::uint32_t kKeyCreateSubKey = 0x0004;
+inline constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kKeyWrite = 0x20006;
 inline constexpr std::uint32_t kKeyReadWrite = 0x2001F;
@@ -48,9 +49,15 @@ inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 inline KeyHandle RootKey(std::uint32_t value) {
     return reinterpret_cast<KeyHandle>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
 }
-inline KeyHandle ClassesRoot() { return RootKey(0x80000000u); }
-inline KeyHandle CurrentUser() { return RootKey(0x80000001u); }
-inline KeyHandle LocalMachine() { return RootKey(0x80000002u); }
+inline KeyHandle ClassesRoot() {
+    return RootKey(0x80000000u);
+}
+inline KeyHandle CurrentUser() {
+    return RootKey(0x80000001u);
+}
+inline KeyHandle LocalMachine() {
+    return RootKey(0x80000002u);
+}
 inline bool IsRootKey(KeyHandle key) {
     return key == ClassesRoot() || key == CurrentUser() || key == LocalMachine();
 }

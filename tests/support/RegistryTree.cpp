@@ -248,27 +248,6 @@ void AppendEscaped(std::string& out, std::wstring_view text, bool quoted = true)
     }
 }
 
-const char* TypeName(std::uint32_t type) {
-    switch (type) {
-    case kRegNone:
-        return "REG_NONE";
-    case kRegSz:
-        return "REG_SZ";
-    case kRegExpandSz:
-        return "REG_EXPAND_SZ";
-    case kRegBinary:
-        return "REG_BINARY";
-    case kRegDword:
-        return "REG_DWORD";
-    case kRegMultiSz:
-        return "REG_MULTI_SZ";
-    case kRegQword:
-        return "REG_QWORD";
-    default:
-        return nullptr;
-    }
-}
-
 // Text values show as text only when they are exactly a string and its one NUL.
 bool IsWellFormedText(const std::vector<std::uint8_t>& data) {
     if (data.size() < 2 || data.size() % 2 != 0)
@@ -286,12 +265,7 @@ void AppendValue(std::string& out, const TreeValue& value) {
     out += "  \"";
     AppendEscaped(out, value.name);
     out += "\" ";
-    if (const char* type = TypeName(value.type)) {
-        out += type;
-    } else {
-        std::snprintf(number, sizeof number, "type %u", static_cast<unsigned>(value.type));
-        out += number;
-    }
+    out += TypeName(value.type);
     std::snprintf(number, sizeof number, " %llu ", static_cast<unsigned long long>(value.data.size()));
     out += number;
     const bool isText = value.type == kRegSz || value.type == kRegExpandSz;
@@ -406,6 +380,33 @@ bool RemoveTree(RegistryStore& store, KeyHandle parent, std::wstring_view path) 
 TreeCleanup::~TreeCleanup() {
     for (auto it = trees_.rbegin(); it != trees_.rend(); ++it)
         (void)RemoveTree(store_, it->first, it->second);
+}
+
+std::string TypeName(std::uint32_t type) {
+    switch (type) {
+    case kRegNone:
+        return "REG_NONE";
+    case kRegSz:
+        return "REG_SZ";
+    case kRegExpandSz:
+        return "REG_EXPAND_SZ";
+    case kRegBinary:
+        return "REG_BINARY";
+    case kRegDword:
+        return "REG_DWORD";
+    case kRegMultiSz:
+        return "REG_MULTI_SZ";
+    case kRegQword:
+        return "REG_QWORD";
+    default:
+        return "type " + std::to_string(type);
+    }
+}
+
+std::string Narrow(std::wstring_view text) {
+    std::string out;
+    AppendEscaped(out, text, false);
+    return out;
 }
 
 } // namespace vs::test

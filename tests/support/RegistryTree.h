@@ -61,6 +61,11 @@ std::string Describe(const TreeKey& key);
 // Returns true when the key is gone afterwards.
 bool RemoveTree(RegistryStore& store, KeyHandle parent, std::wstring_view path);
 
+// "REG_SZ", "REG_DWORD", ... or "type N".
+std::string TypeName(std::uint32_t type);
+// Printable ASCII as it is, anything else as \uXXXX: one line of plain ASCII.
+std::string Narrow(std::wstring_view text);
+
 // Removes the registered trees when it goes out of scope, so a test against the real
 // registry leaves nothing behind whether it passes or fails.
 class TreeCleanup {

@@ -26,6 +26,7 @@ std::optional<std::wstring> TestPlatform::NewUuidText() {
 }
 
 IdList TestPlatform::FolderLocation(int csidl) {
+    folderQueries.push_back(csidl);
     if (failFolderLocation)
         return nullptr;
     ++liveIdLists;
@@ -61,7 +62,8 @@ std::wstring TestPlatform::ExpandEnvironment(const std::wstring& text) {
     std::wstring result = text;
     for (const auto& [name, value] : environment) {
         const std::wstring token = L"%" + name + L"%";
-        for (std::size_t at = result.find(token); at != std::wstring::npos; at = result.find(token, at + value.size()))
+        for (std::size_t at = result.find(token); at != std::wstring::npos;
+             at = result.find(token, at + value.size()))
             result.replace(at, token.size(), value);
     }
     return result;

@@ -31,6 +31,8 @@ public:
 
     // CSIDLs of the folders notified, in order; -1 for a notification with a null list.
     std::vector<int> notified;
+    // CSIDLs asked of FolderLocation, in order.
+    std::vector<int> folderQueries;
     bool failFolderLocation = false;
     int liveIdLists = 0;
 

@@ -1,0 +1,122 @@
+#include "tests/support/RecordingRegistry.h"
+
+#include "tests/support/RegistryTree.h"
+
+#include <cstdio>
+
+namespace vs::test {
+
+namespace {
+std::string Hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
+    return text;
+}
+std::string Text(const wchar_t* text) {
+    return text ? Narrow(text) : std::string("(null)");
+}
+std::string Join(std::string parent, const wchar_t* path) {
+    if (path && *path)
+        parent.append(1, '\\').append(Narrow(path));
+    return parent;
+}
+} // namespace
+
+std::string RecordingRegistry::PathOf(KeyHandle key) const {
+    if (!key)
+        return "(null)";
+    if (key == ClassesRoot())
+        return "HKCR";
+    if (key == CurrentUser())
+        return "HKCU";
+    if (key == LocalMachine())
+        return "HKLM";
+    auto it = paths_.find(key);
+    return it == paths_.end() ? "(unknown)" : it->second;
+}
+
+void RecordingRegistry::Record(std::string line) {
+    calls.push_back(std::move(line));
+}
+
+std::vector<std::string> RecordingRegistry::Calls(const std::string& prefix) const {
+    std::vector<std::string> matching;
+    for (const std::string& line : calls)
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            matching.push_back(line);
+    return matching;
+}
+
+Status RecordingRegistry::OpenKey(KeyHandle parent, const wchar_t* path, std::uint32_t access,
+                                  KeyHandle* out) {
+    const Status status = inner_.OpenKey(parent, path, access, out);
+    const std::string full = Join(PathOf(parent), path);
+    if (status == kOk)
+        paths_[*out] = full;
+    Record("Open " + full + " " + Hex(access) + " = " + std::to_string(status));
+    return status;
+}
+
+Status RecordingRegistry::CreateKey(KeyHandle parent, const wchar_t* path, std::uint32_t access,
+                                    KeyHandle* out) {
+    const Status status = inner_.CreateKey(parent, path, access, out);
+    const std::string full = Join(PathOf(parent), path);
+    if (status == kOk)
+        paths_[*out] = full;
+    Record("Create " + full + " " + Hex(access) + " = " + std::to_string(status));
+    return status;
+}
+
+Status RecordingRegistry::EnumKey(KeyHandle key, std::uint32_t index, wchar_t* name,
+                                  std::uint32_t* capacity) {
+    const Status status = inner_.EnumKey(key, index, name, capacity);
+    if (recordReads)
+        Record("EnumKey " + PathOf(key) + " " + std::to_string(index) + " = " + std::to_string(status));
+    return status;
+}
+
+Status RecordingRegistry::EnumValue(KeyHandle key, std::uint32_t index, wchar_t* name,
+                                    std::uint32_t* nameCapacity, std::uint32_t* type, std::uint8_t* data,
+                                    std::uint32_t* size) {
+    const Status status = inner_.EnumValue(key, index, name, nameCapacity, type, data, size);
+    if (recordReads)
+        Record("EnumValue " + PathOf(key) + " " + std::to_string(index) + " = " + std::to_string(status));
+    return status;
+}
+
+Status RecordingRegistry::QueryValue(KeyHandle key, const wchar_t* name, std::uint32_t* type,
+                                     std::uint8_t* data, std::uint32_t* size) {
+    const Status status = inner_.QueryValue(key, name, type, data, size);
+    if (recordReads)
+        Record("Query " + PathOf(key) + " \"" + Text(name) + "\" = " + std::to_string(status));
+    return status;
+}
+
+Status RecordingRegistry::SetValue(KeyHandle key, const wchar_t* name, std::uint32_t type,
+                                   const std::uint8_t* data, std::uint32_t size) {
+    const Status status = inner_.SetValue(key, name, type, data, size);
+    Record("Set " + PathOf(key) + " \"" + Text(name) + "\" " + TypeName(type) + " " + std::to_string(size) +
+           " = " + std::to_string(status));
+    return status;
+}
+
+Status RecordingRegistry::DeleteKey(KeyHandle parent, const wchar_t* name) {
+    const Status status = inner_.DeleteKey(parent, name);
+    Record("Delete " + Join(PathOf(parent), name) + " = " + std::to_string(status));
+    return status;
+}
+
+Status RecordingRegistry::FlushKey(KeyHandle key) {
+    const Status status = inner_.FlushKey(key);
+    Record("Flush " + PathOf(key));
+    return status;
+}
+
+Status RecordingRegistry::CloseKey(KeyHandle key) {
+    const Status status = inner_.CloseKey(key);
+    Record("Close " + PathOf(key));
+    paths_.erase(key);
+    return status;
+}
+
+} // namespace vs::test

@@ -1,0 +1,52 @@
+#pragma once
+// A RegistryStore that passes every call on to another one and writes down what it did,
+// one line per call, with keys named by their full path ("HKCR\CLSID\{...}"). Tests use
+// it to check the order of writes, flushes and closes, and which keys were deleted.
+
+#include "store/RegistryStore.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vs::test {
+
+class RecordingRegistry final : public RegistryStore {
+public:
+    explicit RecordingRegistry(RegistryStore& inner) : inner_(inner) {}
+
+    Status OpenKey(KeyHandle parent, const wchar_t* path, std::uint32_t access, KeyHandle* out) override;
+    Status CreateKey(KeyHandle parent, const wchar_t* path, std::uint32_t access, KeyHandle* out) override;
+    Status EnumKey(KeyHandle key, std::uint32_t index, wchar_t* name, std::uint32_t* capacity) override;
+    Status EnumValue(KeyHandle key, std::uint32_t index, wchar_t* name, std::uint32_t* nameCapacity,
+                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) override;
+    Status QueryValue(KeyHandle key, const wchar_t* name, std::uint32_t* type, std::uint8_t* data,
+                      std::uint32_t* size) override;
+    Status SetValue(KeyHandle key, const wchar_t* name, std::uint32_t type, const std::uint8_t* data,
+                    std::uint32_t size) override;
+    Status DeleteKey(KeyHandle parent, const wchar_t* name) override;
+    Status FlushKey(KeyHandle key) override;
+    Status CloseKey(KeyHandle key) override;
+
+    // Lines such as
+    //   Create HKCR\CLSID\{x} 0x2001f = 0
+    //   Set HKCR\CLSID\{x} "InfoTip" REG_SZ 10 = 0
+    //   Flush HKCR\CLSID\{x}
+    //   Close HKCR\CLSID\{x}
+    //   Delete HKCU\Software\A\B = 0
+    // Reads (enumeration and queries) are left out unless recordReads is set.
+    std::vector<std::string> calls;
+    bool recordReads = false;
+
+    // Only the lines that start with prefix ("Set ", "Flush ", ...).
+    std::vector<std::string> Calls(const std::string& prefix) const;
+
+private:
+    std::string PathOf(KeyHandle key) const;
+    void Record(std::string line);
+
+    RegistryStore& inner_;
+    std::map<KeyHandle, std::string> paths_;
+};
+
+} // namespace vs::test
