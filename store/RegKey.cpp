@@ -17,6 +17,8 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
 }
 
 Status RegKey::Open(KeyHandle parent, std::wstring_view path) {
+    if (!parent)
+        return kInvalidHandle;
     const std::wstring text(path);
     KeyHandle opened = nullptr;
     const Status status = store_->OpenKey(parent, text.c_str(), kKeyReadWrite, &opened);
@@ -28,6 +30,8 @@ Status RegKey::Open(KeyHandle parent, std::wstring_view path) {
 }
 
 Status RegKey::Create(KeyHandle parent, std::wstring_view path) {
+    if (!parent)
+        return kInvalidHandle;
     const std::wstring text(path);
     KeyHandle created = nullptr;
     const Status status = store_->CreateKey(parent, text.c_str(), kKeyReadWrite, &created);
@@ -74,6 +78,12 @@ Status RegKey::DeleteTree(const wchar_t* name) {
     if (!handle_)
         return kInvalidHandle;
     return DeleteKeyTree(*store_, handle_, name);
+}
+
+Status RegKey::Flush() {
+    if (!handle_)
+        return kInvalidHandle;
+    return store_->FlushKey(handle_);
 }
 
 StringRead ReadString(RegistryStore& store, KeyHandle key, const wchar_t* name, std::uint32_t capacity) {

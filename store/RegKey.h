@@ -27,7 +27,8 @@ public:
     RegKey& operator=(RegKey&& other) noexcept;
 
     // OpenKey/CreateKey with KEY_READ | KEY_WRITE. On success the handle held so far is
-    // closed and the new one held; on failure what was held stays.
+    // closed and the new one held; on failure what was held stays. A null parent (a key
+    // whose own open failed) fails without reaching the store.
     Status Open(KeyHandle parent, std::wstring_view path);
     Status Create(KeyHandle parent, std::wstring_view path);
     void Close();
@@ -43,6 +44,8 @@ public:
     Status SetDword(const wchar_t* name, std::uint32_t value);
     StringRead ReadString(const wchar_t* name, std::uint32_t capacity) const;
     Status DeleteTree(const wchar_t* name);
+    // FlushKey; the writes so far reach the store.
+    Status Flush();
 
 private:
     RegistryStore* store_;

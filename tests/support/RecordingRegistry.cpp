@@ -12,8 +12,9 @@ std::string Hex(std::uint32_t value) {
     std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
     return text;
 }
-std::string Text(const wchar_t* text) {
-    return text ? Narrow(text) : std::string("(null)");
+// A value name; the default value shows as "" whether it was passed as null or empty.
+std::string ValueName(const wchar_t* name) {
+    return name ? Narrow(name) : std::string();
 }
 std::string Join(std::string parent, const wchar_t* path) {
     if (path && *path)
@@ -88,15 +89,15 @@ Status RecordingRegistry::QueryValue(KeyHandle key, const wchar_t* name, std::ui
                                      std::uint8_t* data, std::uint32_t* size) {
     const Status status = inner_.QueryValue(key, name, type, data, size);
     if (recordReads)
-        Record("Query " + PathOf(key) + " \"" + Text(name) + "\" = " + std::to_string(status));
+        Record("Query " + PathOf(key) + " \"" + ValueName(name) + "\" = " + std::to_string(status));
     return status;
 }
 
 Status RecordingRegistry::SetValue(KeyHandle key, const wchar_t* name, std::uint32_t type,
                                    const std::uint8_t* data, std::uint32_t size) {
     const Status status = inner_.SetValue(key, name, type, data, size);
-    Record("Set " + PathOf(key) + " \"" + Text(name) + "\" " + TypeName(type) + " " + std::to_string(size) +
-           " = " + std::to_string(status));
+    Record("Set " + PathOf(key) + " \"" + ValueName(name) + "\" " + TypeName(type) + " " +
+           std::to_string(size) + " = " + std::to_string(status));
     return status;
 }
 

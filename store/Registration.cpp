@@ -1,0 +1,181 @@
+#include "Registration.h"
+
+#include "NamespaceLocation.h"
+#include "RegKey.h"
+#include "ShellNotify.h"
+
+#include <cwctype>
+
+namespace vs {
+
+namespace {
+
+// Shell attribute bits (SFGAO_*).
+constexpr std::uint32_t kCanCopy = 0x00000001;
+constexpr std::uint32_t kCanMove = 0x00000002;
+constexpr std::uint32_t kCanLink = 0x00000004;
+constexpr std::uint32_t kCanRename = 0x00000010;
+constexpr std::uint32_t kCanDelete = 0x00000020;
+constexpr std::uint32_t kHasPropertySheet = 0x00000040;
+constexpr std::uint32_t kDropTarget = 0x00000100;
+constexpr std::uint32_t kRemovable = 0x02000000;
+// HASSUBFOLDER | FILESYSTEM | FOLDER | FILESYSANCESTOR | BROWSABLE.
+constexpr std::uint32_t kFolderBits = 0xF8000000;
+
+struct AttributeRule {
+    bool ShellObjectSpec::*option;
+    std::uint32_t bits;
+};
+constexpr AttributeRule kAttributeRules[] = {
+    {&ShellObjectSpec::allowCopy, kCanCopy},        {&ShellObjectSpec::allowMove, kCanMove},
+    {&ShellObjectSpec::allowLink, kCanLink},        {&ShellObjectSpec::allowRename, kCanRename},
+    {&ShellObjectSpec::allowDelete, kCanDelete},    {&ShellObjectSpec::allowDragDrop, kDropTarget},
+    {&ShellObjectSpec::removableMedia, kRemovable},
+};
+
+// The Control Panel category property of the class key.
+constexpr wchar_t kCategoryValueName[] = L"{305ca226-d286-468e-b848-2b2e8e697b74} 2";
+// The shell's folder-shortcut class, which opens a folder object's target.
+constexpr wchar_t kFolderShortcutClass[] = L"{0afaced1-e828-11d1-9187-b532f1e9575d}";
+// FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY.
+constexpr std::uint32_t kTargetAttributes = 0x15;
+
+struct PropertySheetHandler {
+    const wchar_t* keyPath;
+    const wchar_t* handlerClass;
+};
+// The folder property pages a folder object offers, in the order they are written.
+constexpr PropertySheetHandler kPropertySheetHandlers[] = {
+    {L"ShellEx\\PropertySheetHandlers\\tab 1 general", L"{21b22460-3aea-1069-a2dc-08002b30309d}"},
+    {L"ShellEx\\PropertySheetHandlers\\tab 2 customize", L"{ef43ecfe-2ab9-4632-bf21-58909dd177f0}"},
+    {L"ShellEx\\PropertySheetHandlers\\tab 3 sharing", L"{f81e9010-6ea4-11ce-a7ff-00aa003ca9f6}"},
+    {L"ShellEx\\PropertySheetHandlers\\tab 4 security", L"{1f2e5c40-9550-11ce-99d2-00aa006e086c}"},
+};
+
+struct PlaceChoice {
+    bool ShellObjectSpec::*chosen;
+    int placeIndex; // the current user's row; the all-users row is 4 further on
+};
+// Entry keys are written in this order, each place notified once its key is complete.
+constexpr PlaceChoice kPlaceOrder[] = {
+    {&ShellObjectSpec::onDesktop, 0},
+    {&ShellObjectSpec::inControlPanel, 1},
+    {&ShellObjectSpec::inMyComputer, 2},
+    {&ShellObjectSpec::inNetworkNeighborhood, 3},
+};
+constexpr int kAllUsersOffset = 4;
+
+// The class identifier in braces from UuidToStringW's 8-4-4-4-12 text, lower-cased; nothing
+// for any other text, which must not become a key name.
+std::optional<std::wstring> BracedClassId(const std::wstring& uuid) {
+    constexpr std::size_t kLength = 36;
+    if (uuid.size() != kLength)
+        return std::nullopt;
+    std::wstring braced = L"{";
+    for (std::size_t i = 0; i < kLength; ++i) {
+        const wchar_t c = uuid[i];
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool valid = dash ? c == L'-' : c < 0x80 && std::iswxdigit(static_cast<std::wint_t>(c));
+        if (!valid)
+            return std::nullopt;
+        braced.push_back(static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c))));
+    }
+    braced.push_back(L'}');
+    return braced;
+}
+
+// Creates one key below parent, lets fill write its values, flushes and closes it. A key
+// that cannot be created stays null and fill's writes through it do nothing; no result is
+// examined, since every later step is attempted whatever happened before.
+template <typename Fill>
+void WriteKey(RegistryStore& store, KeyHandle parent, std::wstring_view path, Fill fill) {
+    RegKey key(store);
+    (void)key.Create(parent, path);
+    fill(key);
+    (void)key.Flush();
+}
+
+void WriteFolderSubkeys(RegistryStore& store, const RegKey& classKey, const ShellObjectSpec& spec) {
+    WriteKey(store, classKey.Get(), L"Instance",
+             [](RegKey& key) { (void)key.SetString(L"CLSID", kFolderShortcutClass); });
+    WriteKey(store, classKey.Get(), L"Instance\\InitPropertyBag", [&](RegKey& key) {
+        (void)key.SetDword(L"Attributes", kTargetAttributes);
+        (void)key.SetString(L"Target", spec.folderTarget, kRegExpandSz);
+    });
+    WriteKey(store, classKey.Get(), L"InProcServer32", [](RegKey& key) {
+        (void)key.SetString(nullptr, L"shdocvw.dll");
+        (void)key.SetString(L"ThreadingModel", L"Apartment");
+    });
+    if (!spec.enablePropertySheet)
+        return;
+    for (const PropertySheetHandler& handler : kPropertySheetHandlers)
+        WriteKey(store, classKey.Get(), handler.keyPath,
+                 [&](RegKey& key) { (void)key.SetString(nullptr, handler.handlerClass); });
+}
+
+} // namespace
+
+std::uint32_t ShellFolderAttributes(const ShellObjectSpec& spec) {
+    std::uint32_t bits = 0;
+    for (const AttributeRule& rule : kAttributeRules)
+        if (spec.*rule.option)
+            bits |= rule.bits;
+    // The folder property pages exist only for folder objects.
+    if (spec.isFolder && spec.enablePropertySheet)
+        bits |= kHasPropertySheet;
+    if (spec.isFolder)
+        bits |= kFolderBits;
+    return bits;
+}
+
+std::optional<std::wstring> CreateShellObject(RegistryStore& store, Platform& platform,
+                                              const ShellObjectSpec& spec) {
+    // Without a fresh identifier there is no key of our own to write into.
+    const std::optional<std::wstring> uuid = platform.NewUuidText();
+    if (!uuid)
+        return std::nullopt;
+    const std::optional<std::wstring> clsid = BracedClassId(*uuid);
+    if (!clsid)
+        return std::nullopt;
+    const std::wstring marker = kMarkerPrefix + spec.name;
+
+    // The class key stays open until every subkey below it is written.
+    RegKey classKey(store);
+    (void)classKey.Create(ClassesRoot(), L"CLSID\\" + *clsid);
+    (void)classKey.SetString(nullptr, spec.name);
+    if (!spec.infoTip.empty())
+        (void)classKey.SetString(L"InfoTip", spec.infoTip);
+    // Written whether or not Control Panel is chosen: the object may be copied there later.
+    (void)classKey.SetDword(kCategoryValueName, spec.controlPanelCategory);
+    (void)classKey.SetString(kMarkerValueName, marker);
+    (void)classKey.Flush();
+
+    WriteKey(store, classKey.Get(), L"DefaultIcon",
+             [&](RegKey& key) { (void)key.SetString(nullptr, spec.iconLocation); });
+    WriteKey(store, classKey.Get(), L"ShellFolder", [&](RegKey& key) {
+        (void)key.SetDword(L"Attributes", ShellFolderAttributes(spec));
+        (void)key.SetString(L"WantsFORPARSING", L"");
+        if (spec.allowDelete && spec.hideIfDeleted)
+            (void)key.SetString(L"HideAsDeletePerUser", L"");
+    });
+    if (spec.isFolder)
+        WriteFolderSubkeys(store, classKey, spec);
+    else
+        WriteKey(store, classKey.Get(), L"Shell\\Open\\Command",
+                 [&](RegKey& key) { (void)key.SetString(nullptr, spec.programCommand, kRegExpandSz); });
+
+    for (const PlaceChoice& choice : kPlaceOrder) {
+        if (!(spec.*choice.chosen))
+            continue;
+        const NamespaceLocation& place =
+            *PlaceByIndex(choice.placeIndex + (spec.allUsers ? kAllUsersOffset : 0));
+        WriteKey(store, place.hive, std::wstring(place.nameSpacePath) + L"\\" + *clsid,
+                 [&](RegKey& key) { (void)key.SetString(kMarkerValueName, marker); });
+        // Also when the entry key could not be written: Explorer re-reads the folder either way.
+        NotifyFolderUpdated(platform, place.index);
+    }
+    classKey.Close();
+    return clsid;
+}
+
+} // namespace vs
