@@ -8,6 +8,12 @@
 #include <optional>
 #include <string>
 
+// shellapi.h (through windows.h) maps ExtractIcon to ExtractIconW; the interface keeps
+// its own name in every file that includes it after windows.h.
+#ifdef ExtractIcon
+#undef ExtractIcon
+#endif
+
 namespace vs {
 
 struct IdListTag;
