@@ -5,13 +5,19 @@
 namespace vs {
 
 namespace {
-HKEY H(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
-DWORD* D(std::uint32_t* value) { return reinterpret_cast<DWORD*>(value); }
+HKEY H(KeyHandle key) {
+    return reinterpret_cast<HKEY>(key);
+}
+DWORD* D(std::uint32_t* value) {
+    return reinterpret_cast<DWORD*>(value);
+}
 static_assert(sizeof(DWORD) == sizeof(std::uint32_t));
 static_assert(sizeof(wchar_t) == 2);
 } // namespace
 
 Status WinRegistry::OpenKey(KeyHandle parent, const wchar_t* path, std::uint32_t access, KeyHandle* out) {
+    if (!out)
+        return ERROR_INVALID_PARAMETER;
     HKEY key = nullptr;
     const LSTATUS status = RegOpenKeyExW(H(parent), path, 0, access, &key);
     *out = status == ERROR_SUCCESS ? reinterpret_cast<KeyHandle>(key) : nullptr;
@@ -19,6 +25,8 @@ Status WinRegistry::OpenKey(KeyHandle parent, const wchar_t* path, std::uint32_t
 }
 
 Status WinRegistry::CreateKey(KeyHandle parent, const wchar_t* path, std::uint32_t access, KeyHandle* out) {
+    if (!out)
+        return ERROR_INVALID_PARAMETER;
     HKEY key = nullptr;
     const LSTATUS status =
         RegCreateKeyExW(H(parent), path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr);
@@ -46,10 +54,16 @@ Status WinRegistry::SetValue(KeyHandle key, const wchar_t* name, std::uint32_t t
     return RegSetValueExW(H(key), name, 0, type, data, size);
 }
 
-Status WinRegistry::DeleteKey(KeyHandle parent, const wchar_t* name) { return RegDeleteKeyW(H(parent), name); }
+Status WinRegistry::DeleteKey(KeyHandle parent, const wchar_t* name) {
+    return RegDeleteKeyW(H(parent), name);
+}
 
-Status WinRegistry::FlushKey(KeyHandle key) { return RegFlushKey(H(key)); }
+Status WinRegistry::FlushKey(KeyHandle key) {
+    return RegFlushKey(H(key));
+}
 
-Status WinRegistry::CloseKey(KeyHandle key) { return RegCloseKey(H(key)); }
+Status WinRegistry::CloseKey(KeyHandle key) {
+    return RegCloseKey(H(key));
+}
 
 } // namespace vs

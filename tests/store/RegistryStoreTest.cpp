@@ -153,7 +153,7 @@ TEST_F(RegistryStoreTest, KeyWithSubkeysIsNotDeleted) {
     ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{Scratch(L"Parent\\Child"), {Dword(L"v", 1)}}), kOk);
     const std::string before = DumpTree(store, CurrentUser(), Scratch());
     RegKey scratch = OpenScratch(L"");
-    EXPECT_NE(store.DeleteKey(scratch.Get(), L"Parent"), kOk);
+    EXPECT_EQ(store.DeleteKey(scratch.Get(), L"Parent"), kAccessDenied);
     EXPECT_EQ(DumpTree(store, CurrentUser(), Scratch()), before);
     EXPECT_EQ(store.DeleteKey(scratch.Get(), L"Parent\\Child"), kOk);
     EXPECT_EQ(store.DeleteKey(scratch.Get(), L"Parent"), kOk);
@@ -210,7 +210,7 @@ TEST_F(RegistryStoreTest, HandleOfADeletedKeyNoLongerWrites) {
     RegKey doomed = OpenScratch(L"Doomed");
     RegKey scratch = OpenScratch(L"");
     ASSERT_EQ(store.DeleteKey(scratch.Get(), L"Doomed"), kOk);
-    EXPECT_NE(doomed.SetDword(L"late", 1), kOk);
+    EXPECT_EQ(doomed.SetDword(L"late", 1), kKeyDeleted);
     KeyHandle child = nullptr;
     EXPECT_NE(store.CreateKey(doomed.Get(), L"child", kKeyReadWrite, &child), kOk);
     EXPECT_EQ(DumpTree(store, CurrentUser(), Scratch()), "[]\n");
