@@ -28,8 +28,8 @@ public:
     // Rebuilds the image list, the rows, clsidMap and entries from the registry.
     void RefreshList(InventoryView& view);
     // Scans keyName below parentKey (parentPath is parentKey's path below the hive).
-    void ScanNamespaceKey(InventoryView& view, int placeIndex, const wchar_t* label, const std::wstring& parentPath,
-                          KeyHandle parentKey, const std::wstring& keyName);
+    void ScanNamespaceKey(InventoryView& view, int placeIndex, const wchar_t* label,
+                          const std::wstring& parentPath, KeyHandle parentKey, const std::wstring& keyName);
 
     // The entry behind a row's item data, or null when the data names none.
     ShellObjectEntry* EntryAt(std::intptr_t itemData);
@@ -45,8 +45,13 @@ public:
     std::int32_t expertMode = 0;
 
 private:
+    // Appends the entry and inserts its row.
+    void ListEntry(InventoryView& view, ShellObjectEntry entry, const wchar_t* label);
+
     RegistryStore& store_;
     Platform& platform_;
+    // Icons added during the refresh under way, by location text.
+    IconCache iconCache_;
 };
 
 } // namespace vs

@@ -8,11 +8,18 @@
 #include "RegistryStore.h"
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace vs {
 
 class InventoryView;
+
+// Image-list positions of the icons added during one refresh, by location text, so that
+// a location shared by several objects is extracted and added only once.
+using IconCache = std::map<std::wstring, int>;
 
 class ShellObjectInfo {
 public:
@@ -20,12 +27,17 @@ public:
 
     // Reads the class key of clsid (in braces) for the entry met at placeIndex. The
     // class key stays open in `key` until Release.
-    static ShellObjectInfo Read(RegistryStore& store, Platform& platform, int placeIndex, const std::wstring& clsid);
+    static ShellObjectInfo Read(RegistryStore& store, Platform& platform, int placeIndex,
+                                const std::wstring& clsid);
 
     // Reads "DefaultIcon", extracts the icon and appends it to the view's image list;
     // sets iconLocation and imageIndex. Returns the extracted icon (the caller destroys
-    // it) or null.
-    IconHandle LoadIcon(InventoryView& view);
+    // it) or null. With a cache, a location met before reuses its image and nothing is
+    // extracted.
+    IconHandle LoadIcon(InventoryView& view, IconCache* cache = nullptr);
+    // The "DefaultIcon" location text; nothing when the class key or its "DefaultIcon"
+    // subkey does not open.
+    std::optional<std::wstring> ReadIconLocation() const;
 
     void SetName(const std::wstring& text);
     void SetDescription(const std::wstring& text);
@@ -52,6 +64,9 @@ public:
 private:
     RegistryStore* store_ = nullptr;
     Platform* platform_ = nullptr;
+    // Copies of a record share its class key; the last one destroyed closes it unless
+    // Release closed it first.
+    std::shared_ptr<KeyHandleTag> keyOwner_;
 };
 
 // Splits an icon location at its last comma into file and index ("file" alone gives
