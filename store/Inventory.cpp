@@ -86,8 +86,8 @@ void Inventory::ScanNamespaceKey(InventoryView& view, int placeIndex, const wcha
         std::uint32_t capacity = kNameCapacity;
         const Status status = store_.EnumKey(current.key.Get(), current.nextIndex, name, &capacity);
         ++current.nextIndex;
-        if (status == kMoreData)
-            continue; // a name of 50 units or more: skipped with its subtree
+        if (status == kMoreData && NameTooLong(current.key.Get(), current.nextIndex - 1))
+            continue; // skipped with its subtree
         if (status != kOk) {
             // The end, or a key that can no longer be enumerated (deleted, invalid):
             // retrying further indexes would never end.
@@ -124,6 +124,16 @@ void Inventory::ScanNamespaceKey(InventoryView& view, int placeIndex, const wcha
         path += child;
         stack.push_back(Frame{std::move(childKey), path.size(), 0});
     }
+}
+
+// A name of 50 units or more is skipped. Whether that is what a short buffer met is asked
+// once more with room for any key name, so that a key answering every index with "more
+// data" cannot keep the scan going for ever.
+bool Inventory::NameTooLong(KeyHandle key, std::uint32_t index) {
+    constexpr std::uint32_t kAnyKeyName = 256;
+    wchar_t name[kAnyKeyName];
+    std::uint32_t capacity = kAnyKeyName;
+    return store_.EnumKey(key, index, name, &capacity) == kOk;
 }
 
 void Inventory::ListEntry(InventoryView& view, ShellObjectEntry entry, const wchar_t* label) {

@@ -28,6 +28,13 @@ void RenameEntryKey(RegistryStore& store, const ShellObjectEntry& entry, const s
         (void)parent.DeleteTree(entry.keyName.c_str());
 }
 
+// Whether the key path `key` is `path` itself or one of its ancestors.
+bool IsSameOrAncestor(std::wstring_view key, std::wstring_view path) {
+    if (path.size() < key.size() || !NamesEqual(path.substr(0, key.size()), key))
+        return false;
+    return path.size() == key.size() || path[key.size()] == L'\\';
+}
+
 } // namespace
 
 void ShellObjectEntry::Delete(RegistryStore& store) const {
@@ -56,9 +63,11 @@ void ShellObjectEntry::Unhide(RegistryStore& store) const {
 
 bool ShellObjectEntry::CopyTo(RegistryStore& store, KeyHandle targetHive,
                               const std::wstring& targetPath) const {
-    // Registry paths ignore case: a path that differs from the entry's own only in letter
-    // case is the same key, and copying onto itself would let MoveTo delete the only copy.
-    if (targetHive == hive && NamesEqual(targetPath, parentPath))
+    // The entry's own place is refused, in any letter case (registry paths ignore it), and
+    // so is a place where the copy would land on a key that holds the entry (an entry
+    // nested below a key of its own name): copying a tree into itself overwrites it, and
+    // MoveTo would then delete part of the only copy.
+    if (targetHive == hive && IsSameOrAncestor(JoinPath(targetPath, keyName), JoinPath(parentPath, keyName)))
         return false;
     RegKey source(store);
     if (source.Open(hive, JoinPath(parentPath, keyName)) != kOk)

@@ -1,0 +1,806 @@
+// A long randomised run over generated registries with injected failures: after every
+// entry operation and class-record change it checks that nothing was lost that the
+// operation did not mean to remove, that a failed operation left the source as it was,
+// and that hiding then unhiding an entry gives back the same tree.
+
+#include "store/Inventory.h"
+#include "store/MemoryRegistry.h"
+#include "store/NamespaceLocation.h"
+#include "tests/support/RegistryTree.h"
+#include "tests/support/TestInventoryView.h"
+#include "tests/support/TestPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace vs::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// ---- The registry as plain data --------------------------------------------------
+
+struct ValueState {
+    std::wstring spelling;
+    std::uint32_t type = 0;
+    Bytes data;
+    bool operator==(const ValueState& other) const { return type == other.type && data == other.data; }
+};
+struct KeyState {
+    std::wstring spelling;
+    std::map<std::wstring, ValueState> values; // by folded name
+    bool operator==(const KeyState& other) const {
+        return spelling == other.spelling && values == other.values;
+    }
+};
+// Every key of the three roots by its folded full path ("HKCU\SOFTWARE\...").
+using Snapshot = std::map<std::wstring, KeyState>;
+
+std::wstring Fold(std::wstring_view text) {
+    std::wstring folded(text);
+    for (wchar_t& c : folded)
+        c = FoldCase(c);
+    return folded;
+}
+
+bool IsUnder(const std::wstring& path, const std::wstring& root) {
+    return !root.empty() && path.size() >= root.size() && path.compare(0, root.size(), root) == 0 &&
+           (path.size() == root.size() || path[root.size()] == L'\\');
+}
+
+std::wstring HiveName(KeyHandle hive) {
+    return hive == ClassesRoot() ? L"HKCR" : hive == CurrentUser() ? L"HKCU" : L"HKLM";
+}
+
+void SnapshotKey(RegistryStore& store, KeyHandle key, const std::wstring& path, const std::wstring& folded,
+                 Snapshot& snapshot) {
+    KeyState& state = snapshot[folded];
+    state.spelling = path;
+    wchar_t name[512];
+    Bytes data(256);
+    for (std::uint32_t index = 0;;) {
+        std::uint32_t nameCapacity = 512;
+        std::uint32_t type = 0;
+        std::uint32_t size = static_cast<std::uint32_t>(data.size());
+        const Status status = store.EnumValue(key, index, name, &nameCapacity, &type, data.data(), &size);
+        if (status == kMoreData && size > data.size()) {
+            data.resize(size);
+            continue;
+        }
+        if (status != kOk)
+            break;
+        const std::wstring valueName(name, nameCapacity);
+        state.values[Fold(valueName)] = ValueState{valueName, type, Bytes(data.begin(), data.begin() + size)};
+        ++index;
+    }
+    std::vector<std::wstring> children;
+    for (std::uint32_t index = 0;; ++index) {
+        std::uint32_t capacity = 512;
+        if (store.EnumKey(key, index, name, &capacity) != kOk)
+            break;
+        children.emplace_back(name, capacity);
+    }
+    for (const std::wstring& child : children) {
+        KeyHandle childKey = nullptr;
+        if (store.OpenKey(key, child.c_str(), kKeyRead, &childKey) != kOk)
+            continue;
+        SnapshotKey(store, childKey, path + L"\\" + child, folded + L"\\" + Fold(child), snapshot);
+        (void)store.CloseKey(childKey);
+    }
+}
+
+Snapshot TakeSnapshot(RegistryStore& store) {
+    Snapshot snapshot;
+    for (KeyHandle root : {ClassesRoot(), CurrentUser(), LocalMachine()})
+        SnapshotKey(store, root, HiveName(root), HiveName(root), snapshot);
+    return snapshot;
+}
+
+// The keys of snapshot below root, by their path relative to it ("" for root itself).
+std::map<std::wstring, const KeyState*> Subtree(const Snapshot& snapshot, const std::wstring& root) {
+    std::map<std::wstring, const KeyState*> keys;
+    for (auto it = snapshot.lower_bound(root); it != snapshot.end() && IsUnder(it->first, root); ++it)
+        if (IsUnder(it->first, root))
+            keys[it->first.substr(root.size())] = &it->second;
+    return keys;
+}
+
+bool SameSubtree(const Snapshot& a, const Snapshot& b, const std::wstring& root) {
+    const auto x = Subtree(a, root), y = Subtree(b, root);
+    if (x.size() != y.size())
+        return false;
+    for (const auto& [path, key] : x) {
+        auto other = y.find(path);
+        if (other == y.end() || key->values != other->second->values)
+            return false;
+    }
+    return true;
+}
+
+// Every key and value below source in `before` is present below dest in `after`.
+bool CompleteCopy(const Snapshot& before, const Snapshot& after, const std::wstring& source,
+                  const std::wstring& dest) {
+    const auto keys = Subtree(before, source);
+    if (keys.empty())
+        return false;
+    for (const auto& [relative, key] : keys) {
+        auto copy = after.find(dest + relative);
+        if (copy == after.end())
+            return false;
+        for (const auto& [name, value] : key->values) {
+            auto copied = copy->second.values.find(name);
+            if (copied == copy->second.values.end() || !(copied->second == value))
+                return false;
+        }
+    }
+    return true;
+}
+
+// Checks that going from before to after lost nothing: a key or value below source may
+// be gone only if it stands, equal, at the same place below dest; a value below dest
+// may only have been replaced by the source's value of that place; anything new stands
+// below dest and copies the source; everything else is unchanged. removable names keys
+// that may go without a copy (with their values).
+void CheckNothingLost(const Snapshot& before, const Snapshot& after, const std::wstring& source,
+                      const std::wstring& dest, const std::set<std::wstring>& removable,
+                      std::vector<std::string>& findings, const std::string& what) {
+    auto report = [&](const std::string& problem, const std::wstring& path) {
+        findings.push_back(what + ": " + problem + " at " + std::string(path.begin(), path.end()));
+    };
+    auto sourceValue = [&](const std::wstring& relative, const std::wstring& name) -> const ValueState* {
+        auto key = before.find(source + relative);
+        if (source.empty() || key == before.end())
+            return nullptr;
+        auto value = key->second.values.find(name);
+        return value == key->second.values.end() ? nullptr : &value->second;
+    };
+    for (const auto& [path, key] : before) {
+        auto now = after.find(path);
+        const bool inSource = IsUnder(path, source);
+        const bool inDest = IsUnder(path, dest);
+        bool mayGo = false;
+        for (const std::wstring& root : removable)
+            mayGo = mayGo || IsUnder(path, root);
+        if (now == after.end()) {
+            if (mayGo)
+                continue;
+            if (!inSource || after.find(dest + path.substr(source.size())) == after.end())
+                report("key lost", path);
+            else if (!CompleteCopy(before, after, path, dest + path.substr(source.size())))
+                report("key removed without a complete copy", path);
+            continue;
+        }
+        for (const auto& [name, value] : key.values) {
+            auto current = now->second.values.find(name);
+            const bool same = current != now->second.values.end() && current->second == value;
+            if (same)
+                continue;
+            if (inSource) {
+                auto copy = after.find(dest + path.substr(source.size()));
+                auto copied = copy == after.end() ? nullptr : &copy->second;
+                if (copied && copied->values.count(name) && copied->values.at(name) == value &&
+                    current == now->second.values.end())
+                    continue;
+                report("source value changed", path + L":" + name);
+            } else if (inDest) {
+                const ValueState* replacement = sourceValue(path.substr(dest.size()), name);
+                if (replacement && current != now->second.values.end() && current->second == *replacement)
+                    continue;
+                report("destination value lost", path + L":" + name);
+            } else if (!mayGo) {
+                report("value changed", path + L":" + name);
+            }
+        }
+    }
+    for (const auto& [path, key] : after) {
+        auto old = before.find(path);
+        for (const auto& [name, value] : key.values) {
+            if (old != before.end() && old->second.values.count(name))
+                continue;
+            const ValueState* original =
+                IsUnder(path, dest) ? sourceValue(path.substr(dest.size()), name) : nullptr;
+            if (!original || !(*original == value))
+                report("value appeared", path + L":" + name);
+        }
+        // The destination's missing parents are created along with it.
+        if (old == before.end() && !IsUnder(path, dest) && !IsUnder(dest, path))
+            report("key appeared", path);
+    }
+}
+
+// ---- Generated registries --------------------------------------------------------
+
+class Generator {
+public:
+    explicit Generator(std::mt19937& rng) : rng_(rng) {}
+
+    int Below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
+    bool Chance(int percent) { return Below(100) < percent; }
+
+    std::wstring Id(int n) {
+        wchar_t text[64];
+        std::swprintf(text, 64, L"{7a1e%04x-0000-4000-8000-%012x}", n, n);
+        std::wstring id = text;
+        if (Chance(20))
+            for (wchar_t& c : id)
+                c = FoldCase(c);
+        return id;
+    }
+    std::wstring Text(int maxLength) {
+        static const wchar_t kAlphabet[] = L"abcXYZ019 @,%-\\.\u00e9\u4e2d";
+        std::wstring text;
+        for (int i = Below(maxLength + 1); i > 0; --i)
+            text.push_back(kAlphabet[Below(static_cast<int>(sizeof kAlphabet / sizeof(wchar_t)) - 1)]);
+        return text;
+    }
+    // A string value, well-formed or not, or some other type.
+    TreeValue StringLike(const std::wstring& name, const std::wstring& text) {
+        switch (Below(9)) {
+        case 0:
+            return ExpandSz(name, text);
+        case 1:
+            return Raw(name, kRegSz, TextBytes(text));
+        case 2: {
+            Bytes odd = ToUtf16Bytes(text);
+            odd.pop_back();
+            return Raw(name, kRegSz, odd);
+        }
+        case 3:
+            return Dword(name, rng_());
+        case 4:
+            return Raw(name, kRegBinary, RandomBytes(Below(40)));
+        case 5:
+            return Raw(name, kRegSz, {});
+        case 6:
+            return Sz(name, std::wstring(300 + Below(800), L'L'));
+        default:
+            return Sz(name, text);
+        }
+    }
+    Bytes RandomBytes(int size) {
+        Bytes bytes(static_cast<std::size_t>(size));
+        for (auto& b : bytes)
+            b = static_cast<std::uint8_t>(rng_());
+        return bytes;
+    }
+    TreeValue Marker() {
+        switch (Below(6)) {
+        case 0:
+            return Dword(L"SearchHelper", 1);
+        case 1:
+            return Sz(L"SearchHelper", std::wstring(300, L'm'));
+        case 2:
+            return Sz(L"SearchHelper", L"");
+        case 3:
+            return Raw(L"SearchHelper", kRegSz, TextBytes(L"Varnoset: x"));
+        default:
+            return Sz(L"SearchHelper", L"Varnoset: " + Text(12));
+        }
+    }
+    std::vector<TreeValue> ExtraValues() {
+        std::vector<TreeValue> values;
+        for (int i = Below(4); i > 0; --i) {
+            const std::wstring name = Chance(15) ? L"" : L"v" + std::to_wstring(Below(6));
+            values.push_back(Chance(5) ? Raw(name, kRegBinary, RandomBytes(1000 + Below(600)))
+                                       : StringLike(name, Text(20)));
+        }
+        return values;
+    }
+
+    TreeKey ClassKey(const std::wstring& id) {
+        std::vector<TreeValue> values;
+        if (Chance(80))
+            values.push_back(StringLike(L"", Text(15)));
+        if (Chance(60))
+            values.push_back(
+                StringLike(L"InfoTip", Chance(40) ? L"@tip.dll,-" + std::to_wstring(Below(3)) : Text(30)));
+        if (Chance(40))
+            values.push_back(Chance(80) ? Dword(L"SortOrderIndex", static_cast<std::uint32_t>(Below(300)))
+                                        : Raw(L"SortOrderIndex", kRegBinary, RandomBytes(Below(9))));
+        if (Chance(70))
+            values.push_back(Marker());
+        std::vector<TreeKey> subkeys;
+        if (Chance(70))
+            subkeys.push_back(
+                TreeKey{L"DefaultIcon", {StringLike(L"", Chance(70) ? IconLocation() : Text(20))}});
+        if (Chance(40))
+            subkeys.push_back(TreeKey{L"Instance\\InitPropertyBag", {StringLike(L"Target", Text(20))}});
+        else if (Chance(40))
+            subkeys.push_back(TreeKey{L"Shell\\Open\\Command", {StringLike(L"", Text(20))}});
+        if (Chance(30))
+            subkeys.push_back(TreeKey{L"ShellFolder", {Dword(L"Attributes", rng_())}});
+        return TreeKey{L"CLSID\\" + id, values, subkeys};
+    }
+    std::wstring IconLocation() {
+        static const wchar_t* kFiles[] = {L"a.dll", L"b.ico", L"C:\\x,y\\c.dll", L"none.dll"};
+        std::wstring location = kFiles[Below(4)];
+        if (Chance(70))
+            location += L"," + std::to_wstring(Below(6) - 2);
+        return location;
+    }
+
+    std::wstring EntryName(int ids) {
+        const std::wstring id = Id(Below(ids));
+        switch (Below(10)) {
+        case 0:
+            return L"hidden" + id;
+        case 1:
+            return L"HIDDEN" + id;
+        case 2:
+            return L"Group" + std::to_wstring(Below(2));
+        case 3:
+            return std::wstring(Chance(50) ? 49 : 50, L'n').replace(0, 1, L"{");
+        default:
+            return id;
+        }
+    }
+    TreeKey Entry(int ids, int depth) {
+        std::vector<TreeValue> values = ExtraValues();
+        if (Chance(75))
+            values.push_back(Marker());
+        std::vector<TreeKey> subkeys;
+        if (depth < 3)
+            for (int i = Chance(35) ? 1 + Below(3) : 0; i > 0; --i)
+                subkeys.push_back(Entry(ids, depth + 1));
+        return TreeKey{EntryName(ids), values, subkeys};
+    }
+
+private:
+    std::mt19937& rng_;
+};
+
+// ---- The run ---------------------------------------------------------------------
+
+struct Totals {
+    int registries = 0;
+    int refreshes = 0;
+    int operations = 0;
+    int faultsInjected = 0;
+    int faultsFired = 0;
+    int failedOperations = 0; // an operation that did not reach its full effect
+    int strictChecks = 0;     // operations checked for their full effect (no fault involved)
+    int hideUnhideIdentities = 0;
+    int classKeysDeleted = 0;
+    std::map<std::string, int> byKind;
+    std::vector<std::string> findings;
+};
+
+class RandomRun {
+public:
+    RandomRun(std::uint32_t seed, Totals& totals) : rng_(seed), gen_(rng_), totals_(totals) {
+        platform_.iconFiles[L"a.dll"] = 3;
+        platform_.iconFiles[L"b.ico"] = 1;
+        platform_.iconFiles[L"C:\\x,y\\c.dll"] = 2;
+        platform_.indirectStrings[L"@tip.dll,-1"] = L"Resolved tip";
+    }
+
+    void Run(int commands) {
+        Generate();
+        ++totals_.registries;
+        for (int i = 0; i < commands; ++i)
+            Command();
+    }
+
+private:
+    static constexpr int kIds = 6;
+
+    void Generate() {
+        for (int id = 0; id < kIds; ++id)
+            if (gen_.Chance(80))
+                (void)WriteTree(registry_, ClassesRoot(), gen_.ClassKey(gen_.Id(id)));
+        for (const NamespaceLocation& place : NamespaceLocations()) {
+            if (!gen_.Chance(55))
+                continue;
+            std::vector<TreeKey> entries;
+            for (int i = gen_.Below(4); i > 0; --i)
+                entries.push_back(gen_.Entry(kIds, 0));
+            (void)WriteTree(registry_, place.hive, TreeKey{place.nameSpacePath, {}, entries});
+        }
+        // A few keys that open only for reading.
+        const Snapshot all = TakeSnapshot(registry_);
+        for (const auto& [path, key] : all) {
+            if (!gen_.Chance(2) || path.find(L"NAMESPACE\\") == std::wstring::npos)
+                continue;
+            const std::wstring hive = path.substr(0, 4);
+            registry_.DenyWriteAccess(hive == L"HKCU" ? CurrentUser() : LocalMachine(),
+                                      key.spelling.substr(5));
+            denied_.push_back(path);
+        }
+        current_ = TakeSnapshot(registry_);
+    }
+
+    bool DeniedNear(std::initializer_list<std::wstring> paths) const {
+        for (const std::wstring& denied : denied_)
+            for (const std::wstring& path : paths)
+                if (!path.empty() && (IsUnder(denied, path) || IsUnder(path, denied)))
+                    return true;
+        return false;
+    }
+
+    std::wstring PathOf(const ShellObjectEntry& entry) const {
+        return Fold(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\" + entry.keyName);
+    }
+    std::wstring ClassPath(const ShellObjectInfo& info) const { return Fold(L"HKCR\\CLSID\\" + info.clsid); }
+
+    void Finding(const std::string& text) { totals_.findings.push_back(text); }
+
+    // Arms a failure of one registry operation for the operation about to run.
+    void MaybeInjectFault() {
+        armed_ = false;
+        if (!gen_.Chance(35))
+            return;
+        using Op = MemoryRegistry::Op;
+        static const Op kOps[] = {Op::Open,       Op::Create,   Op::EnumKey,   Op::EnumValue,
+                                  Op::QueryValue, Op::SetValue, Op::DeleteKey, Op::Close};
+        static const Status kStatuses[] = {kAccessDenied, kFileNotFound, kKeyDeleted, kMoreData};
+        faultOp_ = kOps[gen_.Below(8)];
+        faultNth_ = 1 + gen_.Below(5);
+        callsBefore_ = registry_.CallCount(faultOp_);
+        const Status status = kStatuses[gen_.Below(4)];
+        if (gen_.Chance(15))
+            registry_.FailFromCall(faultOp_, faultNth_, status);
+        else
+            registry_.FailNthCall(faultOp_, faultNth_, status);
+        armed_ = true;
+        ++totals_.faultsInjected;
+    }
+    // Clears the armed failure; true when it struck.
+    bool DisarmFault() {
+        if (!armed_)
+            return false;
+        armed_ = false;
+        registry_.ClearFaults();
+        const bool fired = registry_.CallCount(faultOp_) - callsBefore_ >= faultNth_;
+        totals_.faultsFired += fired;
+        return fired;
+    }
+
+    void CheckHandles(const std::string& what) {
+        std::size_t open = 0;
+        for (const auto& [id, info] : inventory_.clsidMap)
+            open += info.isOpen;
+        if (registry_.OpenHandleCount() != open)
+            Finding(what + ": " + std::to_string(registry_.OpenHandleCount() - open) + " key handles leaked");
+        if (platform_.liveIcons != 0)
+            Finding(what + ": icons leaked");
+    }
+
+    void Refresh() {
+        ++totals_.refreshes;
+        inventory_.expertMode = gen_.Chance(75);
+        // Most refreshes run clean, so that the operations have entries to work on.
+        const bool faulty = gen_.Chance(15);
+        const Snapshot& before = current_;
+        if (faulty)
+            MaybeInjectFault();
+        inventory_.RefreshList(view_);
+        DisarmFault();
+        if (faulty && TakeSnapshot(registry_) != before)
+            Finding("refresh changed the registry");
+        CheckHandles("refresh");
+        if (view_.rows.size() != inventory_.entries.size() || view_.badRowWrites != 0)
+            Finding("rows and entries disagree");
+        std::set<std::intptr_t> data;
+        for (const auto& row : view_.rows) {
+            const ShellObjectEntry* entry = inventory_.EntryAt(row.itemData);
+            if (!entry || !data.insert(row.itemData).second || row.cells[0] != entry->info->name)
+                Finding("row without its own entry");
+        }
+        for (const ShellObjectEntry& entry : inventory_.entries) {
+            if (!before.count(PathOf(entry)))
+                Finding("listed an entry key that does not exist");
+            if (!inventory_.expertMode && !entry.hasMarker)
+                Finding("unmarked entry listed in normal mode");
+            if (entry.hidden != (entry.keyName.rfind(L"hidden{", 0) == 0))
+                Finding("hidden flag does not follow the name");
+        }
+    }
+
+    void Command() {
+        Refresh();
+        if (inventory_.entries.empty())
+            return;
+        const int kind = gen_.Below(10);
+        // Like selected rows: distinct entries, in list order.
+        std::set<std::size_t> picked;
+        for (int i = 1 + (gen_.Chance(30) ? gen_.Below(3) : 0); i > 0; --i)
+            picked.insert(static_cast<std::size_t>(gen_.Below(static_cast<int>(inventory_.entries.size()))));
+        const int targetPlace = gen_.Below(8);
+        for (std::size_t index : picked) {
+            // Entries are copied as the commands hold them; the list is not rebuilt between rows.
+            ShellObjectEntry& entry = inventory_.entries[index];
+            switch (kind) {
+            case 0:
+                Delete(entry);
+                break;
+            case 1:
+            case 2:
+                HideOrUnhide(entry, entry.hidden ? "unhide" : "hide");
+                break;
+            case 3:
+                HideThenUnhide(entry);
+                break;
+            case 4:
+            case 5:
+                CopyOrMove(entry, targetPlace, false);
+                break;
+            case 6:
+            case 7:
+                CopyOrMove(entry, targetPlace, true);
+                break;
+            default:
+                Setter(*entry.info);
+                break;
+            }
+        }
+    }
+
+    void Begin(const char* kind) {
+        ++totals_.operations;
+        ++totals_.byKind[kind];
+        before_ = std::move(current_);
+        MaybeInjectFault();
+    }
+    bool End() {
+        const bool fired = DisarmFault();
+        after_ = TakeSnapshot(registry_);
+        current_ = after_;
+        return fired;
+    }
+
+    void Delete(ShellObjectEntry& entry) {
+        const std::wstring source = PathOf(entry);
+        const std::wstring classPath = ClassPath(*entry.info);
+        const bool wasOpen = entry.info->isOpen;
+        Begin("delete");
+        entry.Delete(registry_);
+        const bool fired = End();
+        const std::string what = "delete " + std::string(source.begin(), source.end());
+        const bool entryGone = before_.count(source) && !after_.count(source);
+        if (entryGone && Subtree(before_, source).size() > 1)
+            Finding(what + ": removed a key that had subkeys");
+        std::set<std::wstring> removable{source};
+        if (entryGone && entry.hasMarker && wasOpen && entry.info->useCount == 0)
+            removable.insert(classPath);
+        CheckNothingLost(before_, after_, L"", L"", removable, totals_.findings, what);
+        for (const auto& [path, key] : before_)
+            if (path != source && IsUnder(path, source) && !after_.count(path))
+                Finding(what + ": removed below the entry");
+        if (before_.count(classPath) && !after_.count(classPath)) {
+            ++totals_.classKeysDeleted;
+            if (!entryGone)
+                Finding(what + ": class key deleted while the entry key stays");
+        }
+        if (entryGone && removable.count(classPath) && before_.count(classPath) && after_.count(classPath) &&
+            !fired && !DeniedNear({classPath}))
+            Finding(what + ": class key of the last use kept");
+        const bool strict =
+            !fired && before_.count(source) && Subtree(before_, source).size() == 1 && !DeniedNear({source});
+        if (strict) {
+            ++totals_.strictChecks;
+            if (!entryGone)
+                Finding(what + ": leaf entry key not deleted");
+        }
+        totals_.failedOperations += before_.count(source) && !entryGone;
+    }
+
+    void HideOrUnhide(ShellObjectEntry& entry, const char* kind) {
+        const bool hiding = std::string(kind) == "hide";
+        const std::wstring source = PathOf(entry);
+        const std::wstring newName = hiding ? L"hidden" + entry.keyName : entry.keyName.substr(6);
+        const std::wstring dest = Fold(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\" + newName);
+        Begin(kind);
+        if (hiding)
+            entry.Hide(registry_);
+        else
+            entry.Unhide(registry_);
+        const bool fired = End();
+        const std::string what = std::string(kind) + " " + std::string(source.begin(), source.end());
+        CheckCopy(source, dest, what, /*sourceMayGo=*/true);
+        const bool complete = before_.count(source) && CompleteCopy(before_, after_, source, dest);
+        if (!fired && before_.count(source) && !DeniedNear({source, dest})) {
+            ++totals_.strictChecks;
+            if (!complete || after_.count(source))
+                Finding(what + ": not renamed completely");
+        }
+        totals_.failedOperations += before_.count(source) && (!complete || after_.count(source));
+    }
+
+    void HideThenUnhide(ShellObjectEntry& entry) {
+        if (entry.hidden)
+            return HideOrUnhide(entry, "unhide");
+        const std::wstring source = PathOf(entry);
+        const std::wstring dest =
+            Fold(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\hidden" + entry.keyName);
+        Begin("hide+unhide");
+        entry.Hide(registry_);
+        ShellObjectEntry hidden = entry;
+        hidden.keyName = L"hidden" + entry.keyName;
+        hidden.hidden = true;
+        hidden.Unhide(registry_);
+        const bool fired = End();
+        const std::string what = "hide+unhide " + std::string(source.begin(), source.end());
+        // Whatever failed, each key and value of the entry is under one of its two names.
+        for (const auto& [relative, key] : Subtree(before_, source)) {
+            for (const auto& [name, value] : key->values) {
+                bool found = false;
+                for (const std::wstring& root : {source, dest}) {
+                    auto now = after_.find(root + relative);
+                    found = found || (now != after_.end() && now->second.values.count(name) &&
+                                      now->second.values.at(name) == value);
+                }
+                if (!found)
+                    Finding(what + ": value lost");
+            }
+        }
+        for (const auto& [path, key] : before_)
+            if (!IsUnder(path, source) && !IsUnder(path, dest) &&
+                (!after_.count(path) || after_.at(path).values != key.values))
+                Finding(what + ": changed something else");
+        if (!fired && before_.count(source) && !before_.count(dest) && !DeniedNear({source, dest})) {
+            ++totals_.hideUnhideIdentities;
+            bool identical = after_.size() == before_.size();
+            for (const auto& [path, key] : before_) {
+                auto now = after_.find(path);
+                identical = identical && now != after_.end() && now->second.spelling == key.spelling &&
+                            now->second.values == key.values;
+                if (now != after_.end())
+                    for (const auto& [name, value] : key.values)
+                        identical = identical && now->second.values.at(name).spelling == value.spelling;
+            }
+            if (!identical)
+                Finding(what + ": hide then unhide is not the identity");
+        }
+    }
+
+    void CopyOrMove(ShellObjectEntry& entry, int targetIndex, bool move) {
+        const NamespaceLocation& target = *PlaceByIndex(targetIndex);
+        const std::wstring source = PathOf(entry);
+        const std::wstring dest =
+            Fold(HiveName(target.hive) + L"\\" + target.nameSpacePath + L"\\" + entry.keyName);
+        // The entry's own place, or a place where the copy would land on a key holding the
+        // entry (nested below a key of its own name), is refused.
+        const bool samePlace = IsUnder(source, dest);
+        Begin(move ? "move" : "copy");
+        const bool result = move ? entry.MoveTo(registry_, target.hive, target.nameSpacePath)
+                                 : entry.CopyTo(registry_, target.hive, target.nameSpacePath);
+        const bool fired = End();
+        const std::string what =
+            std::string(move ? "move " : "copy ") + std::string(source.begin(), source.end());
+        if (samePlace) {
+            if (result || after_ != before_)
+                Finding(what + ": copy to its own place not refused");
+            return;
+        }
+        CheckCopy(source, dest, what, move);
+        const bool complete = before_.count(source) && CompleteCopy(before_, after_, source, dest);
+        if (result && !complete)
+            Finding(what + ": reported success without a complete copy");
+        if (!fired && before_.count(source) && !DeniedNear({source, dest})) {
+            ++totals_.strictChecks;
+            if (!result || !complete || (move && after_.count(source)))
+                Finding(what + ": did not complete");
+        }
+        totals_.failedOperations += !result;
+    }
+
+    // The checks every copying operation must pass.
+    void CheckCopy(const std::wstring& source, const std::wstring& dest, const std::string& what,
+                   bool sourceMayGo) {
+        CheckNothingLost(before_, after_, source, dest, {}, totals_.findings, what);
+        const bool complete = before_.count(source) && CompleteCopy(before_, after_, source, dest);
+        // An incomplete copy must leave the source exactly as it was.
+        if ((!complete || !sourceMayGo) && !SameSubtree(before_, after_, source))
+            Finding(what + ": source changed although the copy is incomplete or a copy was asked");
+    }
+
+    void Setter(ShellObjectInfo& info) {
+        const std::wstring classPath = ClassPath(info);
+        const int which = gen_.Below(4);
+        const std::wstring text = gen_.Text(20);
+        const auto position = static_cast<std::int32_t>(gen_.Below(256));
+        const bool wasOpen = info.isOpen;
+        Begin("setter");
+        switch (which) {
+        case 0:
+            info.SetName(text);
+            break;
+        case 1:
+            info.SetDescription(text);
+            break;
+        case 2:
+            info.SetIconLocation(text);
+            break;
+        default:
+            info.SetSortOrderIndex(position);
+            break;
+        }
+        const bool fired = End();
+        const std::string what = "setter " + std::to_string(which);
+        // Only the one value written may differ, and only inside the class key.
+        const std::wstring changedKey = which == 2 ? classPath + L"\\DEFAULTICON" : classPath;
+        const std::wstring changedValue = which == 0   ? L""
+                                          : which == 1 ? L"INFOTIP"
+                                          : which == 2 ? L""
+                                                       : L"SORTORDERINDEX";
+        for (const auto& [path, key] : before_) {
+            auto now = after_.find(path);
+            if (now == after_.end()) {
+                Finding(what + ": key lost");
+                continue;
+            }
+            for (const auto& [name, value] : key.values)
+                if (!(path == changedKey && name == changedValue) &&
+                    (!now->second.values.count(name) || !(now->second.values.at(name) == value)))
+                    Finding(what + ": other value changed");
+        }
+        for (const auto& [path, key] : after_)
+            if (!before_.count(path) && path != changedKey)
+                Finding(what + ": key appeared");
+        if (!wasOpen && after_ != before_)
+            Finding(what + ": closed record wrote");
+        if (wasOpen && !fired && !DeniedNear({classPath}) && after_.count(changedKey)) {
+            ++totals_.strictChecks;
+            const auto& values = after_.at(changedKey).values;
+            const Bytes expected =
+                which == 3 ? Bytes{static_cast<std::uint8_t>(position), 0, 0, 0} : ToUtf16Bytes(text);
+            if (!values.count(changedValue) || values.at(changedValue).data != expected)
+                Finding(what + ": value not written");
+        }
+    }
+
+    std::mt19937 rng_;
+    Generator gen_;
+    Totals& totals_;
+    MemoryRegistry registry_;
+    TestPlatform platform_;
+    TestInventoryView view_;
+    Inventory inventory_{registry_, platform_};
+    std::vector<std::wstring> denied_;
+    // current_ is the registry as it stands between operations (refreshes only read).
+    Snapshot current_, before_, after_;
+    bool armed_ = false;
+    MemoryRegistry::Op faultOp_ = MemoryRegistry::Op::Open;
+    int faultNth_ = 0;
+    int callsBefore_ = 0;
+};
+
+TEST(InventoryRandomised, OperationsOnGeneratedRegistriesNeverLoseWhatTheyDidNotMeanToRemove) {
+    Totals totals;
+    const std::uint32_t seed = 20240611;
+    std::mt19937 seeds(seed);
+    for (int registry = 0; registry < 50; ++registry) {
+        RandomRun run(seeds(), totals);
+        run.Run(40);
+    }
+    std::ostringstream kinds;
+    for (const auto& [kind, count] : totals.byKind)
+        kinds << " " << kind << "=" << count;
+    std::printf("[ random  ] seed %u: %d registries, %d refreshes, %d operations (%s ), %d faults injected, "
+                "%d struck, %d operations cut short, %d checked for their full effect, %d hide+unhide "
+                "identities, %d class keys deleted, %zu findings\n",
+                seed, totals.registries, totals.refreshes, totals.operations, kinds.str().c_str(),
+                totals.faultsInjected, totals.faultsFired, totals.failedOperations, totals.strictChecks,
+                totals.hideUnhideIdentities, totals.classKeysDeleted, totals.findings.size());
+    ::testing::Test::RecordProperty("operations", totals.operations);
+    ::testing::Test::RecordProperty("faultsInjected", totals.faultsInjected);
+    ::testing::Test::RecordProperty("findings", static_cast<int>(totals.findings.size()));
+    EXPECT_GT(totals.operations, 2000);
+    EXPECT_GT(totals.faultsFired, 200);
+    EXPECT_GT(totals.strictChecks, 500);
+    EXPECT_GT(totals.hideUnhideIdentities, 50);
+    for (std::size_t i = 0; i < totals.findings.size() && i < 20; ++i)
+        ADD_FAILURE() << totals.findings[i];
+    EXPECT_TRUE(totals.findings.empty());
+}
+
+} // namespace
+} // namespace vs::test

@@ -1,0 +1,378 @@
+#include "tests/support/ShellObjectFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace vs::test {
+namespace {
+
+class InventoryTest : public ShellObjectFixture {
+protected:
+    // A marked object of this name registered below a place.
+    void WriteObject(int place, const std::wstring& id, const std::wstring& name) {
+        WriteClass(id, {Sz(L"", name), Marker(name)});
+        WriteEntry(place, TreeKey{id, {Marker(name)}});
+    }
+    std::vector<std::wstring> TestKeyNames() const {
+        std::vector<std::wstring> names;
+        for (const ShellObjectEntry* entry : TestEntries())
+            names.push_back(entry->keyName);
+        return names;
+    }
+};
+
+TEST_F(InventoryTest, EmptyRegistryGivesEmptyListWithFirstThreeColumnsAutosizedAndDeleteDisabled) {
+    Refresh();
+    EXPECT_TRUE(view.rows.empty());
+    EXPECT_TRUE(inventory.entries.empty());
+    EXPECT_EQ(inventory.rowCount, 0);
+    EXPECT_TRUE(inventory.noDescriptions);
+    EXPECT_EQ(view.columnWidths[0], TestInventoryView::kAutosized);
+    EXPECT_EQ(view.columnWidths[1], TestInventoryView::kAutosized);
+    EXPECT_EQ(view.columnWidths[2], TestInventoryView::kAutosized);
+    EXPECT_EQ(view.columnWidths[3], TestInventoryView::kInitialWidth);
+    EXPECT_FALSE(view.deleteButtonEnabled);
+    EXPECT_EQ(view.lockCalls, (std::vector<bool>{true, false}));
+    EXPECT_EQ(view.unlockedChanges, 0);
+    EXPECT_TRUE(view.imageListAttached);
+    EXPECT_EQ(view.imageListResets, 1);
+    if (memory) {
+        EXPECT_EQ(view.images.size(), 1u);
+        EXPECT_TRUE(inventory.clsidMap.empty());
+    }
+}
+
+TEST_F(InventoryTest, ObjectInTwoPlacesSharesOneRecordCountingBothUsesWithTheFirstPlace) {
+    WriteClass(kIdA, {Sz(L"", L"Shared"), Sz(L"InfoTip", L"Tip"), Marker(L"Shared")},
+               {{L"DefaultIcon", {Sz(L"", L"shared.dll,2")}},
+                {L"Shell\\Open\\Command", {ExpandSz(L"", L"%windir%\\run.exe")}}});
+    WriteEntry(6, TreeKey{kIdA, {Marker(L"Shared")}});
+    WriteEntry(0, TreeKey{kIdA, {Marker(L"Shared")}});
+    platform.iconFiles[L"shared.dll"] = 3;
+    Refresh();
+
+    ASSERT_EQ(TestEntries().size(), 2u);
+    const ShellObjectEntry* desktop = FindEntry(0, kIdA);
+    const ShellObjectEntry* computer = FindEntry(6, kIdA);
+    ASSERT_NE(desktop, nullptr);
+    ASSERT_NE(computer, nullptr);
+    EXPECT_LT(desktop, computer) << "places are scanned in index order";
+    EXPECT_EQ(desktop->info, computer->info);
+    EXPECT_EQ(desktop->info->useCount, 2);
+    EXPECT_EQ(desktop->info->placeIndex, 0);
+    EXPECT_EQ(desktop->hive, CurrentUser());
+    EXPECT_EQ(computer->hive, LocalMachine());
+    EXPECT_TRUE(desktop->hasMarker);
+    EXPECT_FALSE(desktop->hidden);
+    EXPECT_EQ(platform.extractCalls.size(), 1u) << "one record, one icon";
+
+    const TestInventoryView::Row* first = RowOf(desktop);
+    const TestInventoryView::Row* second = RowOf(computer);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(first->cells,
+              (std::array<std::wstring, 4>{L"Shared", L"Desktop (this user)", L"%windir%\\run.exe", L"Tip"}));
+    EXPECT_EQ(second->cells[1], L"My Computer (all users)");
+    EXPECT_EQ(first->image, desktop->info->imageIndex);
+    EXPECT_GT(first->image, 0);
+    EXPECT_FALSE(inventory.noDescriptions);
+    EXPECT_EQ(view.columnWidths[3], TestInventoryView::kAutosized);
+    EXPECT_EQ(platform.liveIcons, 0) << "the image list keeps its own copy";
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(InventoryTest, RowsAreSortedByNameAndItemDataIndexesEntries) {
+    WriteObject(0, kIdA, L"beta");
+    WriteObject(0, kIdB, L"Alpha");
+    WriteObject(1, kIdC, L"Gamma");
+    Refresh();
+    ASSERT_EQ(TestEntries().size(), 3u);
+    std::vector<std::wstring> names;
+    for (const auto& row : view.rows) {
+        ShellObjectEntry* entry = inventory.EntryAt(row.itemData);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->info->name, row.cells[0]);
+        if (row.cells[0] == L"Alpha" || row.cells[0] == L"beta" || row.cells[0] == L"Gamma")
+            names.push_back(row.cells[0]);
+    }
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Alpha", L"beta", L"Gamma"}));
+    EXPECT_EQ(inventory.rowCount, static_cast<std::int32_t>(inventory.entries.size()));
+    EXPECT_EQ(inventory.EntryAt(-1), nullptr);
+    EXPECT_EQ(inventory.EntryAt(inventory.rowCount), nullptr);
+    EXPECT_EQ(view.badRowWrites, 0);
+}
+
+TEST_F(InventoryTest, OnlyLowerCaseHiddenPrefixMakesAHiddenEntryOtherNamesAreScannedInto) {
+    inventory.expertMode = 1;
+    WriteClass(kIdA, {Sz(L"", L"A")});
+    WriteEntry(0, TreeKey{L"hidden" + kIdA, {Marker()}});
+    WriteEntry(0, TreeKey{L"HIDDEN" + kIdB, {Marker()}, {{kIdC, {Marker()}}}});
+    WriteEntry(0, TreeKey{L"Group 7a1e", {}, {{L"{7a1e-not-an-identifier", {Marker()}}}});
+    Refresh();
+
+    EXPECT_EQ(TestEntries().size(), 3u);
+    const ShellObjectEntry* hidden = FindEntry(0, L"hidden" + kIdA);
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_TRUE(hidden->hidden);
+    EXPECT_EQ(hidden->info->clsid, kIdA);
+    EXPECT_EQ(hidden->info->name, L"A");
+    EXPECT_EQ(RowOf(hidden)->cells[1], L"Desktop (this user)");
+
+    EXPECT_EQ(FindEntry(0, L"HIDDEN" + kIdB), nullptr);
+    const ShellObjectEntry* below = FindEntry(0, kIdC, L"HIDDEN" + kIdB);
+    ASSERT_NE(below, nullptr);
+    EXPECT_FALSE(below->hidden);
+    EXPECT_EQ(inventory.clsidMap.count(L"HIDDEN" + kIdB), 0u);
+
+    const ShellObjectEntry* odd = FindEntry(0, L"{7a1e-not-an-identifier", L"Group 7a1e");
+    ASSERT_NE(odd, nullptr);
+    EXPECT_EQ(odd->info->clsid, L"{7a1e-not-an-identifier");
+}
+
+TEST_F(InventoryTest, NameOf49UnitsIsListedAnd50UnitsIsSkippedWithItsSubtree) {
+    const std::wstring name49 = L"{7a1e" + std::wstring(43, L'9') + L"}";
+    const std::wstring name50 = L"{7a1e" + std::wstring(44, L'0') + L"}";
+    ASSERT_EQ(name49.size(), 49u);
+    ASSERT_EQ(name50.size(), 50u);
+    WriteEntry(0, TreeKey{name49, {Marker()}});
+    WriteEntry(0, TreeKey{name50, {Marker()}, {{kIdA, {Marker()}}}});
+    WriteEntry(0, TreeKey{kIdB, {Marker()}});
+    Refresh();
+    EXPECT_NE(FindEntry(0, name49), nullptr);
+    EXPECT_EQ(FindEntry(0, name50), nullptr);
+    EXPECT_EQ(FindEntry(0, kIdA, name50), nullptr);
+    EXPECT_NE(FindEntry(0, kIdB), nullptr) << "the scan goes on after a skipped name";
+    EXPECT_EQ(inventory.clsidMap.count(name50), 0u);
+}
+
+TEST_F(InventoryTest, NormalModeListsOnlyMarkedEntriesAndUnmarkedParentHidesMarkedChild) {
+    WriteEntry(0, TreeKey{kIdA, {}, {{kIdB, {Marker()}}}});
+    WriteEntry(0, TreeKey{kIdC, {Marker()}, {{kIdD, {}}}});
+    Refresh();
+    EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{kIdC}));
+    EXPECT_EQ(inventory.clsidMap.count(kIdB), 0u) << "below an unmarked entry nothing is scanned";
+    ASSERT_EQ(inventory.clsidMap.count(kIdA), 1u);
+    EXPECT_EQ(inventory.clsidMap.at(kIdA).useCount, 1) << "unlisted candidates are counted";
+
+    inventory.expertMode = 1;
+    Refresh();
+    EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{kIdA, kIdB, kIdC, kIdD}));
+    const ShellObjectEntry* child = FindEntry(0, kIdB, kIdA);
+    ASSERT_NE(child, nullptr);
+    EXPECT_TRUE(child->hasMarker);
+    EXPECT_FALSE(FindEntry(0, kIdA)->hasMarker);
+    EXPECT_NE(FindEntry(0, kIdD, kIdC), nullptr);
+
+    const std::string before = PlaceDump(0);
+    inventory.expertMode = 0;
+    Refresh();
+    EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{kIdC}));
+    EXPECT_EQ(PlaceDump(0), before) << "listing never writes";
+}
+
+TEST_F(InventoryTest, OnlyAWellFormedStringOfAtMost299CharactersMarks) {
+    const std::wstring id299 = L"{7a1e0299}", id300 = L"{7a1e0300}", idDword = L"{7a1e0004}",
+                       idEmpty = L"{7a1e0000}", idExpand = L"{7a1e0002}", idNoNul = L"{7a1e0013}";
+    WriteEntry(0, TreeKey{id299, {Sz(L"SearchHelper", std::wstring(299, L'm'))}});
+    WriteEntry(0, TreeKey{id300, {Sz(L"SearchHelper", std::wstring(300, L'm'))}});
+    WriteEntry(0, TreeKey{idDword, {Dword(L"SearchHelper", 1)}});
+    WriteEntry(0, TreeKey{idEmpty, {Sz(L"SearchHelper", L"")}});
+    WriteEntry(0, TreeKey{idExpand, {ExpandSz(L"SearchHelper", L"%x%")}});
+    WriteEntry(0, TreeKey{idNoNul, {Raw(L"SearchHelper", kRegSz, TextBytes(L"Varnoset"))}});
+    Refresh();
+    EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{idEmpty, idExpand, id299}));
+    for (const ShellObjectEntry* entry : TestEntries())
+        EXPECT_TRUE(entry->hasMarker);
+}
+
+TEST_F(InventoryTest, SameIdentifierInUpperAndLowerCaseSharesOneRecord) {
+    std::wstring upper = kIdA;
+    for (wchar_t& c : upper)
+        c = FoldCase(c);
+    WriteClass(kIdA, {Sz(L"", L"Cased")});
+    WriteEntry(1, TreeKey{kIdA, {Marker()}});
+    WriteEntry(6, TreeKey{upper, {Marker()}});
+    Refresh();
+    ASSERT_EQ(inventory.clsidMap.count(kIdA), 1u);
+    ASSERT_EQ(inventory.clsidMap.count(upper), 1u);
+    const ShellObjectInfo& info = inventory.clsidMap.at(upper);
+    EXPECT_EQ(&info, &inventory.clsidMap.at(kIdA));
+    EXPECT_EQ(info.useCount, 2);
+    EXPECT_EQ(info.clsid, kIdA) << "the first spelling met";
+    EXPECT_EQ(info.placeIndex, 1);
+    EXPECT_EQ(FindEntry(6, upper)->info, &info);
+}
+
+TEST_F(InventoryTest, ClassIdentifierOrderFoldsOnlyAsciiLetters) {
+    const ClsidLess less;
+    EXPECT_FALSE(less(L"{abc}", L"{ABC}"));
+    EXPECT_FALSE(less(L"{ABC}", L"{abc}"));
+    EXPECT_TRUE(less(L"{ab", L"{abc"));
+    EXPECT_TRUE(less(L"{a}", L"{B}"));
+    EXPECT_TRUE(less(L"{\u00e9}", L"{\u00c9}") != less(L"{\u00c9}", L"{\u00e9}")) << "e-acute stays apart";
+}
+
+TEST_F(InventoryTest, KeyAndItsHiddenTwinGiveTwoRowsOfOneRecord) {
+    WriteObject(2, kIdA, L"Twin");
+    WriteEntry(2, TreeKey{L"hidden" + kIdA, {Marker(L"Twin")}});
+    Refresh();
+    const ShellObjectEntry* shown = FindEntry(2, kIdA);
+    const ShellObjectEntry* hidden = FindEntry(2, L"hidden" + kIdA);
+    ASSERT_NE(shown, nullptr);
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_EQ(shown->info, hidden->info);
+    EXPECT_EQ(shown->info->useCount, 2);
+    EXPECT_FALSE(shown->hidden);
+    EXPECT_TRUE(hidden->hidden);
+}
+
+TEST_F(InventoryTest, EntriesComeDepthFirstEachFollowedByItsSubtree) {
+    inventory.expertMode = 1;
+    WriteEntry(0, TreeKey{kIdA, {}, {{kIdC, {}, {{kIdD, {}}}}}});
+    WriteEntry(0, TreeKey{kIdB, {}});
+    WriteEntry(3, TreeKey{L"Plain 7a1e", {}, {{kIdA, {}}}});
+    Refresh();
+    std::vector<std::wstring> order;
+    for (const ShellObjectEntry* entry : TestEntries())
+        order.push_back(entry->parentPath.substr(entry->parentPath.find(L"Explorer\\")) + L"\\" +
+                        entry->keyName);
+    const std::wstring desktop = L"Explorer\\Desktop\\NameSpace\\";
+    EXPECT_EQ(order,
+              (std::vector<std::wstring>{desktop + kIdA, desktop + kIdA + L"\\" + kIdC,
+                                         desktop + kIdA + L"\\" + kIdC + L"\\" + kIdD, desktop + kIdB,
+                                         L"Explorer\\NetworkNeighborhood\\NameSpace\\Plain 7a1e\\" + kIdA}));
+    EXPECT_EQ(inventory.clsidMap.at(kIdA).useCount, 2);
+    EXPECT_EQ(inventory.clsidMap.at(kIdA).placeIndex, 0);
+}
+
+TEST_F(InventoryTest, ClassKeyMissingStillListsTheEntryWithAClosedRecord) {
+    WriteEntry(5, TreeKey{kIdB, {Marker()}});
+    platform.displayNames[{L"::{21EC2020-3AEA-1069-A2DD-08002b30309d}\\::" + kIdB, kShgdnNormal}] = L"Unused";
+    Refresh();
+    const ShellObjectEntry* entry = FindEntry(5, kIdB);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_FALSE(entry->info->isOpen);
+    EXPECT_EQ(entry->info->name, L"");
+    EXPECT_EQ(RowOf(entry)->cells[0], L"");
+    EXPECT_EQ(RowOf(entry)->image, 0);
+}
+
+TEST_F(InventoryTest, ObjectsSharingAnIconLocationShareOneExtractedImage) {
+    platform.iconFiles[L"common.dll"] = 4;
+    platform.iconFiles[L"own.dll"] = 1;
+    for (const auto& [id, location] : {std::pair{kIdA, L"common.dll,3"}, std::pair{kIdB, L"common.dll,3"},
+                                       std::pair{kIdC, L"own.dll"}, std::pair{kIdD, L"missing.dll,1"}}) {
+        WriteClass(id, {Sz(L"", id)}, {{L"DefaultIcon", {Sz(L"", location)}}});
+        WriteEntry(0, TreeKey{id, {Marker()}});
+    }
+    Refresh();
+    const ShellObjectInfo& a = *FindEntry(0, kIdA)->info;
+    const ShellObjectInfo& b = *FindEntry(0, kIdB)->info;
+    const ShellObjectInfo& c = *FindEntry(0, kIdC)->info;
+    const ShellObjectInfo& d = *FindEntry(0, kIdD)->info;
+    EXPECT_GT(a.imageIndex, 0);
+    EXPECT_EQ(b.imageIndex, a.imageIndex);
+    EXPECT_EQ(b.iconLocation, L"common.dll,3");
+    EXPECT_GT(c.imageIndex, 0);
+    EXPECT_NE(c.imageIndex, a.imageIndex);
+    EXPECT_EQ(d.imageIndex, -1);
+    EXPECT_EQ(RowOf(FindEntry(0, kIdB))->image, a.imageIndex);
+    int commonExtractions = 0;
+    for (const auto& call : platform.extractCalls)
+        commonExtractions += call.first == L"common.dll";
+    EXPECT_EQ(commonExtractions, 1);
+    EXPECT_EQ(platform.liveIcons, 0);
+
+    // The next refresh starts a new image list and extracts again.
+    Refresh();
+    EXPECT_EQ(FindEntry(0, kIdB)->info->imageIndex, FindEntry(0, kIdA)->info->imageIndex);
+    EXPECT_GT(FindEntry(0, kIdA)->info->imageIndex, 0);
+    EXPECT_EQ(platform.liveIcons, 0);
+}
+
+TEST_F(InventoryTest, RefreshRebuildsEverythingFromTheRegistry) {
+    WriteObject(0, kIdA, L"One");
+    WriteObject(0, kIdB, L"Two");
+    Refresh();
+    const std::vector<std::wstring> first = view.RowTexts();
+    Refresh();
+    EXPECT_EQ(view.RowTexts(), first);
+    EXPECT_EQ(inventory.clsidMap.at(kIdA).useCount, 1);
+    EXPECT_EQ(LeakedHandles(), 0);
+    RemoveTree(store, CurrentUser(), PlacePath(0, kIdB));
+    Refresh();
+    EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{kIdA}));
+    EXPECT_EQ(view.imageListResets, 3);
+    EXPECT_EQ(LeakedHandles(), 0);
+
+    view.selectedCount = 1;
+    Refresh();
+    EXPECT_TRUE(view.deleteButtonEnabled) << "the button follows the list's selection";
+}
+
+TEST_F(InventoryTest, DeepestRegistryTreeIsScannedWithoutExhaustingTheStack) {
+    if (!memory)
+        GTEST_SKIP() << "the real registry's depth limit is counted from its root";
+    std::wstring chain;
+    for (int level = 0; level < 505; ++level)
+        chain += level ? L"\\k" : L"k";
+    WriteEntry(0, TreeKey{chain, {}, {{kIdA, {Marker()}, {{kIdB, {Marker()}}}}}});
+    Refresh();
+    ASSERT_EQ(inventory.entries.size(), 2u);
+    EXPECT_EQ(inventory.entries[0].parentPath, PlacePath(0, chain));
+    EXPECT_EQ(inventory.entries[1].parentPath, PlacePath(0, chain + L"\\" + kIdA));
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(InventoryTest, KeysThatRefuseWriteAccessAreSkippedWithTheirSubtree) {
+    if (!memory)
+        GTEST_SKIP() << "needs the in-memory registry";
+    WriteEntry(0, TreeKey{kIdA, {Marker()}, {{kIdB, {Marker()}}}});
+    WriteEntry(0, TreeKey{kIdC, {Marker()}});
+    WriteEntry(4, TreeKey{kIdD, {Marker()}});
+    memory->DenyWriteAccess(CurrentUser(), PlacePath(0, kIdA));
+    memory->DenyWriteAccess(LocalMachine(), PlacePath(4));
+    Refresh();
+    EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{kIdC}));
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(InventoryTest, KeyThatStopsEnumeratingEndsItsScanInsteadOfLoopingForever) {
+    if (!memory)
+        GTEST_SKIP() << "needs fault injection";
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    WriteEntry(1, TreeKey{kIdB, {Marker()}});
+    // From the third enumeration on, every index fails as for a deleted key.
+    memory->FailFromCall(MemoryRegistry::Op::EnumKey, 3, kKeyDeleted);
+    Refresh();
+    memory->ClearFaults();
+    EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{kIdA}));
+    EXPECT_LT(memory->CallCount(MemoryRegistry::Op::EnumKey), 20);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(InventoryTest, KeyAnsweringEveryIndexWithMoreDataEndsItsScan) {
+    if (!memory)
+        GTEST_SKIP() << "needs fault injection";
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    memory->FailFromCall(MemoryRegistry::Op::EnumKey, 1, kMoreData);
+    Refresh();
+    memory->ClearFaults();
+    EXPECT_TRUE(inventory.entries.empty());
+    EXPECT_LT(memory->CallCount(MemoryRegistry::Op::EnumKey), 40);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(InventoryTest, SubkeyThatFailsToOpenIsSkippedAndTheScanGoesOn) {
+    if (!memory)
+        GTEST_SKIP() << "needs fault injection";
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    WriteEntry(0, TreeKey{kIdB, {Marker()}});
+    // Opens: place 0's NameSpace key, then its first child.
+    memory->FailNthCall(MemoryRegistry::Op::Open, 2);
+    Refresh();
+    EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{kIdB}));
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+} // namespace
+} // namespace vs::test

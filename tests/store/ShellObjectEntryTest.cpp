@@ -1,0 +1,285 @@
+#include "tests/support/ShellObjectFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace vs::test {
+namespace {
+
+class ShellObjectEntryTest : public ShellObjectFixture {
+protected:
+    // The class key of a marked folder object.
+    void WriteFolderClass(const std::wstring& id, const std::wstring& name = L"Folder") {
+        WriteClass(
+            id, {Sz(L"", name), Marker(name)},
+            {{L"DefaultIcon", {Sz(L"", L"")}},
+             {L"Instance\\InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\")}}});
+    }
+    // An entry key with values of several types and a subkey tree of its own.
+    static TreeKey RichEntry(const std::wstring& keyName) {
+        return TreeKey{keyName,
+                       {Marker(L"Rich"), Dword(L"Flags", 0xF8000000u),
+                        Raw(L"Blob", kRegBinary, {0, 1, 2, 255}), Raw(L"NoNul", kRegSz, TextBytes(L"odd"))},
+                       {{L"Sub",
+                         {ExpandSz(L"", L"%x%")},
+                         {{L"Deeper", {Raw(L"Big", kRegBinary, std::vector<std::uint8_t>(3000, 7))}}}},
+                        {L"Empty"}}};
+    }
+    ShellObjectEntry& Listed(int place, std::wstring_view keyName, std::wstring_view below = {}) {
+        ShellObjectEntry* entry = FindEntry(place, keyName, below);
+        if (!entry) {
+            ADD_FAILURE() << "not listed";
+            static ShellObjectEntry none;
+            return none;
+        }
+        return *entry;
+    }
+};
+
+TEST_F(ShellObjectEntryTest, DeletingTheOnlyMarkedRegistrationRemovesEntryAndClassKey) {
+    WriteFolderClass(kIdA);
+    WriteEntry(0, TreeKey{kIdA, {Marker(L"Folder")}});
+    const std::string otherPlace = PlaceDump(1);
+    Refresh();
+    Listed(0, kIdA).Delete(store);
+    EXPECT_EQ(EntryDump(0, kIdA), kMissingTree);
+    EXPECT_EQ(ClassDump(kIdA), kMissingTree);
+    EXPECT_EQ(PlaceDump(1), otherPlace);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(ShellObjectEntryTest, ClassKeyGoesWithTheLastOfTwoRegistrationsMetInOneRefresh) {
+    WriteFolderClass(kIdA);
+    WriteEntry(0, TreeKey{kIdA, {Marker(L"Folder")}});
+    WriteEntry(6, TreeKey{kIdA, {Marker(L"Folder")}});
+    const std::string classKey = ClassDump(kIdA);
+    Refresh();
+    Listed(0, kIdA).Delete(store);
+    EXPECT_EQ(EntryDump(0, kIdA), kMissingTree);
+    EXPECT_EQ(ClassDump(kIdA), classKey);
+    Listed(6, kIdA).Delete(store);
+    EXPECT_EQ(EntryDump(6, kIdA), kMissingTree);
+    EXPECT_EQ(ClassDump(kIdA), kMissingTree);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(ShellObjectEntryTest, DeletingAnUnmarkedEntryNeverTouchesTheClassKey) {
+    inventory.expertMode = 1;
+    WriteFolderClass(kIdA);
+    WriteEntry(0, TreeKey{kIdA, {Sz(L"", L"not ours")}});
+    const std::string classKey = ClassDump(kIdA);
+    Refresh();
+    Listed(0, kIdA).Delete(store);
+    EXPECT_EQ(EntryDump(0, kIdA), kMissingTree);
+    EXPECT_EQ(ClassDump(kIdA), classKey);
+}
+
+TEST_F(ShellObjectEntryTest, EntryKeyThatCannotBeDeletedKeepsItsClassKey) {
+    WriteFolderClass(kIdA);
+    WriteEntry(0, RichEntry(kIdA));
+    const std::string classKey = ClassDump(kIdA);
+    const std::string place = PlaceDump(0);
+    Refresh();
+    ShellObjectEntry& entry = Listed(0, kIdA);
+    entry.Delete(store);
+    EXPECT_EQ(PlaceDump(0), place) << "a plain delete refuses a key with subkeys";
+    EXPECT_EQ(ClassDump(kIdA), classKey);
+    EXPECT_EQ(entry.info->useCount, 1);
+    EXPECT_TRUE(entry.info->isOpen);
+}
+
+TEST_F(ShellObjectEntryTest, EntryWhoseParentDoesNotOpenKeepsItsClassKey) {
+    if (!memory)
+        GTEST_SKIP() << "needs fault injection";
+    WriteFolderClass(kIdA);
+    WriteEntry(0, TreeKey{kIdA, {Marker(L"Folder")}});
+    const std::string classKey = ClassDump(kIdA);
+    const std::string place = PlaceDump(0);
+    Refresh();
+    memory->FailNthCall(MemoryRegistry::Op::Open, 1);
+    Listed(0, kIdA).Delete(store);
+    EXPECT_EQ(PlaceDump(0), place);
+    EXPECT_EQ(ClassDump(kIdA), classKey);
+    EXPECT_TRUE(Listed(0, kIdA).info->isOpen);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(ShellObjectEntryTest, HideThenUnhideRestoresTheTreeByteForByte) {
+    WriteFolderClass(kIdA);
+    WriteEntry(0, RichEntry(kIdA));
+    WriteEntry(0, TreeKey{kIdB, {Marker()}});
+    const std::string original = PlaceDump(0);
+    const std::string entryTree = EntryDump(0, kIdA);
+    const std::string classKey = ClassDump(kIdA);
+    Refresh();
+    Listed(0, kIdA).Hide(store);
+    EXPECT_EQ(EntryDump(0, kIdA), kMissingTree) << "a key with subkeys must not stay beside its hidden copy";
+    EXPECT_EQ(EntryDump(0, L"hidden" + kIdA), entryTree);
+    EXPECT_EQ(ClassDump(kIdA), classKey);
+    EXPECT_EQ(LeakedHandles(), 0);
+
+    Refresh();
+    ShellObjectEntry& hidden = Listed(0, L"hidden" + kIdA);
+    EXPECT_TRUE(hidden.hidden);
+    hidden.Unhide(store);
+    EXPECT_EQ(PlaceDump(0), original);
+    EXPECT_EQ(ClassDump(kIdA), classKey);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(ShellObjectEntryTest, HidingAHiddenEntryOrUnhidingAShownOneChangesNothing) {
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    WriteEntry(0, TreeKey{L"hidden" + kIdB, {Marker()}});
+    const std::string place = PlaceDump(0);
+    Refresh();
+    Listed(0, kIdA).Unhide(store);
+    Listed(0, L"hidden" + kIdB).Hide(store);
+    EXPECT_EQ(PlaceDump(0), place);
+}
+
+TEST_F(ShellObjectEntryTest, HideMergesIntoAnExistingHiddenKeyAndRemovesTheSource) {
+    WriteEntry(0, TreeKey{kIdA, {Marker(L"New"), Dword(L"Mine", 1)}, {{L"Child", {Sz(L"", L"c")}}}});
+    WriteEntry(0, TreeKey{L"hidden" + kIdA, {Marker(L"Old"), Sz(L"Theirs", L"kept")}, {{L"Other"}}});
+    Refresh();
+    Listed(0, kIdA).Hide(store);
+    EXPECT_EQ(EntryDump(0, kIdA), kMissingTree);
+    EXPECT_EQ(EntryDump(0, L"hidden" + kIdA),
+              Describe(TreeKey{L"",
+                               {Marker(L"New"), Sz(L"Theirs", L"kept"), Dword(L"Mine", 1)},
+                               {{L"Child", {Sz(L"", L"c")}}, {L"Other"}}}));
+}
+
+TEST_F(ShellObjectEntryTest, HideOrMoveWhoseCopyFailsPartWayKeepsTheSourceWhole) {
+    if (!memory)
+        GTEST_SKIP() << "needs fault injection";
+    WriteEntry(0, RichEntry(kIdA));
+    const std::string entryTree = EntryDump(0, kIdA);
+    Refresh();
+    const ShellObjectEntry entry = Listed(0, kIdA);
+    for (int failing = 1; failing <= 6; ++failing) {
+        memory->FailNthCall(MemoryRegistry::Op::SetValue, failing);
+        entry.Hide(store);
+        memory->ClearFaults();
+        EXPECT_EQ(EntryDump(0, kIdA), entryTree) << failing;
+        RemoveTree(store, CurrentUser(), PlacePath(0, L"hidden" + kIdA));
+
+        memory->FailNthCall(MemoryRegistry::Op::SetValue, failing);
+        EXPECT_FALSE(entry.MoveTo(store, LocalMachine(), PlacePath(4))) << failing;
+        memory->ClearFaults();
+        EXPECT_EQ(EntryDump(0, kIdA), entryTree) << failing;
+        EXPECT_NE(EntryDump(4, kIdA), kMissingTree) << "the partial copy stays: " << failing;
+        RemoveTree(store, LocalMachine(), PlacePath(4, kIdA));
+        EXPECT_EQ(LeakedHandles(), 0);
+    }
+}
+
+TEST_F(ShellObjectEntryTest, CopyToTheEntrysOwnPlaceIsRefused) {
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    const std::string place = PlaceDump(0);
+    Refresh();
+    const ShellObjectEntry& entry = Listed(0, kIdA);
+    EXPECT_FALSE(entry.CopyTo(store, CurrentUser(), PlacePath(0)));
+    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), PlacePath(0)));
+    std::wstring otherCase = PlacePath(0);
+    for (wchar_t& c : otherCase)
+        c = FoldCase(c);
+    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), otherCase)) << "the same key in other letters";
+    EXPECT_EQ(PlaceDump(0), place);
+}
+
+TEST_F(ShellObjectEntryTest, CopyToAllUsersCreatesThePlaceAndKeepsTheHiddenName) {
+    WriteEntry(0, RichEntry(L"hidden" + kIdA));
+    const std::string entryTree = EntryDump(0, L"hidden" + kIdA);
+    Refresh();
+    ASSERT_TRUE(Listed(0, L"hidden" + kIdA).CopyTo(store, LocalMachine(), PlacePath(5)));
+    EXPECT_EQ(EntryDump(5, L"hidden" + kIdA), entryTree);
+    EXPECT_EQ(EntryDump(0, L"hidden" + kIdA), entryTree);
+    Refresh();
+    EXPECT_TRUE(Listed(5, L"hidden" + kIdA).hidden);
+}
+
+TEST_F(ShellObjectEntryTest, CopyMergesIntoAnExistingKeyOfTheSameName) {
+    WriteEntry(0, TreeKey{kIdA, {Marker(L"New")}});
+    WriteEntry(2, TreeKey{kIdA, {Marker(L"Old"), Dword(L"Kept", 3)}});
+    Refresh();
+    EXPECT_TRUE(Listed(0, kIdA).CopyTo(store, CurrentUser(), PlacePath(2)));
+    EXPECT_EQ(EntryDump(2, kIdA), Describe(TreeKey{L"", {Marker(L"New"), Dword(L"Kept", 3)}}));
+}
+
+TEST_F(ShellObjectEntryTest, EntryFoundBelowAnIntermediateKeyCopiesToItsOwnPlace) {
+    WriteEntry(1, TreeKey{L"Group", {}, {{kIdA, {Marker()}}}});
+    Refresh();
+    const ShellObjectEntry& nested = Listed(1, kIdA, L"Group");
+    EXPECT_TRUE(nested.CopyTo(store, CurrentUser(), PlacePath(1)));
+    EXPECT_EQ(EntryDump(1, kIdA), EntryDump(1, L"Group\\" + kIdA));
+}
+
+TEST_F(ShellObjectEntryTest, MoveBetweenHivesTakesTheWholeTreeAndLeavesTheClassKey) {
+    WriteFolderClass(kIdA);
+    WriteEntry(0, RichEntry(kIdA));
+    const std::string entryTree = EntryDump(0, kIdA);
+    const std::string classKey = ClassDump(kIdA);
+    Refresh();
+    ShellObjectEntry& entry = Listed(0, kIdA);
+    EXPECT_TRUE(entry.MoveTo(store, LocalMachine(), PlacePath(6)));
+    EXPECT_EQ(EntryDump(0, kIdA), kMissingTree) << "a moved key with subkeys must not stay behind";
+    EXPECT_EQ(EntryDump(6, kIdA), entryTree);
+    EXPECT_EQ(ClassDump(kIdA), classKey);
+    EXPECT_EQ(entry.info->useCount, 1);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(ShellObjectEntryTest, MoveWhoseSourceParentDoesNotOpenKeepsBothCopies) {
+    if (!memory)
+        GTEST_SKIP() << "needs fault injection";
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    const std::string entryTree = EntryDump(0, kIdA);
+    Refresh();
+    // Opens: the source key, then (after the copy) its parent.
+    memory->FailNthCall(MemoryRegistry::Op::Open, 2);
+    EXPECT_FALSE(Listed(0, kIdA).MoveTo(store, CurrentUser(), PlacePath(3)));
+    memory->ClearFaults();
+    EXPECT_EQ(EntryDump(0, kIdA), entryTree);
+    EXPECT_EQ(EntryDump(3, kIdA), entryTree);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(ShellObjectEntryTest, OperationsOnAVanishedKeyChangeNothing) {
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    Refresh();
+    const ShellObjectEntry entry = Listed(0, kIdA);
+    RemoveTree(store, CurrentUser(), PlacePath(0, kIdA));
+    const std::string place = PlaceDump(0);
+    const std::string target = PlaceDump(2);
+    entry.Hide(store);
+    EXPECT_FALSE(entry.CopyTo(store, CurrentUser(), PlacePath(2)));
+    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), PlacePath(2)));
+    entry.Delete(store);
+    EXPECT_EQ(PlaceDump(0), place);
+    EXPECT_EQ(PlaceDump(2), target);
+    EXPECT_EQ(entry.info->useCount, 1) << "nothing was deleted, so nothing is released";
+}
+
+TEST_F(ShellObjectEntryTest, GetNameIsTheRecordsName) {
+    WriteClass(kIdA, {Sz(L"", L"Shown name")});
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    Refresh();
+    ShellObjectEntry& entry = Listed(0, kIdA);
+    EXPECT_EQ(entry.GetName(), L"Shown name");
+    entry.info->SetName(L"Renamed");
+    EXPECT_EQ(entry.GetName(), L"Renamed");
+    EXPECT_EQ(ShellObjectEntry{}.GetName(), L"");
+}
+
+TEST_F(ShellObjectEntryTest, PositionOfAnObjectInTwoPlacesIsOneSharedValue) {
+    WriteFolderClass(kIdA);
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    WriteEntry(2, TreeKey{kIdA, {Marker()}});
+    Refresh();
+    Listed(2, kIdA).info->SetSortOrderIndex(9);
+    Refresh();
+    EXPECT_EQ(Listed(0, kIdA).info->sortOrderIndex, 9);
+    EXPECT_EQ(Listed(2, kIdA).info, Listed(0, kIdA).info);
+}
+
+} // namespace
+} // namespace vs::test

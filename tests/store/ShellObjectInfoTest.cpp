@@ -1,0 +1,364 @@
+#include "store/InventoryView.h"
+#include "store/ShellObjectInfo.h"
+#include "tests/support/ShellObjectFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace vs::test {
+namespace {
+
+class ShellObjectInfoTest : public ShellObjectFixture {
+protected:
+    ShellObjectInfo Read(int place, const std::wstring& id = kIdA) {
+        return ShellObjectInfo::Read(store, platform, place, id);
+    }
+    // Reads kIdA with one "InfoTip" value.
+    std::wstring DescriptionOf(const TreeValue& infoTip) {
+        RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
+        WriteClass(kIdA, {Sz(L"", L"Name"), infoTip});
+        return Read(0).description;
+    }
+    // LoadIcon of kIdA with this "DefaultIcon" default value.
+    ShellObjectInfo LoadIconFrom(const TreeValue& location) {
+        RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
+        WriteClass(kIdA, {Sz(L"", L"Name")}, {{L"DefaultIcon", {location}}});
+        ShellObjectInfo info = Read(0);
+        if (IconHandle icon = info.LoadIcon(view))
+            platform.DestroyIcon(icon);
+        return info;
+    }
+};
+
+std::vector<std::uint8_t> Bytes(std::vector<std::uint8_t> bytes) {
+    return bytes;
+}
+
+TEST_F(ShellObjectInfoTest, ReadTakesNameTipPositionAndUnexpandedTargetFromClassKey) {
+    WriteClass(kIdA, {Sz(L"", L"Tools"), Sz(L"InfoTip", L"All my tools"), Dword(L"SortOrderIndex", 7)},
+               {{L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"%USERPROFILE%\\Tools")}},
+                {L"Shell\\Open\\Command", {ExpandSz(L"", L"never.exe")}},
+                {L"DefaultIcon", {Sz(L"", L"shell32.dll,3")}}});
+    ShellObjectInfo info = Read(6);
+    EXPECT_TRUE(info.isOpen);
+    EXPECT_NE(info.key, nullptr);
+    EXPECT_EQ(info.useCount, 1);
+    EXPECT_EQ(info.placeIndex, 6);
+    EXPECT_EQ(info.clsid, kIdA);
+    EXPECT_EQ(info.name, L"Tools");
+    EXPECT_EQ(info.description, L"All my tools");
+    EXPECT_EQ(info.sortOrderIndex, 7);
+    EXPECT_EQ(info.target, L"%USERPROFILE%\\Tools");
+    EXPECT_EQ(info.imageIndex, 0);
+    EXPECT_EQ(info.iconLocation, L"");
+    EXPECT_EQ(info.parsingName, L"");
+    EXPECT_TRUE(platform.displayNameQueries.empty());
+    EXPECT_TRUE(platform.indirectQueries.empty());
+}
+
+TEST_F(ShellObjectInfoTest, MissingClassKeyGivesClosedRecordThatIgnoresSetters) {
+    ShellObjectInfo info = Read(0);
+    EXPECT_FALSE(info.isOpen);
+    EXPECT_EQ(info.name, L"");
+    EXPECT_EQ(info.target, L"");
+    EXPECT_EQ(info.description, L"");
+    EXPECT_EQ(info.sortOrderIndex, 256);
+    EXPECT_TRUE(platform.displayNameQueries.empty());
+
+    info.SetName(L"New");
+    info.SetDescription(L"Tip");
+    info.SetIconLocation(L"x.dll,1");
+    info.SetSortOrderIndex(3);
+    EXPECT_EQ(ClassDump(kIdA), kMissingTree);
+    EXPECT_EQ(info.name, L"");
+    EXPECT_EQ(info.description, L"");
+    EXPECT_EQ(info.sortOrderIndex, 256);
+    EXPECT_EQ(info.LoadIcon(view), nullptr);
+    EXPECT_EQ(info.imageIndex, 0);
+    EXPECT_EQ(view.images.size(), 0u);
+    EXPECT_TRUE(platform.extractCalls.empty());
+}
+
+TEST_F(ShellObjectInfoTest, ClassKeyThatRefusesWriteAccessCountsAsMissing) {
+    if (!memory)
+        GTEST_SKIP() << "needs the in-memory registry";
+    WriteClass(kIdA, {Sz(L"", L"Locked")});
+    memory->DenyWriteAccess(ClassesRoot(), L"CLSID\\" + kIdA);
+    ShellObjectInfo info = Read(0);
+    EXPECT_FALSE(info.isOpen);
+    EXPECT_EQ(info.name, L"");
+    EXPECT_EQ(memory->OpenHandleCount(), 0u);
+}
+
+TEST_F(ShellObjectInfoTest, OneCharacterNameIsKeptEmptyNameAsksTheShell) {
+    WriteClass(kIdA, {Sz(L"", L"X")});
+    EXPECT_EQ(Read(0).name, L"X");
+
+    WriteClass(kIdA, {Sz(L"", L"")});
+    platform.displayNames[{L"::" + kIdA, kShgdnNormal}] = L"Shell's name";
+    ShellObjectInfo info = Read(0);
+    EXPECT_EQ(info.name, L"Shell's name");
+    EXPECT_EQ(info.parsingName, L"::" + kIdA);
+}
+
+TEST_F(ShellObjectInfoTest, ShellLookUpsUseThePrefixOfThePlace) {
+    WriteClass(kIdA, {Dword(L"Other", 1)});
+    const std::wstring prefixes[4] = {L"", L"::{21EC2020-3AEA-1069-A2DD-08002b30309d}\\",
+                                      L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\",
+                                      L"::{7007ACC7-3202-11D1-AAD2-00805FC1270E}\\"};
+    for (int place = 0; place < 8; ++place) {
+        const std::wstring parsing = prefixes[place % 4] + L"::" + kIdA;
+        platform.displayNames.clear();
+        platform.displayNames[{parsing, kShgdnNormal}] = L"Name " + std::to_wstring(place);
+        platform.displayNames[{parsing, kShgdnForParsing}] = L"Path " + std::to_wstring(place);
+        platform.displayNameQueries.clear();
+        ShellObjectInfo info = Read(place);
+        EXPECT_EQ(info.name, L"Name " + std::to_wstring(place));
+        EXPECT_EQ(info.target, L"Path " + std::to_wstring(place));
+        EXPECT_EQ(info.parsingName, parsing);
+        ASSERT_EQ(platform.displayNameQueries.size(), 2u) << place;
+        EXPECT_EQ(platform.displayNameQueries[0], std::make_pair(parsing, kShgdnNormal));
+        EXPECT_EQ(platform.displayNameQueries[1], std::make_pair(parsing, kShgdnForParsing));
+    }
+}
+
+TEST_F(ShellObjectInfoTest, FailedOrEmptyShellAnswerLeavesClassIdentifierAsNameAndTarget) {
+    WriteClass(kIdA, {});
+    ShellObjectInfo unknown = Read(2);
+    EXPECT_EQ(unknown.name, kIdA);
+    EXPECT_EQ(unknown.target, kIdA);
+
+    const std::wstring parsing = L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::" + kIdA;
+    platform.displayNames[{parsing, kShgdnNormal}] = L"";
+    platform.displayNames[{parsing, kShgdnForParsing}] = L"";
+    ShellObjectInfo empty = Read(2);
+    EXPECT_EQ(empty.name, kIdA);
+    EXPECT_EQ(empty.target, kIdA);
+}
+
+TEST_F(ShellObjectInfoTest, MalformedNameValuesFallBackToTheShell) {
+    platform.displayNames[{L"::" + kIdA, kShgdnNormal}] = L"Fallback";
+    const TreeValue malformed[] = {Dword(L"", 0x41), Raw(L"", kRegSz, TextBytes(L"NoNul")),
+                                   Raw(L"", kRegSz, {0x41, 0x00, 0x00}),
+                                   Raw(L"", kRegBinary, TextBytes(L"Bin"))};
+    for (const TreeValue& value : malformed) {
+        RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
+        WriteClass(kIdA, {value});
+        EXPECT_EQ(Read(0).name, L"Fallback") << value.type << " " << value.data.size();
+    }
+    RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
+    WriteClass(kIdA, {Sz(L"", std::wstring(1000, L'n'))});
+    EXPECT_EQ(Read(0).name, L"Fallback") << "1000 characters and the NUL do not fit";
+    RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
+    WriteClass(kIdA, {Sz(L"", std::wstring(999, L'n'))});
+    EXPECT_EQ(Read(0).name, std::wstring(999, L'n'));
+}
+
+TEST_F(ShellObjectInfoTest, IndirectInfoTipIsExpandedOnlyWhenExpandSz) {
+    platform.environment[L"SystemRoot"] = L"C:\\Windows";
+    platform.indirectStrings[L"@C:\\Windows\\tips.dll,-5"] = L"Resolved expanded";
+    platform.indirectStrings[L"@%SystemRoot%\\tips.dll,-5"] = L"Resolved as stored";
+    EXPECT_EQ(DescriptionOf(ExpandSz(L"InfoTip", L"@%SystemRoot%\\tips.dll,-5")), L"Resolved expanded");
+    EXPECT_EQ(DescriptionOf(Sz(L"InfoTip", L"@%SystemRoot%\\tips.dll,-5")), L"Resolved as stored");
+    EXPECT_EQ(DescriptionOf(ExpandSz(L"InfoTip", L"%SystemRoot% stays")), L"%SystemRoot% stays");
+    EXPECT_EQ(platform.indirectQueries,
+              (std::vector<std::wstring>{L"@C:\\Windows\\tips.dll,-5", L"@%SystemRoot%\\tips.dll,-5"}));
+}
+
+TEST_F(ShellObjectInfoTest, UnresolvableIndirectInfoTipShowsTheStoredText) {
+    platform.environment[L"SystemRoot"] = L"C:\\Windows";
+    EXPECT_EQ(DescriptionOf(Sz(L"InfoTip", L"@missing.dll,-1")), L"@missing.dll,-1");
+    EXPECT_EQ(DescriptionOf(ExpandSz(L"InfoTip", L"@%SystemRoot%\\missing.dll,-1")),
+              L"@%SystemRoot%\\missing.dll,-1");
+}
+
+TEST_F(ShellObjectInfoTest, InfoTipNeverReadsPastTheReturnedBytes) {
+    EXPECT_EQ(DescriptionOf(Raw(L"InfoTip", kRegSz, TextBytes(L"abc"))), L"abc");
+    EXPECT_EQ(DescriptionOf(Raw(L"InfoTip", kRegSz, Bytes({'a', 0, 'b', 0, 'c'}))), L"ab");
+    EXPECT_EQ(DescriptionOf(Raw(L"InfoTip", kRegSz, Bytes({'a'}))), L"");
+    EXPECT_EQ(DescriptionOf(Raw(L"InfoTip", kRegSz, {})), L"");
+    EXPECT_EQ(DescriptionOf(Raw(L"InfoTip", kRegSz, TextBytes(std::wstring(500, L't')))),
+              std::wstring(500, L't'));
+    EXPECT_EQ(DescriptionOf(Sz(L"InfoTip", std::wstring(499, L't'))), std::wstring(499, L't'));
+    EXPECT_EQ(DescriptionOf(Sz(L"InfoTip", std::wstring(500, L't'))), L"") << "more than 1000 bytes";
+    // The type is not examined: the bytes are read as text.
+    EXPECT_EQ(DescriptionOf(Dword(L"InfoTip", 0x00420041)), L"AB");
+}
+
+TEST_F(ShellObjectInfoTest, SortOrderIndexIsTakenOnlyFromACompleteRead) {
+    WriteClass(kIdA, {Sz(L"", L"N")});
+    EXPECT_EQ(Read(0).sortOrderIndex, 256);
+    WriteClass(kIdA, {Dword(L"SortOrderIndex", 0)});
+    EXPECT_EQ(Read(0).sortOrderIndex, 0);
+    WriteClass(kIdA, {Raw(L"SortOrderIndex", kRegQword, {9, 0, 0, 0, 0, 0, 0, 0})});
+    EXPECT_EQ(Read(0).sortOrderIndex, 256) << "eight bytes do not fit";
+}
+
+TEST_F(ShellObjectInfoTest, InitPropertyBagWithoutTargetFallsToShellNotToCommand) {
+    WriteClass(kIdA, {Sz(L"", L"N")},
+               {{L"Instance\\InitPropertyBag", {Dword(L"Attributes", 0x15)}},
+                {L"Shell\\Open\\Command", {ExpandSz(L"", L"cmd.exe")}}});
+    platform.displayNames[{L"::" + kIdA, kShgdnForParsing}] = L"C:\\parsed";
+    EXPECT_EQ(Read(0).target, L"C:\\parsed");
+
+    RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA + L"\\Instance");
+    EXPECT_EQ(Read(0).target, L"cmd.exe");
+
+    WriteClass(kIdA, {}, {{L"Shell\\Open\\Command", {Dword(L"", 5)}}});
+    EXPECT_EQ(Read(0).target, L"C:\\parsed");
+    platform.displayNames.clear();
+    EXPECT_EQ(Read(0).target, kIdA);
+}
+
+TEST(SplitIconLocation, SplitsAtTheLastCommaAndParsesTheIndexLikeAtoi) {
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* file;
+        int index;
+    };
+    const Case cases[] = {
+        {L"C:\\a,b\\icons.dll,5", L"C:\\a,b\\icons.dll", 5},
+        {L"C:\\icons\\app.ico", L"C:\\icons\\app.ico", 0},
+        {L"shell32.dll,-3", L"shell32.dll", -3},
+        {L"shell32.dll,  +7", L"shell32.dll", 7},
+        {L"shell32.dll,12abc", L"shell32.dll", 12},
+        {L"shell32.dll,abc", L"shell32.dll", 0},
+        {L"shell32.dll,", L"shell32.dll", 0},
+        {L",4", L"", 4},
+        {L"", L"", 0},
+        {L"x,99999999999", L"x", 2147483647},
+        {L"x,-99999999999", L"x", -2147483647 - 1},
+    };
+    for (const Case& c : cases) {
+        const IconLocationParts parts = SplitIconLocation(c.text);
+        EXPECT_EQ(parts.file, c.file) << c.text;
+        EXPECT_EQ(parts.index, c.index) << c.text;
+    }
+}
+
+TEST_F(ShellObjectInfoTest, LoadIconExtractsTheLocationAndRecordsItsImage) {
+    view.ResetImageList(1);
+    platform.iconFiles[L"C:\\a,b\\icons.dll"] = 6;
+    ShellObjectInfo info = LoadIconFrom(Sz(L"", L"C:\\a,b\\icons.dll,5"));
+    EXPECT_EQ(info.iconLocation, L"C:\\a,b\\icons.dll,5");
+    ASSERT_EQ(platform.extractCalls.size(), 1u);
+    EXPECT_EQ(platform.extractCalls[0], std::make_pair(std::wstring(L"C:\\a,b\\icons.dll"), 5));
+    EXPECT_EQ(info.imageIndex, 1);
+    EXPECT_EQ(view.images.size(), 2u);
+    EXPECT_EQ(platform.liveIcons, 0);
+
+    ShellObjectInfo negative = LoadIconFrom(ExpandSz(L"", L"%SystemRoot%\\x.dll,-3"));
+    EXPECT_EQ(platform.extractCalls.back(), std::make_pair(std::wstring(L"%SystemRoot%\\x.dll"), -3));
+    EXPECT_EQ(negative.imageIndex, -1) << "nothing extracted, nothing added";
+    EXPECT_EQ(view.images.size(), 2u);
+}
+
+TEST_F(ShellObjectInfoTest, LoadIconTakesOnlyStringsThatFitAndNeverReadsPastThem) {
+    view.ResetImageList(1);
+    EXPECT_EQ(LoadIconFrom(Raw(L"", kRegSz, TextBytes(L"a.ico"))).iconLocation, L"a.ico");
+    EXPECT_EQ(LoadIconFrom(Raw(L"", kRegExpandSz, Bytes({'b', 0, '.', 0, 'i'}))).iconLocation, L"b.");
+    EXPECT_EQ(LoadIconFrom(Raw(L"", kRegSz, TextBytes(std::wstring(260, L'c')))).iconLocation,
+              std::wstring(260, L'c'));
+    EXPECT_EQ(LoadIconFrom(Sz(L"", std::wstring(260, L'd'))).iconLocation, L"") << "522 bytes do not fit";
+    EXPECT_EQ(LoadIconFrom(Dword(L"", 0x41)).iconLocation, L"");
+    EXPECT_EQ(LoadIconFrom(Sz(L"Other", L"e.ico")).iconLocation, L"") << "no default value";
+    EXPECT_EQ(platform.extractCalls.back(), std::make_pair(std::wstring(), 0));
+}
+
+TEST_F(ShellObjectInfoTest, WithoutDefaultIconKeyTheDefaultImageStays) {
+    WriteClass(kIdA, {Sz(L"", L"N")});
+    ShellObjectInfo info = Read(0);
+    EXPECT_EQ(info.LoadIcon(view), nullptr);
+    EXPECT_EQ(info.imageIndex, 0);
+    EXPECT_EQ(info.iconLocation, L"");
+    EXPECT_TRUE(platform.extractCalls.empty());
+}
+
+TEST_F(ShellObjectInfoTest, SettersWriteTheClassKeyAndLeaveTheIconFields) {
+    WriteClass(kIdA, {Sz(L"", L"Old"), Sz(L"InfoTip", L"Old tip"), Marker(L"Old")},
+               {{L"DefaultIcon", {Sz(L"", L"old.ico")}}});
+    ShellObjectInfo info = Read(0);
+    view.ResetImageList(1);
+    platform.iconFiles[L"old.ico"] = 1;
+    platform.DestroyIcon(info.LoadIcon(view));
+    info.SetName(L"New");
+    info.SetDescription(L"");
+    info.SetIconLocation(L"C:\\new.dll,4");
+    info.SetSortOrderIndex(12);
+    EXPECT_EQ(ClassDump(kIdA), Describe(TreeKey{L"",
+                                                {Sz(L"", L"New"), Sz(L"InfoTip", L""), Marker(L"Old"),
+                                                 Dword(L"SortOrderIndex", 12)},
+                                                {{L"DefaultIcon", {Sz(L"", L"C:\\new.dll,4")}}}}));
+    EXPECT_EQ(info.name, L"New");
+    EXPECT_EQ(info.description, L"");
+    EXPECT_EQ(info.sortOrderIndex, 12);
+    EXPECT_EQ(info.iconLocation, L"old.ico");
+    EXPECT_EQ(info.imageIndex, 1);
+}
+
+TEST_F(ShellObjectInfoTest, SetIconLocationCreatesAMissingDefaultIconKey) {
+    WriteClass(kIdA, {Sz(L"", L"N")});
+    ShellObjectInfo info = Read(0);
+    info.SetIconLocation(L"a.dll,-2");
+    EXPECT_EQ(ClassDump(kIdA),
+              Describe(TreeKey{L"", {Sz(L"", L"N")}, {{L"DefaultIcon", {Sz(L"", L"a.dll,-2")}}}}));
+    EXPECT_EQ(info.iconLocation, L"");
+}
+
+TEST_F(ShellObjectInfoTest, ReleaseDeletesTheClassTreeOnlyAtTheLastUse) {
+    WriteClass(kIdA, {Sz(L"", L"N"), Marker()},
+               {{L"ShellFolder", {Dword(L"Attributes", 0)}},
+                {L"Instance\\InitPropertyBag", {Sz(L"Target", L"C:")}}});
+    const std::string before = ClassDump(kIdA);
+    ShellObjectInfo info = Read(0);
+    info.useCount = 2;
+    info.Release();
+    EXPECT_EQ(info.useCount, 1);
+    EXPECT_TRUE(info.isOpen);
+    EXPECT_EQ(ClassDump(kIdA), before);
+
+    info.Release();
+    EXPECT_EQ(info.useCount, 0);
+    EXPECT_FALSE(info.isOpen);
+    EXPECT_EQ(ClassDump(kIdA), kMissingTree);
+    if (memory) {
+        EXPECT_EQ(memory->OpenHandleCount(), 0u);
+    }
+    info.SetName(L"Ghost");
+    EXPECT_EQ(ClassDump(kIdA), kMissingTree);
+    EXPECT_EQ(info.name, L"N");
+}
+
+TEST_F(ShellObjectInfoTest, CopiesShareOneClassKeyClosedByTheLastCopy) {
+    if (!memory)
+        GTEST_SKIP() << "counts handles of the in-memory registry";
+    WriteClass(kIdA, {Sz(L"", L"N")});
+    {
+        ShellObjectInfo info = Read(0);
+        EXPECT_EQ(memory->OpenHandleCount(), 1u);
+        {
+            ShellObjectInfo copy = info;
+            EXPECT_EQ(copy.key, info.key);
+        }
+        EXPECT_EQ(memory->OpenHandleCount(), 1u);
+        info.SetName(L"Still open");
+        EXPECT_EQ(ClassDump(kIdA), Describe(TreeKey{L"", {Sz(L"", L"Still open")}}));
+    }
+    EXPECT_EQ(memory->OpenHandleCount(), 0u);
+}
+
+TEST_F(ShellObjectInfoTest, FolderIdListNamesTheFolderOfTheFirstPlace) {
+    WriteClass(kIdA, {Sz(L"", L"N")});
+    const int expectedCsidl[8] = {0, 3, 17, 18, 0, 3, 17, 18};
+    for (int place = 0; place < 8; ++place) {
+        ShellObjectInfo info = Read(place);
+        IdList list = info.FolderIdList();
+        ASSERT_NE(list, nullptr);
+        platform.NotifyUpdateDir(list);
+        platform.FreeIdList(list);
+        EXPECT_EQ(platform.notified.back(), expectedCsidl[place]);
+    }
+    EXPECT_EQ(platform.liveIdLists, 0);
+}
+
+} // namespace
+} // namespace vs::test

@@ -1,0 +1,162 @@
+#pragma once
+// Base of the class-record, inventory and entry tests: the test registry with the eight
+// places and the class keys of a few test identifiers, a recording platform and list,
+// and an inventory over them. Everything a test writes below a place or as a class key
+// of a test identifier is removed afterwards, so the real registry under Wine keeps only
+// what it had.
+
+#include "store/Inventory.h"
+#include "store/NamespaceLocation.h"
+#include "tests/support/RegistryFixture.h"
+#include "tests/support/TestInventoryView.h"
+#include "tests/support/TestPlatform.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vs::test {
+
+// Class identifiers no real object uses.
+inline const std::wstring kIdA = L"{7a1e0001-5e7d-4c1a-9a50-00000000000a}";
+inline const std::wstring kIdB = L"{7a1e0002-5e7d-4c1a-9a50-00000000000b}";
+inline const std::wstring kIdC = L"{7a1e0003-5e7d-4c1a-9a50-00000000000c}";
+inline const std::wstring kIdD = L"{7a1e0004-5e7d-4c1a-9a50-00000000000d}";
+
+class ShellObjectFixture : public RegistryFixture {
+protected:
+    ShellObjectFixture() {
+        for (const std::wstring& id : {kIdA, kIdB, kIdC, kIdD})
+            cleanup.Add(ClassesRoot(), L"CLSID\\" + id);
+        for (const NamespaceLocation& place : NamespaceLocations())
+            RememberPlace(place);
+    }
+
+    ~ShellObjectFixture() override {
+        for (const auto& [place, children] : placeChildren_)
+            for (const std::wstring& child : ChildNames(place->hive, place->nameSpacePath))
+                if (!children.count(Folded(child)))
+                    RemoveTree(store, place->hive, std::wstring(place->nameSpacePath) + L"\\" + child);
+    }
+
+    static const NamespaceLocation& Place(int index) { return *PlaceByIndex(index); }
+    static std::wstring PlacePath(int index, std::wstring_view below = {}) {
+        std::wstring path = Place(index).nameSpacePath;
+        if (!below.empty())
+            path.append(L"\\").append(below);
+        return path;
+    }
+    static TreeValue Marker(std::wstring_view name = L"Test") {
+        return Sz(L"SearchHelper", L"Varnoset: " + std::wstring(name));
+    }
+
+    // Writes key (its path relative to the place's NameSpace key) below a place.
+    void WriteEntry(int place, const TreeKey& key) {
+        ASSERT_EQ(
+            WriteTree(store, Place(place).hive, TreeKey{PlacePath(place, key.path), key.values, key.subkeys}),
+            kOk);
+    }
+    // Writes the class key CLSID\id.
+    void WriteClass(const std::wstring& id, std::vector<TreeValue> values,
+                    std::vector<TreeKey> subkeys = {}) {
+        ASSERT_EQ(
+            WriteTree(store, ClassesRoot(), TreeKey{L"CLSID\\" + id, std::move(values), std::move(subkeys)}),
+            kOk);
+    }
+
+    std::string PlaceDump(int place) { return DumpTree(store, Place(place).hive, PlacePath(place)); }
+    std::string EntryDump(int place, std::wstring_view below) {
+        return DumpTree(store, Place(place).hive, PlacePath(place, below));
+    }
+    std::string ClassDump(const std::wstring& id) { return DumpTree(store, ClassesRoot(), L"CLSID\\" + id); }
+
+    void Refresh() { inventory.RefreshList(view); }
+
+    // The listed entry of keyName whose parent path is the place's (or below), or null.
+    ShellObjectEntry* FindEntry(int place, std::wstring_view keyName, std::wstring_view below = {}) {
+        const std::wstring parent = PlacePath(place, below);
+        for (ShellObjectEntry& entry : inventory.entries)
+            if (entry.hive == Place(place).hive && entry.parentPath == parent && entry.keyName == keyName)
+                return &entry;
+        return nullptr;
+    }
+    // The entries of the test identifiers (the real registry may list others in expert mode).
+    std::vector<const ShellObjectEntry*> TestEntries() const {
+        std::vector<const ShellObjectEntry*> found;
+        for (const ShellObjectEntry& entry : inventory.entries)
+            if (entry.keyName.find(L"7a1e") != std::wstring::npos || !IsRealRegistry())
+                found.push_back(&entry);
+        return found;
+    }
+    const TestInventoryView::Row* RowOf(const ShellObjectEntry* entry) const {
+        return view.RowWithData(entry - inventory.entries.data());
+    }
+    bool IsRealRegistry() const { return memory == nullptr; }
+
+    // Key handles open in the in-memory registry beyond the class keys that open records
+    // hold: anything else is a leak. Zero under Wine, where it cannot be counted.
+    std::ptrdiff_t LeakedHandles() const {
+        if (!memory)
+            return 0;
+        const auto open = std::count_if(inventory.clsidMap.begin(), inventory.clsidMap.end(),
+                                        [](const auto& record) { return record.second.isOpen; });
+        return static_cast<std::ptrdiff_t>(memory->OpenHandleCount()) - open;
+    }
+
+    TestPlatform platform;
+    TestInventoryView view;
+    Inventory inventory{store, platform};
+
+private:
+    static std::wstring Folded(std::wstring_view name) {
+        std::wstring folded;
+        for (wchar_t c : name)
+            folded.push_back(FoldCase(c));
+        return folded;
+    }
+    std::vector<std::wstring> ChildNames(KeyHandle hive, const wchar_t* path) {
+        std::vector<std::wstring> names;
+        KeyHandle key = nullptr;
+        if (store.OpenKey(hive, path, kKeyRead, &key) != kOk)
+            return names;
+        wchar_t name[256];
+        for (std::uint32_t index = 0;; ++index) {
+            std::uint32_t capacity = 256;
+            if (store.EnumKey(key, index, name, &capacity) != kOk)
+                break;
+            names.emplace_back(name);
+        }
+        (void)store.CloseKey(key);
+        return names;
+    }
+    // A place whose NameSpace key exists keeps the children it had; otherwise the first
+    // key of its path that was missing goes, with everything a test put below it.
+    void RememberPlace(const NamespaceLocation& place) {
+        const std::wstring path = place.nameSpacePath;
+        KeyHandle key = nullptr;
+        if (store.OpenKey(place.hive, path.c_str(), kKeyRead, &key) == kOk) {
+            (void)store.CloseKey(key);
+            std::set<std::wstring>& children = placeChildren_[&place];
+            for (const std::wstring& child : ChildNames(place.hive, path.c_str()))
+                children.insert(Folded(child));
+            return;
+        }
+        for (std::size_t cut = 0;; ++cut) {
+            cut = path.find(L'\\', cut);
+            const std::wstring prefix = cut == std::wstring::npos ? path : path.substr(0, cut);
+            if (store.OpenKey(place.hive, prefix.c_str(), kKeyRead, &key) != kOk) {
+                cleanup.Add(place.hive, prefix);
+                return;
+            }
+            (void)store.CloseKey(key);
+            if (cut == std::wstring::npos)
+                return;
+        }
+    }
+
+    std::map<const NamespaceLocation*, std::set<std::wstring>> placeChildren_;
+};
+
+} // namespace vs::test
