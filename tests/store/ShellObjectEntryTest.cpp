@@ -186,6 +186,23 @@ TEST_F(ShellObjectEntryTest, CopyToTheEntrysOwnPlaceIsRefused) {
     EXPECT_EQ(PlaceDump(0), place);
 }
 
+TEST_F(ShellObjectEntryTest, EntryNestedBelowAKeyOfItsOwnNameIsNotMovedOntoThatKey) {
+    inventory.expertMode = 1;
+    // Moving the inner key to its own place would copy it onto the outer key, its own
+    // innermost key onto itself, and then delete the inner key with that copy inside.
+    WriteEntry(0, TreeKey{kIdA,
+                          {Sz(L"Outer", L"a")},
+                          {{kIdA, {Sz(L"Inner", L"s")}, {{kIdA, {Sz(L"Deepest", L"t")}}}}}});
+    const std::string place = PlaceDump(0);
+    Refresh();
+    const ShellObjectEntry& inner = Listed(0, kIdA, kIdA);
+    EXPECT_FALSE(inner.MoveTo(store, CurrentUser(), PlacePath(0)));
+    EXPECT_FALSE(inner.CopyTo(store, CurrentUser(), PlacePath(0)));
+    EXPECT_EQ(PlaceDump(0), place);
+    EXPECT_TRUE(Listed(0, kIdA, kIdA + L"\\" + kIdA).MoveTo(store, LocalMachine(), PlacePath(4)))
+        << "another place is no ancestor";
+}
+
 TEST_F(ShellObjectEntryTest, CopyToAllUsersCreatesThePlaceAndKeepsTheHiddenName) {
     WriteEntry(0, RichEntry(L"hidden" + kIdA));
     const std::string entryTree = EntryDump(0, L"hidden" + kIdA);
