@@ -14,11 +14,14 @@ protected:
             {{L"DefaultIcon", {Sz(L"", L"")}},
              {L"Instance\\InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\")}}});
     }
-    // An entry key with values of several types and a subkey tree of its own.
-    static TreeKey RichEntry(const std::wstring& keyName) {
+    // An entry key with values of several types and a subkey tree of its own. Wine's
+    // RegSetValueExW terminates string data it writes, so only the in-memory registry
+    // carries a string without its NUL through a copy unchanged.
+    TreeKey RichEntry(const std::wstring& keyName) const {
         return TreeKey{keyName,
                        {Marker(L"Rich"), Dword(L"Flags", 0xF8000000u),
-                        Raw(L"Blob", kRegBinary, {0, 1, 2, 255}), Raw(L"NoNul", kRegSz, TextBytes(L"odd"))},
+                        Raw(L"Blob", kRegBinary, {0, 1, 2, 255}),
+                        IsRealRegistry() ? Sz(L"Text", L"odd") : Raw(L"Text", kRegSz, TextBytes(L"odd"))},
                        {{L"Sub",
                          {ExpandSz(L"", L"%x%")},
                          {{L"Deeper", {Raw(L"Big", kRegBinary, std::vector<std::uint8_t>(3000, 7))}}}},
