@@ -1,19 +1,92 @@
 // The edit commands: rename, change icon, change comment and set the Explorer position
-// of the selected objects.
+// of the selected objects. Each asks once per selected row, writes through the row's
+// class record and tells the shell which folder changed. Rows that share a class record
+// are asked for one after another, so a later answer overwrites an earlier one.
 #include "mainwnd/DeleteObject.h"
 
-LRESULT CDeleteObject::OnRename(const Message&) {
-    return 0; // not built yet: asks for a new name per selected entry
-}
+#include "dialogs/EditTextDialog.h"
+#include "dialogs/ExplorerPosition.h"
+#include "dialogs/IconDialog.h"
 
-LRESULT CDeleteObject::OnChangeIcon(const Message&) {
-    return 0; // not built yet: asks for a new icon per selected entry
+#include <string>
+
+namespace {
+// "<lead>"<name>":
+std::wstring QuotedPrompt(const wchar_t* lead, const std::wstring& name) {
+    return std::wstring(lead) + L"\"" + name + L"\":";
+}
+} // namespace
+
+LRESULT CDeleteObject::OnRename(const Message&) {
+    ForEachSelectedEntry([this](vs::ShellObjectEntry& entry) {
+        vs::ShellObjectInfo* info = entry.info;
+        if (!info)
+            return;
+        std::wstring text = info->name;
+        CEditTextDialog dialog(QuotedPrompt(L"Enter a new Name for the Item ", info->name), text, hwnd_);
+        if (dialog.DoModal() != IDOK || text.empty())
+            return;
+        info->SetName(text);
+        NotifyPlace(info->placeIndex);
+    });
+    RefreshList();
+    return 0;
 }
 
 LRESULT CDeleteObject::OnChangeComment(const Message&) {
-    return 0; // not built yet: asks for a new comment per selected entry
+    ForEachSelectedEntry([this](vs::ShellObjectEntry& entry) {
+        vs::ShellObjectInfo* info = entry.info;
+        if (!info)
+            return;
+        std::wstring text = info->description;
+        CEditTextDialog dialog(QuotedPrompt(L"Edit the Comment associated with the Item ", info->name), text,
+                               hwnd_);
+        // An emptied text changes nothing: a comment cannot be removed this way.
+        if (dialog.DoModal() != IDOK || text.empty())
+            return;
+        info->SetDescription(text);
+        NotifyPlace(info->placeIndex);
+    });
+    RefreshList();
+    return 0;
+}
+
+LRESULT CDeleteObject::OnChangeIcon(const Message&) {
+    ForEachSelectedEntry([this](vs::ShellObjectEntry& entry) {
+        vs::ShellObjectInfo* info = entry.info;
+        if (!info)
+            return;
+        CIconDialog dialog(hwnd_);
+        const vs::IconLocationParts start = vs::SplitIconLocation(info->iconLocation);
+        (void)dialog.SetStartIcon(start.file, start.index); // otherwise the chooser's own default
+        if (dialog.DoModal() != IDOK)
+            return;
+        std::wstring file;
+        int index = 0;
+        dialog.GetChosenIcon(file, index);
+        info->SetIconLocation(CIconDialog::MakeIconLocation(file, index));
+        NotifyPlace(info->placeIndex);
+    });
+    RefreshList(); // also reloads the row icons
+    return 0;
 }
 
 LRESULT CDeleteObject::OnSetExplorerPosition(const Message&) {
-    return 0; // not built yet: asks for a sort position per selected entry
+    // One dialog for every row. It is owned by this window explicitly: whichever window
+    // the application calls its main one, the list must stay disabled while the walk runs,
+    // since a command started meanwhile could rebuild the entries under it.
+    CExplorerPosition dialog(hwnd_);
+    ForEachSelectedEntry([this, &dialog](vs::ShellObjectEntry& entry) {
+        vs::ShellObjectInfo* info = entry.info;
+        if (!info)
+            return;
+        dialog.title = L"Edit Shell Object Position of " + info->name;
+        dialog.position = info->sortOrderIndex;
+        if (dialog.DoModal() != IDOK)
+            return;
+        info->SetSortOrderIndex(dialog.position);
+        NotifyPlace(info->placeIndex);
+    });
+    // The list keeps its rows and selection: nothing it shows has changed.
+    return 0;
 }

@@ -24,6 +24,15 @@ HWND FindOwnedDialog(HWND owner);
 // The text of a message box (its static control 0xFFFF).
 std::wstring MessageBoxText(HWND box);
 
+// What a message box showed: its caption and text.
+struct SeenBox {
+    std::wstring caption;
+    std::wstring text;
+};
+// A driver step that waits for a message box over owner (read when the step runs, so it
+// may be filled in by an earlier step), records it and presses its OK.
+std::function<bool()> DismissBox(const HWND& owner, SeenBox& seen);
+
 // Dispatches this thread's messages for ms milliseconds, through IsDialogMessage of
 // dialog when given, so that Enter, Escape and Tab behave as in a modal loop.
 void Pump(int ms, HWND dialog = nullptr);

@@ -27,25 +27,6 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-// What a validation or chooser message box showed, and its caption.
-struct SeenBox {
-    std::wstring caption;
-    std::wstring text;
-};
-
-// A step that waits for a message box over owner, records it and presses its OK.
-std::function<bool()> DismissBox(const HWND& owner, SeenBox& seen) {
-    return [&owner, &seen] {
-        HWND box = owner ? FindOwnedDialog(owner) : nullptr;
-        if (!box)
-            return false;
-        seen.caption = WindowText(box);
-        seen.text = MessageBoxText(box);
-        PostClick(box, IDOK);
-        return true;
-    };
-}
-
 int ListCount(HWND dialog) {
     return static_cast<int>(SendDlgItemMessageW(dialog, IDC_ICON_LIST, LB_GETCOUNT, 0, 0));
 }

@@ -55,6 +55,18 @@ std::wstring MessageBoxText(HWND box) {
     return ItemText(box, 0xFFFF);
 }
 
+std::function<bool()> DismissBox(const HWND& owner, SeenBox& seen) {
+    return [&owner, &seen] {
+        HWND box = owner ? FindOwnedDialog(owner) : nullptr;
+        if (!box)
+            return false;
+        seen.caption = WindowText(box);
+        seen.text = MessageBoxText(box);
+        PostClick(box, IDOK);
+        return true;
+    };
+}
+
 void Pump(int ms, HWND dialog) {
     PumpUntil([] { return false; }, ms, dialog);
 }
