@@ -111,7 +111,11 @@ bool CIconDialog::OnInitDialog() {
     // receives messages, so the item height is set here.
     SendMessageW(list, LB_SETITEMHEIGHT, 0, MAKELPARAM(GetSystemMetrics(SM_CYICON) + 12, 0));
     FillList();
-    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(iconIndex), 0);
+    // A start index the list does not hold (a negative one names an icon by resource id)
+    // selects nothing rather than leaving the list with a selection it cannot show.
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    const int selection = iconIndex >= 0 && iconIndex < count ? iconIndex : -1;
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selection), 0);
     CenterOverOwner(hwnd_);
     return true;
 }

@@ -362,6 +362,16 @@ TEST_F(IconDialogTest, ValidStartIconIsShownAndSelected) {
     }
 }
 
+TEST_F(IconDialogTest, NegativeStartIndexIsAcceptedButSelectsNothing) {
+    CIconDialog dialog(nullptr);
+    EXPECT_TRUE(dialog.SetStartIcon(twoIcons, -3));
+    HWND d = dialog.CreateModeless();
+    ASSERT_TRUE(d);
+    EXPECT_EQ(ItemText(d, IDC_ICON_FILE), twoIcons);
+    EXPECT_EQ(ListCount(d), 2);
+    EXPECT_EQ(ListSelection(d), LB_ERR);
+}
+
 TEST_F(IconDialogTest, ListShowsIconsInColumnsOfTheirOwnSize) {
     CIconDialog dialog(nullptr);
     HWND d = dialog.CreateModeless();
