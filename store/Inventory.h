@@ -45,6 +45,7 @@ public:
     std::int32_t expertMode = 0;
 
 private:
+    // Whether the subkey at index has a name of 50 units or more.
     bool NameTooLong(KeyHandle key, std::uint32_t index);
     // Appends the entry and inserts its row.
     void ListEntry(InventoryView& view, ShellObjectEntry entry, const wchar_t* label);

@@ -26,7 +26,8 @@ public:
     ShellObjectInfo() = default;
 
     // Reads the class key of clsid (in braces) for the entry met at placeIndex. The
-    // class key stays open in `key` until Release.
+    // class key stays open in `key` until Release, or until the last copy of the record
+    // is destroyed.
     static ShellObjectInfo Read(RegistryStore& store, Platform& platform, int placeIndex,
                                 const std::wstring& clsid);
 

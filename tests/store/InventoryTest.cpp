@@ -104,6 +104,19 @@ TEST_F(InventoryTest, RowsAreSortedByNameAndItemDataIndexesEntries) {
     EXPECT_EQ(view.badRowWrites, 0);
 }
 
+TEST_F(InventoryTest, RowThatCannotBeInsertedGetsNoCellsButItsEntryKeepsItsIndex) {
+    WriteObject(0, kIdA, L"One");
+    WriteObject(0, kIdB, L"Two");
+    view.failInserts = true;
+    Refresh();
+    EXPECT_EQ(view.badRowWrites, 0) << "no cell may be written to row -1";
+    EXPECT_EQ(TestEntries().size(), 2u);
+    EXPECT_EQ(inventory.rowCount, static_cast<std::int32_t>(inventory.entries.size()));
+    view.failInserts = false;
+    Refresh();
+    EXPECT_EQ(view.rows.size(), inventory.entries.size());
+}
+
 TEST_F(InventoryTest, OnlyLowerCaseHiddenPrefixMakesAHiddenEntryOtherNamesAreScannedInto) {
     inventory.expertMode = 1;
     WriteClass(kIdA, {Sz(L"", L"A")});
@@ -323,6 +336,32 @@ TEST_F(InventoryTest, DeepestRegistryTreeIsScannedWithoutExhaustingTheStack) {
     ASSERT_EQ(inventory.entries.size(), 2u);
     EXPECT_EQ(inventory.entries[0].parentPath, PlacePath(0, chain));
     EXPECT_EQ(inventory.entries[1].parentPath, PlacePath(0, chain + L"\\" + kIdA));
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(InventoryTest, EntryOverADeepestTreeHidesMovesAndDeletesWithoutExhaustingTheStack) {
+    if (!memory)
+        GTEST_SKIP() << "the real registry's depth limit is counted from its root";
+    std::wstring chain;
+    for (int level = 0; level < 500; ++level)
+        chain += level ? L"\\k" : L"k";
+    WriteClass(kIdC, {Sz(L"", L"Deep"), Marker()}, {{chain, {Dword(L"Bottom", 1)}}});
+    WriteEntry(0, TreeKey{kIdC, {Marker()}, {{chain, {Dword(L"Bottom", 2)}}}});
+    const std::string tree = EntryDump(0, kIdC);
+    Refresh();
+    inventory.entries.at(0).Hide(store);
+    EXPECT_EQ(EntryDump(0, L"hidden" + kIdC), tree);
+    Refresh();
+    inventory.entries.at(0).Unhide(store);
+    EXPECT_EQ(EntryDump(0, kIdC), tree);
+    EXPECT_EQ(EntryDump(0, L"hidden" + kIdC), kMissingTree);
+    Refresh();
+    EXPECT_TRUE(inventory.entries.at(0).MoveTo(store, LocalMachine(), PlacePath(4)));
+    EXPECT_EQ(EntryDump(4, kIdC), tree);
+    Refresh();
+    ShellObjectEntry& moved = inventory.entries.at(0);
+    moved.info->Release();
+    EXPECT_EQ(ClassDump(kIdC), kMissingTree) << "the class key's deep tree goes with the last use";
     EXPECT_EQ(LeakedHandles(), 0);
 }
 

@@ -40,6 +40,8 @@ void TestInventoryView::AttachImageList() {
 int TestInventoryView::InsertRow(const std::wstring& name, int image) {
     if (!locked)
         ++unlockedChanges;
+    if (failInserts)
+        return -1;
     // LVS_SORTASCENDING: the new row goes after the rows whose names sort before or equal.
     std::size_t at = 0;
     while (at < rows.size() && CompareNames(rows[at].cells[0], name) <= 0)

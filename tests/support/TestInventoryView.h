@@ -51,6 +51,8 @@ public:
     std::vector<bool> lockCalls;
     // Changes to rows or images while drawing was not locked.
     int unlockedChanges = 0;
+    // Makes InsertRow fail (-1) as LVM_INSERTITEMW does when the list cannot grow.
+    bool failInserts = false;
     // Cells written to a row position that does not exist.
     int badRowWrites = 0;
 };
