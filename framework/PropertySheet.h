@@ -53,6 +53,8 @@ public:
     CPropertySheet& operator=(const CPropertySheet&) = delete;
 
     void AddPage(CPropertyPage* page);
+    // Forgets the pages, so that a sheet that creates its pages per run can run again.
+    void RemoveAllPages() { pages_.clear(); }
     void SetWizardMode() { flags_ |= PSH_WIZARD; }
     // Runs the sheet modally: ID_WIZFINISH after Finish, IDCANCEL otherwise.
     virtual INT_PTR DoModal();

@@ -1,0 +1,63 @@
+#pragma once
+// Drives a modal window from inside its own message loop. The test lists steps, starts
+// the script and then enters the modal run (a wizard's DoModal, a dialog's DoModal); a
+// thread timer runs one step per tick. WM_TIMER arrives only when the queue holds no
+// other message, so everything the previous step posted (button presses, the pages'
+// PSM_SETWIZBUTTONS) has been handled before the next step looks.
+//
+// A step that fails fatally, a wait that times out, or a run that does not end after the
+// last step makes the script cancel every window of the thread, so a broken test fails
+// instead of hanging.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vs::test {
+
+class ModalScript {
+public:
+    ModalScript() = default;
+    ~ModalScript();
+    ModalScript(const ModalScript&) = delete;
+    ModalScript& operator=(const ModalScript&) = delete;
+
+    // Runs action once. Actions must not block: open nested modal windows by posting.
+    ModalScript& Do(std::function<void()> action);
+    // Waits until condition holds (at most timeoutMs), failing the test with `what` otherwise.
+    ModalScript& Await(std::function<bool()> condition, std::string what, int timeoutMs = 5000);
+
+    // Starts the ticks; call right before entering the modal run.
+    void Start();
+    // True when every step ran (and no step asked to abort).
+    bool Completed() const { return next_ == steps_.size() && !aborting_; }
+
+private:
+    struct Step {
+        std::function<bool()> run; // true: done, go on
+        std::string what;
+        int timeoutMs;
+    };
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
+    void Tick();
+    void Abort(const std::string& why);
+
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    DWORD stepStarted_ = 0;
+    DWORD completedAt_ = 0;
+    bool aborting_ = false;
+    bool inStep_ = false;
+    UINT_PTR timer_ = 0;
+};
+
+// Cancels every visible top-level window of this thread: nested dialogs with IDCANCEL,
+// property sheets with PSBTN_CANCEL.
+void CancelThreadWindows();
+
+// A top-level window of this thread with this caption that is visible and enabled, or null.
+HWND FindThreadWindow(const std::wstring& caption);
+
+} // namespace vs::test

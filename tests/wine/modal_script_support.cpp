@@ -1,0 +1,128 @@
+#include "tests/wine/ModalScript.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <gtest/gtest.h>
+
+namespace vs::test {
+
+namespace {
+ModalScript* running = nullptr;
+constexpr UINT kTickMs = 10;
+// After the last step the modal run must end within this time.
+constexpr DWORD kEndTimeoutMs = 5000;
+
+bool IsPropertySheet(HWND window) {
+    return SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0;
+}
+
+struct FindRequest {
+    const std::wstring* caption;
+    HWND found;
+};
+} // namespace
+
+ModalScript::~ModalScript() {
+    if (timer_)
+        KillTimer(nullptr, timer_);
+    if (running == this)
+        running = nullptr;
+}
+
+ModalScript& ModalScript::Do(std::function<void()> action) {
+    steps_.push_back({[action] {
+                          action();
+                          return true;
+                      },
+                      "action", 0});
+    return *this;
+}
+
+ModalScript& ModalScript::Await(std::function<bool()> condition, std::string what, int timeoutMs) {
+    steps_.push_back({std::move(condition), std::move(what), timeoutMs});
+    return *this;
+}
+
+void ModalScript::Start() {
+    running = this;
+    stepStarted_ = GetTickCount();
+    timer_ = SetTimer(nullptr, 0, kTickMs, &ModalScript::OnTimer);
+}
+
+void CALLBACK ModalScript::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (running)
+        running->Tick();
+}
+
+void ModalScript::Abort(const std::string& why) {
+    if (!aborting_)
+        ADD_FAILURE() << "script aborted at step " << next_ << ": " << why;
+    aborting_ = true;
+}
+
+void ModalScript::Tick() {
+    // A step that pumps messages itself (a SendMessage into a nested loop) must not re-enter.
+    if (inStep_)
+        return;
+    if (aborting_) {
+        CancelThreadWindows();
+        return;
+    }
+    if (next_ == steps_.size()) {
+        if (!completedAt_)
+            completedAt_ = GetTickCount();
+        else if (GetTickCount() - completedAt_ > kEndTimeoutMs)
+            Abort("the modal run did not end after the last step");
+        return;
+    }
+    Step& step = steps_[next_];
+    inStep_ = true;
+    const bool done = step.run();
+    inStep_ = false;
+    if (::testing::Test::HasFatalFailure()) {
+        Abort("fatal failure in a step");
+        return;
+    }
+    if (done) {
+        ++next_;
+        stepStarted_ = GetTickCount();
+    } else if (GetTickCount() - stepStarted_ > static_cast<DWORD>(step.timeoutMs)) {
+        Abort("timed out waiting for: " + step.what);
+    }
+}
+
+void CancelThreadWindows() {
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            if (!IsWindowVisible(window))
+                return TRUE;
+            if (IsPropertySheet(window))
+                PostMessageW(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+            else
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return TRUE;
+        },
+        0);
+}
+
+HWND FindThreadWindow(const std::wstring& caption) {
+    FindRequest request{&caption, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* request = reinterpret_cast<FindRequest*>(param);
+            wchar_t text[256] = L"";
+            GetWindowTextW(window, text, 256);
+            if (IsWindowVisible(window) && IsWindowEnabled(window) && *request->caption == text) {
+                request->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&request));
+    return request.found;
+}
+
+} // namespace vs::test

@@ -1,0 +1,504 @@
+// The creation wizard, run for real under Wine: its modal run is driven from inside by a
+// timer script (ModalScript), which presses the wizard buttons by posting, as a user's
+// clicks arrive, and reads the buttons back once the pages' posted states are in force.
+
+#include "res/resource.h"
+#include "tests/support/TestPlatform.h"
+#include "tests/support/TestRegistry.h"
+#include "tests/wine/ModalScript.h"
+#include "tests/wine/WizardDriver.h"
+#include "wizard/LocationIcon.h"
+#include "wizard/MainWizard.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <prsht.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace vs::test {
+namespace {
+
+constexpr unsigned kBack = PSWIZB_BACK;
+constexpr unsigned kNext = PSWIZB_NEXT;
+constexpr unsigned kFinish = PSWIZB_FINISH;
+
+std::wstring ModulePath() {
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring WindowsDirectory() {
+    wchar_t path[MAX_PATH] = L"";
+    GetWindowsDirectoryW(path, MAX_PATH);
+    return path;
+}
+
+// A fresh folder under the temporary directory, named so that its path holds a comma.
+std::wstring MakeTempFolder(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"varnoset-wizard-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    folder += L"\\" + name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+// Writes the program's own application icon (resource 134) as an .ico file.
+bool WriteIconFile(const std::wstring& path) {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC groupInfo = FindResourceW(module, MAKEINTRESOURCEW(IDI_APPLICATION_ICON), RT_GROUP_ICON);
+    if (!groupInfo)
+        return false;
+    const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(module, groupInfo)));
+    const WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    std::vector<BYTE> header(6 + 16 * count);
+    std::vector<BYTE> images;
+    std::memcpy(header.data(), group, 6);
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = group + 6 + 14 * i;
+        const WORD id = *reinterpret_cast<const WORD*>(entry + 12);
+        const HRSRC imageInfo = FindResourceW(module, MAKEINTRESOURCEW(id), RT_ICON);
+        if (!imageInfo)
+            return false;
+        const DWORD size = SizeofResource(module, imageInfo);
+        const auto* image = static_cast<const BYTE*>(LockResource(LoadResource(module, imageInfo)));
+        BYTE* out = header.data() + 6 + 16 * i;
+        std::memcpy(out, entry, 12);
+        const DWORD offset = static_cast<DWORD>(header.size() + images.size());
+        std::memcpy(out + 12, &offset, 4);
+        images.insert(images.end(), image, image + size);
+    }
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr);
+    WriteFile(file, images.data(), static_cast<DWORD>(images.size()), &written, nullptr);
+    CloseHandle(file);
+    return true;
+}
+
+bool WriteTextFile(const std::wstring& path, const char* text) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+    CloseHandle(file);
+    return true;
+}
+
+bool Loads(const std::wstring& location) {
+    return static_cast<bool>(LoadLocationIcon(location));
+}
+
+// ---------------------------------------------------------------------------------------
+// The icon step's loader, on its own.
+
+TEST(LocationIcon, DefaultIsIconFourOfTheSystemShell32AndLoads) {
+    EXPECT_EQ(DefaultIconLocation(), WindowsDirectory() + L"\\System32\\SHELL32.DLL,4");
+    EXPECT_TRUE(Loads(DefaultIconLocation()));
+}
+
+TEST(LocationIcon, WithoutCommaTheFirstIconOfTheFileLoads) {
+    EXPECT_TRUE(Loads(ModulePath()));
+    const std::wstring icon = MakeTempFolder(L"plain") + L"\\app.ico";
+    ASSERT_TRUE(WriteIconFile(icon));
+    EXPECT_TRUE(Loads(icon));
+}
+
+TEST(LocationIcon, CommaInsideTheFileNameSplitsThereUnlessTheWholeTextIsAnIconFile) {
+    const std::wstring folder = MakeTempFolder(L"a,b");
+    const std::wstring program = folder + L"\\x.exe";
+    ASSERT_TRUE(CopyFileW(ModulePath().c_str(), program.c_str(), FALSE));
+    EXPECT_FALSE(Loads(program)) << "split at the folder's comma, so no such file";
+    EXPECT_TRUE(Loads(program + L",0"));
+    const std::wstring icon = folder + L"\\x.ico";
+    ASSERT_TRUE(WriteIconFile(icon));
+    EXPECT_TRUE(Loads(icon)) << "a plain icon file loads through its whole name";
+}
+
+TEST(LocationIcon, IndexBeyondTheIconsFallsBackToTheResourceId) {
+    // The test program holds two icon groups, with the ids 134 and 135.
+    EXPECT_TRUE(Loads(ModulePath() + L",1"));
+    EXPECT_FALSE(Loads(ModulePath() + L",2"));
+    EXPECT_TRUE(Loads(ModulePath() + L",134"));
+    EXPECT_TRUE(Loads(ModulePath() + L",135"));
+    EXPECT_FALSE(Loads(ModulePath() + L",136"));
+}
+
+TEST(LocationIcon, IndexesThatAreNoIconAndNoResourceIdYieldNoIconAndNoFault) {
+    for (const wchar_t* suffix :
+         {L",-1", L",65536", L",70134", L",4294967296", L",99999999999999999999", L",-70000"})
+        EXPECT_FALSE(Loads(ModulePath() + suffix)) << suffix;
+    EXPECT_FALSE(Loads(L""));
+    EXPECT_FALSE(Loads(L","));
+    EXPECT_FALSE(Loads(L"C:\\no such folder\\none.dll,3"));
+}
+
+TEST(LocationIcon, FileThatHoldsNoIconYieldsNone) {
+    const std::wstring text = MakeTempFolder(L"text") + L"\\notes.txt";
+    ASSERT_TRUE(WriteTextFile(text, "not an icon\r\n"));
+    EXPECT_FALSE(Loads(text));
+    EXPECT_FALSE(Loads(text + L",0"));
+    EXPECT_FALSE(Loads(MakeTempFolder(L"empty folder")));
+}
+
+// ---------------------------------------------------------------------------------------
+// The wizard, run modally and driven by a script.
+
+class WizardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitCommonControls();
+        (void)CoInitialize(nullptr);
+    }
+    void TearDown() override { CoUninitialize(); }
+
+    // Runs the wizard with the script built so far.
+    INT_PTR Run() {
+        script.Start();
+        const INT_PTR result = wizard.DoModal();
+        EXPECT_TRUE(script.Completed());
+        return result;
+    }
+
+    std::unique_ptr<RegistryStore> registry = MakeTestRegistry();
+    TestPlatform platform;
+    CMainWizard wizard{L"", nullptr, 0, *registry, platform};
+    ModalScript script;
+    WizardDriver user{script};
+};
+
+TEST_F(WizardTest, StepOneOffersNextOnlyWhileTheNameIsNotEmpty) {
+    user.AwaitStep(1).ExpectButtons(0);
+    user.Type(IDC_NAME_EDIT, L"A").ExpectButtons(kNext);
+    user.SetText(IDC_NAME_EDIT, L"").ExpectButtons(0);
+    user.SetText(IDC_NAME_EDIT, L" ").ExpectButtons(kNext);
+    user.Do([](HWND sheet, HWND) { EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, 0x3025))); });
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, StepTwoChecksOnlyTheTargetOfTheChosenKind) {
+    user.AwaitStep(1).WalkTo(1, 2);
+    user.Do([](HWND, HWND page) {
+        EXPECT_TRUE(IsChecked(page, IDC_FUNCTION_FOLDER));
+        EXPECT_FALSE(IsChecked(page, IDC_FUNCTION_PROGRAM));
+        EXPECT_TRUE(IsItemEnabled(page, IDC_FOLDER_EDIT));
+        EXPECT_TRUE(IsItemEnabled(page, IDC_FOLDER_BROWSE));
+        EXPECT_FALSE(IsItemEnabled(page, IDC_PROGRAM_EDIT));
+        EXPECT_FALSE(IsItemEnabled(page, IDC_PROGRAM_BROWSE));
+    });
+    user.ExpectButtons(kBack);
+    user.Type(IDC_FOLDER_EDIT, L"C").ExpectButtons(kBack | kNext);
+    user.Click(IDC_FUNCTION_PROGRAM).ExpectButtons(kBack);
+    user.Do([](HWND, HWND page) {
+        EXPECT_FALSE(IsItemEnabled(page, IDC_FOLDER_EDIT));
+        EXPECT_FALSE(IsItemEnabled(page, IDC_FOLDER_BROWSE));
+        EXPECT_TRUE(IsItemEnabled(page, IDC_PROGRAM_EDIT));
+        EXPECT_TRUE(IsItemEnabled(page, IDC_PROGRAM_BROWSE));
+        EXPECT_EQ(ItemText(page, IDC_FOLDER_EDIT), L"C");
+    });
+    user.Type(IDC_PROGRAM_EDIT, L"x").ExpectButtons(kBack | kNext);
+    user.SetText(IDC_PROGRAM_EDIT, L"").ExpectButtons(kBack);
+    user.Click(IDC_FUNCTION_FOLDER).ExpectButtons(kBack | kNext);
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, StepThreeReloadsTheIconOnEveryKeystroke) {
+    user.AwaitStep(1).WalkTo(1, 3);
+    user.Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), DefaultIconLocation()); });
+    user.ExpectButtons(kBack | kNext);
+    user.SetText(IDC_ICON_LOCATION, ModulePath() + L",");
+    // ",1" is the second icon; ",13" none; ",134" the resource id; then back again.
+    user.Type(IDC_ICON_LOCATION, L"1").ExpectButtons(kBack | kNext);
+    user.Type(IDC_ICON_LOCATION, L"3").ExpectButtons(kBack);
+    user.Type(IDC_ICON_LOCATION, L"4").ExpectButtons(kBack | kNext);
+    user.Type(IDC_ICON_LOCATION, L"\b").ExpectButtons(kBack);
+    user.Type(IDC_ICON_LOCATION, L"\b").ExpectButtons(kBack | kNext);
+    user.Click(IDC_ICON_RESET).ExpectButtons(kBack | kNext);
+    user.Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), DefaultIconLocation()); });
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+// Counts the pixels of the preview that differ from its bottom-right corner, which the
+// 32-pixel icon never reaches.
+int PreviewInk(HWND page) {
+    const HWND preview = GetDlgItem(page, IDC_ICON_PREVIEW);
+    UpdateWindow(page);
+    RECT rect{};
+    GetClientRect(preview, &rect);
+    const HDC dc = GetDC(preview);
+    const COLORREF background = GetPixel(dc, rect.right - 1, rect.bottom - 1);
+    int ink = 0;
+    for (int y = 0; y < 32 && y < rect.bottom; ++y)
+        for (int x = 0; x < 32 && x < rect.right; ++x)
+            ink += GetPixel(dc, x, y) != background;
+    ReleaseDC(preview, dc);
+    return ink;
+}
+
+TEST_F(WizardTest, StepThreePreviewShowsTheIconAndNothingWithoutOne) {
+    user.AwaitStep(1).WalkTo(1, 3);
+    user.Do([](HWND, HWND page) { EXPECT_GT(PreviewInk(page), 50); });
+    user.SetText(IDC_ICON_LOCATION, L"C:\\nothing here.dll,0").ExpectButtons(kBack);
+    user.Do([](HWND, HWND page) { EXPECT_EQ(PreviewInk(page), 0); });
+    user.Click(IDC_ICON_RESET);
+    user.Do([](HWND, HWND page) { EXPECT_GT(PreviewInk(page), 50); });
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, StepFourOffersNextOnlyWhileAPlaceIsChecked) {
+    user.AwaitStep(1).WalkTo(1, 4);
+    user.Do([](HWND, HWND page) {
+        EXPECT_TRUE(IsChecked(page, IDC_SCOPE_ALL_USERS));
+        EXPECT_FALSE(IsChecked(page, IDC_SCOPE_CURRENT_USER));
+        for (int id : {IDC_PLACE_MYCOMPUTER, IDC_PLACE_DESKTOP, IDC_PLACE_CONTROLPANEL, IDC_PLACE_NETWORK})
+            EXPECT_FALSE(IsChecked(page, id)) << id;
+        EXPECT_FALSE(IsItemEnabled(page, IDC_CATEGORY_COMBO));
+    });
+    user.ExpectButtons(kBack);
+    for (int id : {IDC_PLACE_MYCOMPUTER, IDC_PLACE_DESKTOP, IDC_PLACE_CONTROLPANEL, IDC_PLACE_NETWORK}) {
+        user.Click(id).ExpectButtons(kBack | kNext);
+        user.Click(id).ExpectButtons(kBack);
+    }
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, StepFourCategoryListFollowsControlPanelAndKeepsItsSelection) {
+    user.AwaitStep(1).WalkTo(1, 4);
+    user.Do([](HWND, HWND page) {
+        const HWND combo = GetDlgItem(page, IDC_CATEGORY_COMBO);
+        const wchar_t* expected[] = {L"Other",
+                                     L"Appearance and Themes",
+                                     L"Printers and Other Hardware",
+                                     L"Network and Internet Options",
+                                     L"Sounds, Speech, and Audio Devices",
+                                     L"Performance and Maintenance",
+                                     L"Date, Time, Language, and Regional Options",
+                                     L"Accessibility Options",
+                                     L"Add or Remove Programs",
+                                     L"User Accounts",
+                                     L"No Category"};
+        ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 11);
+        for (int i = 0; i < 11; ++i) {
+            wchar_t text[64] = L"";
+            SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            EXPECT_STREQ(text, expected[i]) << i;
+        }
+        EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 10);
+    });
+    user.Click(IDC_PLACE_CONTROLPANEL);
+    user.Do([](HWND, HWND page) {
+        EXPECT_TRUE(IsItemEnabled(page, IDC_CATEGORY_COMBO));
+        SendDlgItemMessageW(page, IDC_CATEGORY_COMBO, CB_SETCURSEL, 9, 0);
+    });
+    user.Click(IDC_PLACE_CONTROLPANEL);
+    user.Do([](HWND, HWND page) {
+        EXPECT_FALSE(IsItemEnabled(page, IDC_CATEGORY_COMBO));
+        EXPECT_EQ(SendDlgItemMessageW(page, IDC_CATEGORY_COMBO, CB_GETCURSEL, 0, 0), 9);
+    });
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, StepFiveHideIfDeletedIsUsableOnlyWithAllowDeleteAndKeepsItsMark) {
+    user.AwaitStep(1).WalkTo(1, 5);
+    user.ExpectButtons(kBack | kFinish);
+    user.Do([](HWND sheet, HWND page) {
+        for (int id :
+             {IDC_FLAG_PROPERTY_SHEET, IDC_FLAG_ALLOW_DELETE, IDC_FLAG_ALLOW_COPY, IDC_FLAG_ALLOW_LINK,
+              IDC_FLAG_ALLOW_MOVE, IDC_FLAG_REMOVABLE, IDC_FLAG_HIDE_IF_DELETED})
+            EXPECT_FALSE(IsChecked(page, id)) << id;
+        EXPECT_TRUE(IsChecked(page, IDC_FLAG_DRAG_DROP));
+        EXPECT_FALSE(IsItemEnabled(page, IDC_FLAG_HIDE_IF_DELETED));
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(sheet, 0x3025)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, 0x3024)));
+    });
+    user.Click(IDC_FLAG_ALLOW_DELETE);
+    user.Do([](HWND, HWND page) { EXPECT_TRUE(IsItemEnabled(page, IDC_FLAG_HIDE_IF_DELETED)); });
+    user.Click(IDC_FLAG_HIDE_IF_DELETED);
+    user.Click(IDC_FLAG_ALLOW_DELETE);
+    user.Do([](HWND, HWND page) {
+        EXPECT_FALSE(IsItemEnabled(page, IDC_FLAG_HIDE_IF_DELETED));
+        EXPECT_TRUE(IsChecked(page, IDC_FLAG_HIDE_IF_DELETED));
+    });
+    // Finish stays on offer whatever is checked.
+    for (int id : {IDC_FLAG_PROPERTY_SHEET, IDC_FLAG_ALLOW_COPY, IDC_FLAG_DRAG_DROP})
+        user.Click(id).ExpectButtons(kBack | kFinish);
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, BackFromStepFourWithoutAPlaceOffersNextOnStepThree) {
+    user.AwaitStep(1).WalkTo(1, 4).ExpectButtons(kBack);
+    user.Back(3).ExpectButtons(kBack | kNext);
+    user.Back(2).ExpectButtons(kBack | kNext);
+    user.Back(1).ExpectButtons(kNext);
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, WindowShowsTheApplicationIconAndTheCaptionOfEachStep) {
+    const HICON appIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
+    ASSERT_NE(appIcon, nullptr);
+    user.AwaitStep(1).Do([appIcon](HWND sheet, HWND) {
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(sheet, WM_GETICON, ICON_BIG, 0)), appIcon);
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(sheet, WM_GETICON, ICON_SMALL, 0)), appIcon);
+    });
+    for (int step = 1; step <= 5; ++step) {
+        user.Do([step](HWND sheet, HWND) {
+            EXPECT_EQ(WindowText(sheet), L"Create new ShellObject - Step " + std::to_wstring(step) + L"/5");
+        });
+        if (step < 5)
+            user.WalkTo(step, step + 1);
+    }
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+// ---------------------------------------------------------------------------------------
+// The page templates: every control with its class, id, text and kind, in tab order.
+
+struct ControlSpec {
+    const wchar_t* className;
+    int id;
+    const wchar_t* text;
+    DWORD style; // bits that must be set
+    int buttonType = -1;
+};
+
+std::vector<ControlSpec> PageControls(int step) {
+    // The border of an edit turns into a sunken client edge on a 3D page.
+    constexpr DWORD kEdit = WS_TABSTOP | ES_AUTOHSCROLL;
+    constexpr DWORD kCheck = WS_TABSTOP;
+    switch (step) {
+    case 1:
+        return {
+            {L"Button", -1, L"ShellObject Name", 0, BS_GROUPBOX},
+            {L"Static", -1,
+             L"Enter a name for the new item. This is the name you will see in the explorer. Should be "
+             L"something "
+             L"descriptive like \"My Software\".",
+             0},
+            {L"Edit", IDC_NAME_EDIT, L"", kEdit},
+            {L"Static", -1,
+             L"Enter a descriptive text for the item. The description is shown as a tooltip when you hover "
+             L"over "
+             L"the item in the explorer. [optional]",
+             0},
+            {L"Edit", IDC_INFOTIP_EDIT, L"", kEdit},
+            {L"Static", -1, L"Additional Flags:", 0},
+            {L"Button", IDC_ALLOW_RENAME, L"Allow users to rename the item via the Explorer", kCheck,
+             BS_AUTOCHECKBOX},
+        };
+    case 2:
+        return {
+            {L"Button", -1, L"Select a function", 0, BS_GROUPBOX},
+            {L"Button", IDC_FUNCTION_FOLDER, L"The ShellObject should behave like a Folder", WS_GROUP,
+             BS_AUTORADIOBUTTON},
+            {L"Button", IDC_FUNCTION_PROGRAM, L"The ShellObject should behave like a program", 0,
+             BS_AUTORADIOBUTTON},
+            {L"Static", -1, L"The ShellFolder maps to the following folder:", WS_GROUP},
+            {L"Edit", IDC_FOLDER_EDIT, L"", kEdit},
+            {L"Button", IDC_FOLDER_BROWSE, L"...", WS_TABSTOP, BS_PUSHBUTTON},
+            {L"Static", -1, L"The ShellObject maps to the following program:", 0},
+            {L"Edit", IDC_PROGRAM_EDIT, L"", kEdit},
+            {L"Button", IDC_PROGRAM_BROWSE, L"...", WS_TABSTOP, BS_PUSHBUTTON},
+        };
+    case 3:
+        return {
+            {L"Button", -1, L"ShellObject Icon", 0, BS_GROUPBOX},
+            {L"Static", -1, L"Currently selected Icon:", 0},
+            {L"Static", IDC_ICON_PREVIEW, L"", SS_OWNERDRAW | SS_CENTERIMAGE},
+            {L"Edit", IDC_ICON_LOCATION, nullptr, kEdit},
+            {L"Button", IDC_ICON_CHOOSE, L"...", WS_TABSTOP, BS_PUSHBUTTON},
+            {L"Button", IDC_ICON_RESET, L"Reset default", WS_TABSTOP, BS_PUSHBUTTON},
+        };
+    case 4:
+        return {
+            {L"Button", -1, L"Access", 0, BS_GROUPBOX},
+            {L"Button", IDC_SCOPE_CURRENT_USER, L"install for current user only", WS_GROUP,
+             BS_AUTORADIOBUTTON},
+            {L"Button", IDC_SCOPE_ALL_USERS, L"install for all users", 0, BS_AUTORADIOBUTTON},
+            {L"Button", IDC_POSITION_GROUP, L"Position", WS_GROUP, BS_GROUPBOX},
+            {L"Button", IDC_PLACE_MYCOMPUTER, L"My Computer", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_PLACE_DESKTOP, L"Desktop", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_PLACE_CONTROLPANEL, L"Control Panel, Category:", kCheck, BS_AUTOCHECKBOX},
+            {L"ComboBox", IDC_CATEGORY_COMBO, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP},
+            {L"Button", IDC_PLACE_NETWORK, L"Network Neighbourhood", kCheck, BS_AUTOCHECKBOX},
+        };
+    default:
+        return {
+            {L"Button", -1, L"Special Flags", 0, BS_GROUPBOX},
+            {L"Button", IDC_FLAG_PROPERTY_SHEET, L"Enable Property Sheet", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_FLAG_ALLOW_DELETE, L"Allow delete", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_FLAG_ALLOW_COPY, L"Allow creating copies", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_FLAG_ALLOW_LINK, L"Allow creating links", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_FLAG_ALLOW_MOVE, L"Allow moving to a different folder", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_FLAG_REMOVABLE, L"Content is on removable media", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_FLAG_DRAG_DROP, L"Allow drag && drop", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_FLAG_HIDE_IF_DELETED, L"Hide if deleted", kCheck, BS_AUTOCHECKBOX},
+        };
+    }
+}
+
+void ExpectPageControls(HWND page, int step) {
+    const std::vector<ControlSpec> expected = PageControls(step);
+    std::size_t i = 0;
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT), ++i) {
+        ASSERT_LT(i, expected.size()) << "extra control on step " << step;
+        const ControlSpec& want = expected[i];
+        wchar_t className[64] = L"";
+        GetClassNameW(child, className, 64);
+        EXPECT_EQ(_wcsicmp(className, want.className), 0) << "step " << step << " control " << i;
+        EXPECT_EQ(GetDlgCtrlID(child), want.id) << "step " << step << " control " << i;
+        if (want.text) {
+            EXPECT_EQ(WindowText(child), want.text) << "step " << step << " control " << i;
+        }
+        const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
+        EXPECT_EQ(style & want.style, want.style) << "step " << step << " control " << i;
+        if (want.className == std::wstring(L"Edit")) {
+            const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_EXSTYLE));
+            EXPECT_TRUE((style & WS_BORDER) || (exStyle & WS_EX_CLIENTEDGE))
+                << "step " << step << " control " << i;
+        }
+        if (want.buttonType >= 0) {
+            EXPECT_EQ(static_cast<int>(style & BS_TYPEMASK), want.buttonType)
+                << "step " << step << " control " << i;
+        }
+    }
+    EXPECT_EQ(i, expected.size()) << "step " << step;
+    // 300 x 199 dialog units in this page's font (the frame may round by a pixel).
+    RECT units{0, 0, 300, 199};
+    MapDialogRect(page, &units);
+    RECT client{};
+    GetClientRect(page, &client);
+    EXPECT_NEAR(client.right, units.right, 1) << "step " << step;
+    EXPECT_NEAR(client.bottom, units.bottom, 1) << "step " << step;
+}
+
+TEST_F(WizardTest, EveryPageHoldsItsControlsInTabOrderAtItsSize) {
+    user.AwaitStep(1);
+    for (int step = 1; step <= 5; ++step) {
+        user.Do([step](HWND, HWND page) { ExpectPageControls(page, step); });
+        if (step < 5)
+            user.WalkTo(step, step + 1);
+    }
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+} // namespace
+} // namespace vs::test
