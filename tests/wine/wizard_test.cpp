@@ -3,6 +3,8 @@
 // clicks arrive, and reads the buttons back once the pages' posted states are in force.
 
 #include "res/resource.h"
+#include "store/NamespaceLocation.h"
+#include "tests/support/RegistryTree.h"
 #include "tests/support/TestPlatform.h"
 #include "tests/support/TestRegistry.h"
 #include "tests/wine/ModalScript.h"
@@ -13,6 +15,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <prsht.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -496,6 +499,290 @@ TEST_F(WizardTest, EveryPageHoldsItsControlsInTabOrderAtItsSize) {
         if (step < 5)
             user.WalkTo(step, step + 1);
     }
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+// ---------------------------------------------------------------------------------------
+// What Finish writes, read back from the registry of the test prefix key by key.
+
+constexpr wchar_t kUuid[] = L"5eed0000-0000-4000-8000-00000000f1a1";
+constexpr wchar_t kClsid[] = L"{5eed0000-0000-4000-8000-00000000f1a1}";
+constexpr wchar_t kCategoryValue[] = L"{305ca226-d286-468e-b848-2b2e8e697b74} 2";
+
+std::wstring ClassKeyPath() {
+    return std::wstring(L"CLSID\\") + kClsid;
+}
+std::wstring EntryPath(const NamespaceLocation& place) {
+    return std::wstring(place.nameSpacePath) + L"\\" + kClsid;
+}
+
+class WizardFinishTest : public WizardTest {
+protected:
+    WizardFinishTest() {
+        platform.uuids = {kUuid};
+        cleanup.Add(ClassesRoot(), ClassKeyPath());
+        for (const NamespaceLocation& place : NamespaceLocations())
+            cleanup.Add(place.hive, EntryPath(place));
+    }
+
+    // The class key as the registration lays it out for a folder or program object.
+    static TreeKey ClassKey(std::vector<TreeValue> values, std::vector<TreeKey> subkeys) {
+        return TreeKey{L"", std::move(values), std::move(subkeys)};
+    }
+    std::string ClassKeyDump() { return DumpTree(*registry, ClassesRoot(), ClassKeyPath()); }
+
+    // Which of the eight places hold an entry key of the new object, each of them only
+    // the marker.
+    std::vector<int> PlacesWithEntry(const std::wstring& name) {
+        std::vector<int> places;
+        const std::string entry = Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: " + name)}});
+        for (const NamespaceLocation& place : NamespaceLocations()) {
+            const std::string dump = DumpTree(*registry, place.hive, EntryPath(place));
+            if (dump == kMissingTree)
+                continue;
+            EXPECT_EQ(dump, entry) << "place " << place.index;
+            places.push_back(place.index);
+        }
+        return places;
+    }
+    std::vector<int> NotifiedFolders(std::initializer_list<int> places) {
+        std::vector<int> folders;
+        for (int index : places)
+            folders.push_back(PlaceByIndex(index)->folderCsidl);
+        return folders;
+    }
+
+    TreeCleanup cleanup{*registry};
+};
+
+TEST_F(WizardFinishTest, FinishWritesExactlyTheFolderObjectThePagesShow) {
+    const std::wstring icon = ModulePath() + L",1";
+    user.AwaitStep(1)
+        .SetText(IDC_NAME_EDIT, L"Projects Folder")
+        .SetText(IDC_INFOTIP_EDIT, L"Where the work is");
+    user.Click(IDC_ALLOW_RENAME).Next(2);
+    user.SetText(IDC_FOLDER_EDIT, L"%USERPROFILE%\\Projects").SetText(IDC_PROGRAM_EDIT, L"");
+    user.Next(3).SetText(IDC_ICON_LOCATION, icon).Next(4);
+    user.Click(IDC_SCOPE_CURRENT_USER).Click(IDC_PLACE_MYCOMPUTER).Click(IDC_PLACE_DESKTOP);
+    user.Click(IDC_PLACE_CONTROLPANEL).Do([](HWND, HWND page) {
+        SendDlgItemMessageW(page, IDC_CATEGORY_COMBO, CB_SETCURSEL, 0, 0); // "Other"
+    });
+    user.Next(5);
+    for (int id :
+         {IDC_FLAG_PROPERTY_SHEET, IDC_FLAG_ALLOW_DELETE, IDC_FLAG_HIDE_IF_DELETED, IDC_FLAG_ALLOW_COPY,
+          IDC_FLAG_ALLOW_LINK, IDC_FLAG_ALLOW_MOVE, IDC_FLAG_REMOVABLE, IDC_FLAG_DRAG_DROP})
+        user.Click(id);
+    user.Finish();
+    ASSERT_EQ(Run(), ID_WIZFINISH);
+
+    // Drag and drop was turned off; everything else is on.
+    const TreeKey expected = ClassKey(
+        {Sz(L"", L"Projects Folder"), Sz(L"InfoTip", L"Where the work is"), Dword(kCategoryValue, 0),
+         Sz(L"SearchHelper", L"Varnoset: Projects Folder")},
+        {{L"DefaultIcon", {Sz(L"", icon)}},
+         {L"ShellFolder",
+          {Dword(L"Attributes", 0xFA000077), Sz(L"WantsFORPARSING", L""), Sz(L"HideAsDeletePerUser", L"")}},
+         {L"Instance",
+          {Sz(L"CLSID", L"{0afaced1-e828-11d1-9187-b532f1e9575d}")},
+          {{L"InitPropertyBag",
+            {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"%USERPROFILE%\\Projects")}}}},
+         {L"InProcServer32", {Sz(L"", L"shdocvw.dll"), Sz(L"ThreadingModel", L"Apartment")}},
+         {L"ShellEx\\PropertySheetHandlers",
+          {},
+          {{L"tab 1 general", {Sz(L"", L"{21b22460-3aea-1069-a2dc-08002b30309d}")}},
+           {L"tab 2 customize", {Sz(L"", L"{ef43ecfe-2ab9-4632-bf21-58909dd177f0}")}},
+           {L"tab 3 sharing", {Sz(L"", L"{f81e9010-6ea4-11ce-a7ff-00aa003ca9f6}")}},
+           {L"tab 4 security", {Sz(L"", L"{1f2e5c40-9550-11ce-99d2-00aa006e086c}")}}}}});
+    EXPECT_EQ(ClassKeyDump(), Describe(expected));
+    EXPECT_EQ(PlacesWithEntry(L"Projects Folder"), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(platform.notified, NotifiedFolders({0, 1, 2}));
+}
+
+TEST_F(WizardFinishTest, FinishWritesTheProgramObjectWithTheDefaultsOfEveryPage) {
+    user.AwaitStep(1).SetText(IDC_NAME_EDIT, L" ").Next(2);
+    user.SetText(IDC_FOLDER_EDIT, L"C:\\not used").Click(IDC_FUNCTION_PROGRAM);
+    user.SetText(IDC_PROGRAM_EDIT, L"%windir%\\notepad.exe \"C:\\a b.txt\"").Next(3).Next(4);
+    user.Click(IDC_PLACE_NETWORK).Next(5).Finish();
+    ASSERT_EQ(Run(), ID_WIZFINISH);
+
+    // No tooltip, no category, drag and drop only; the unused folder is not written.
+    const TreeKey expected =
+        ClassKey({Sz(L"", L" "), Dword(kCategoryValue, 0xFFFFFFFF), Sz(L"SearchHelper", L"Varnoset:  ")},
+                 {{L"DefaultIcon", {Sz(L"", DefaultIconLocation())}},
+                  {L"ShellFolder", {Dword(L"Attributes", 0x100), Sz(L"WantsFORPARSING", L"")}},
+                  {L"Shell\\Open\\Command", {ExpandSz(L"", L"%windir%\\notepad.exe \"C:\\a b.txt\"")}}});
+    EXPECT_EQ(ClassKeyDump(), Describe(expected));
+    EXPECT_EQ(PlacesWithEntry(L" "), (std::vector<int>{7})) << "all users is the preset scope";
+    EXPECT_EQ(platform.notified, NotifiedFolders({7}));
+}
+
+TEST_F(WizardFinishTest, ChangesMadeAfterGoingBackAreWhatFinishWrites) {
+    user.AwaitStep(1).SetText(IDC_NAME_EDIT, L"First").Next(2).SetText(IDC_FOLDER_EDIT, L"C:\\first");
+    user.Next(3).Next(4).Click(IDC_PLACE_DESKTOP).Next(5);
+    user.Back(4).Back(3).Back(2).SetText(IDC_FOLDER_EDIT, L"C:\\second");
+    user.Back(1).SetText(IDC_NAME_EDIT, L"Second").SetText(IDC_INFOTIP_EDIT, L"tip");
+    user.Next(2).Next(3).SetText(IDC_ICON_LOCATION, ModulePath()).Next(4);
+    user.Click(IDC_SCOPE_CURRENT_USER).Click(IDC_PLACE_DESKTOP).Click(IDC_PLACE_MYCOMPUTER).Next(5).Finish();
+    ASSERT_EQ(Run(), ID_WIZFINISH);
+
+    const TreeKey expected =
+        ClassKey({Sz(L"", L"Second"), Sz(L"InfoTip", L"tip"), Dword(kCategoryValue, 0xFFFFFFFF),
+                  Sz(L"SearchHelper", L"Varnoset: Second")},
+                 {{L"DefaultIcon", {Sz(L"", ModulePath())}},
+                  {L"ShellFolder", {Dword(L"Attributes", 0xF8000100), Sz(L"WantsFORPARSING", L"")}},
+                  {L"Instance",
+                   {Sz(L"CLSID", L"{0afaced1-e828-11d1-9187-b532f1e9575d}")},
+                   {{L"InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\second")}}}},
+                  {L"InProcServer32", {Sz(L"", L"shdocvw.dll"), Sz(L"ThreadingModel", L"Apartment")}}});
+    EXPECT_EQ(ClassKeyDump(), Describe(expected));
+    EXPECT_EQ(PlacesWithEntry(L"Second"), (std::vector<int>{2}));
+}
+
+TEST_F(WizardFinishTest, CategoryIsCapturedFromTheListWhetherOrNotControlPanelIsChecked) {
+    // (list index, whether Control Panel stays checked, the value written)
+    const struct {
+        int index;
+        bool controlPanel;
+        std::uint32_t written;
+    } cases[] = {{10, false, 0xFFFFFFFF}, {0, true, 0}, {9, false, 9}, {5, true, 5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        platform.uuids = {kUuid};
+        ModalScript run;
+        WizardDriver driver{run};
+        driver.AwaitStep(1).WalkTo(1, 4).Click(IDC_PLACE_CONTROLPANEL).Do([&c](HWND, HWND page) {
+            SendDlgItemMessageW(page, IDC_CATEGORY_COMBO, CB_SETCURSEL, c.index, 0);
+        });
+        if (!c.controlPanel)
+            driver.Click(IDC_PLACE_CONTROLPANEL).Click(IDC_PLACE_DESKTOP);
+        driver.Next(5).Finish();
+        run.Start();
+        ASSERT_EQ(wizard.DoModal(), ID_WIZFINISH);
+        EXPECT_TRUE(run.Completed());
+        std::uint32_t type = 0, value = 0, size = sizeof(value);
+        KeyHandle key = nullptr;
+        ASSERT_EQ(registry->OpenKey(ClassesRoot(), ClassKeyPath().c_str(), kKeyRead, &key), kOk);
+        EXPECT_EQ(
+            registry->QueryValue(key, kCategoryValue, &type, reinterpret_cast<std::uint8_t*>(&value), &size),
+            kOk);
+        registry->CloseKey(key);
+        EXPECT_EQ(type, kRegDword);
+        EXPECT_EQ(value, c.written);
+        EXPECT_EQ(PlacesWithEntry(L"Test"), (std::vector<int>{c.controlPanel ? 5 : 4}));
+        EXPECT_TRUE(RemoveTree(*registry, ClassesRoot(), ClassKeyPath()));
+        for (const NamespaceLocation& place : NamespaceLocations())
+            RemoveTree(*registry, place.hive, EntryPath(place));
+    }
+}
+
+// Every NameSpace place, dumped: the whole of what a cancelled run might have touched.
+std::string DumpPlaces(RegistryStore& store) {
+    std::string dump;
+    for (const NamespaceLocation& place : NamespaceLocations())
+        dump += DumpTree(store, place.hive, place.nameSpacePath);
+    return dump;
+}
+
+TEST_F(WizardFinishTest, CancelOnAnyStepWritesNothing) {
+    const std::string placesBefore = DumpPlaces(*registry);
+    for (int step = 1; step <= 5; ++step) {
+        SCOPED_TRACE(step);
+        ModalScript run;
+        WizardDriver driver{run};
+        driver.AwaitStep(1).WalkTo(1, step);
+        if (step == 5)
+            driver.Click(IDC_FLAG_ALLOW_DELETE);
+        driver.Cancel();
+        run.Start();
+        EXPECT_EQ(wizard.DoModal(), IDCANCEL);
+        EXPECT_TRUE(run.Completed());
+        EXPECT_EQ(platform.uuids.size(), 1u) << "no class identifier was asked for";
+        EXPECT_TRUE(platform.notified.empty());
+        EXPECT_EQ(ClassKeyDump(), kMissingTree);
+        EXPECT_EQ(DumpPlaces(*registry), placesBefore);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// The choosers of step 2, worked through their own windows.
+
+// The visible, enabled dialog of this thread other than the wizard, or null.
+HWND FindChooser() {
+    const HWND wizard = FindWizard();
+    HWND found = nullptr;
+    struct Search {
+        HWND wizard;
+        HWND* found;
+    } search{wizard, &found};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(param);
+            if (window != search->wizard && IsWindowVisible(window) && IsWindowEnabled(window)) {
+                *search->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return found;
+}
+
+// Opens a chooser: posted, because it runs its own modal loop inside the click.
+void PostClick(WizardDriver& driver, int id) {
+    driver.Do([id](HWND, HWND page) { PostMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); });
+}
+
+TEST_F(WizardTest, FolderChooserPutsTheChosenFolderIntoTheFolderEditAndCancelChangesNothing) {
+    const std::wstring windows = WindowsDirectory();
+    user.AwaitStep(1).WalkTo(1, 2).SetText(IDC_FOLDER_EDIT, L"");
+    PostClick(user, IDC_FOLDER_BROWSE);
+    script.Await([] { return FindChooser() != nullptr; }, "the folder chooser");
+    script.Do([] { PostMessageW(FindChooser(), WM_COMMAND, IDCANCEL, 0); });
+    script.Await([] { return FindChooser() == nullptr; }, "the folder chooser to close");
+    user.ExpectButtons(kBack).Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_FOLDER_EDIT), L""); });
+    PostClick(user, IDC_FOLDER_BROWSE);
+    script.Await([] { return FindChooser() != nullptr; }, "the folder chooser");
+    script.Do([windows] {
+        const HWND chooser = FindChooser();
+        EXPECT_EQ(WindowText(GetDlgItem(chooser, 0x3742)), L"Choose Folder") << "the text above the tree";
+        SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(windows.c_str()));
+        PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+    });
+    script.Await([] { return FindChooser() == nullptr; }, "the folder chooser to close");
+    user.ExpectButtons(kBack | kNext).Do([windows](HWND, HWND page) {
+        EXPECT_EQ(_wcsicmp(ItemText(page, IDC_FOLDER_EDIT).c_str(), windows.c_str()), 0)
+            << ItemText(page, IDC_FOLDER_EDIT);
+        EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), L"");
+    });
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, FileChooserPutsThePathUnquotedIntoTheProgramEditAndCancelChangesNothing) {
+    const std::wstring program = WindowsDirectory() + L"\\my tool.exe";
+    user.AwaitStep(1).WalkTo(1, 2).SetText(IDC_FOLDER_EDIT, L"C:\\kept").Click(IDC_FUNCTION_PROGRAM);
+    PostClick(user, IDC_PROGRAM_BROWSE);
+    script.Await([] { return FindChooser() != nullptr; }, "the file chooser");
+    script.Do([] {
+        EXPECT_EQ(WindowText(FindChooser()), L"Choose File");
+        PostMessageW(FindChooser(), WM_COMMAND, IDCANCEL, 0);
+    });
+    script.Await([] { return FindChooser() == nullptr; }, "the file chooser to close");
+    user.ExpectButtons(kBack).Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), L""); });
+    PostClick(user, IDC_PROGRAM_BROWSE);
+    script.Await([] { return FindChooser() != nullptr; }, "the file chooser");
+    script.Do([program] {
+        const HWND chooser = FindChooser();
+        SetDlgItemTextW(chooser, 0x47c, program.c_str()); // the file name box
+        PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+    });
+    script.Await([] { return FindChooser() == nullptr; }, "the file chooser to close");
+    user.ExpectButtons(kBack | kNext).Do([program](HWND, HWND page) {
+        EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), program);
+        EXPECT_EQ(ItemText(page, IDC_FOLDER_EDIT), L"C:\\kept");
+    });
     user.Cancel();
     EXPECT_EQ(Run(), IDCANCEL);
 }
