@@ -55,7 +55,7 @@ LRESULT CWizard_SelectIcon::OnChooseIcon(const Message&) {
     std::wstring file;
     int index = 0;
     chooser.GetChosenIcon(file, index);
-    ShowLocation(MakeIconLocation(file, index));
+    ShowLocation(CIconDialog::MakeIconLocation(file, index));
     return 0;
 }
 

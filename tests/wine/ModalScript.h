@@ -57,7 +57,4 @@ private:
 // property sheets with PSBTN_CANCEL.
 void CancelThreadWindows();
 
-// A top-level window of this thread with this caption that is visible and enabled, or null.
-HWND FindThreadWindow(const std::wstring& caption);
-
 } // namespace vs::test

@@ -20,8 +20,6 @@ HWND CurrentPage(HWND sheet);
 int CurrentStep(HWND sheet);
 // The enabled wizard buttons as PSWIZB_BACK | PSWIZB_NEXT | PSWIZB_FINISH bits.
 unsigned EnabledButtons(HWND sheet);
-std::wstring WindowText(HWND window);
-std::wstring ItemText(HWND page, int id);
 bool IsChecked(HWND page, int id);
 bool IsItemEnabled(HWND page, int id);
 

@@ -16,11 +16,6 @@ constexpr DWORD kEndTimeoutMs = 5000;
 bool IsPropertySheet(HWND window) {
     return SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0;
 }
-
-struct FindRequest {
-    const std::wstring* caption;
-    HWND found;
-};
 } // namespace
 
 ModalScript::~ModalScript() {
@@ -105,24 +100,6 @@ void CancelThreadWindows() {
             return TRUE;
         },
         0);
-}
-
-HWND FindThreadWindow(const std::wstring& caption) {
-    FindRequest request{&caption, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* request = reinterpret_cast<FindRequest*>(param);
-            wchar_t text[256] = L"";
-            GetWindowTextW(window, text, 256);
-            if (IsWindowVisible(window) && IsWindowEnabled(window) && *request->caption == text) {
-                request->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&request));
-    return request.found;
 }
 
 } // namespace vs::test

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace vs::test {
 
 namespace {
@@ -54,15 +52,6 @@ unsigned EnabledButtons(HWND sheet) {
     return flags;
 }
 
-std::wstring WindowText(HWND window) {
-    std::vector<wchar_t> text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-    return text.data();
-}
-
-std::wstring ItemText(HWND page, int id) {
-    return WindowText(GetDlgItem(page, id));
-}
 bool IsChecked(HWND page, int id) {
     return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }

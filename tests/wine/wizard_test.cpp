@@ -8,6 +8,7 @@
 #include "tests/support/TestPlatform.h"
 #include "tests/support/TestRegistry.h"
 #include "tests/wine/ModalScript.h"
+#include "tests/wine/UiDriver.h"
 #include "tests/wine/WizardDriver.h"
 #include "wizard/LocationIcon.h"
 #include "wizard/MainWizard.h"
@@ -25,66 +26,20 @@
 namespace vs::test {
 namespace {
 
+using uitest::ItemText;
+using uitest::OwnModulePath;
+using uitest::TempFolder;
+using uitest::WindowText;
+using uitest::WriteIconFile;
+
 constexpr unsigned kBack = PSWIZB_BACK;
 constexpr unsigned kNext = PSWIZB_NEXT;
 constexpr unsigned kFinish = PSWIZB_FINISH;
-
-std::wstring ModulePath() {
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
 
 std::wstring WindowsDirectory() {
     wchar_t path[MAX_PATH] = L"";
     GetWindowsDirectoryW(path, MAX_PATH);
     return path;
-}
-
-// A fresh folder under the temporary directory, named so that its path holds a comma.
-std::wstring MakeTempFolder(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = L"";
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"varnoset-wizard-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    folder += L"\\" + name;
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
-// Writes the program's own application icon (resource 134) as an .ico file.
-bool WriteIconFile(const std::wstring& path) {
-    const HMODULE module = GetModuleHandleW(nullptr);
-    const HRSRC groupInfo = FindResourceW(module, MAKEINTRESOURCEW(IDI_APPLICATION_ICON), RT_GROUP_ICON);
-    if (!groupInfo)
-        return false;
-    const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(module, groupInfo)));
-    const WORD count = *reinterpret_cast<const WORD*>(group + 4);
-    std::vector<BYTE> header(6 + 16 * count);
-    std::vector<BYTE> images;
-    std::memcpy(header.data(), group, 6);
-    for (WORD i = 0; i < count; ++i) {
-        const BYTE* entry = group + 6 + 14 * i;
-        const WORD id = *reinterpret_cast<const WORD*>(entry + 12);
-        const HRSRC imageInfo = FindResourceW(module, MAKEINTRESOURCEW(id), RT_ICON);
-        if (!imageInfo)
-            return false;
-        const DWORD size = SizeofResource(module, imageInfo);
-        const auto* image = static_cast<const BYTE*>(LockResource(LoadResource(module, imageInfo)));
-        BYTE* out = header.data() + 6 + 16 * i;
-        std::memcpy(out, entry, 12);
-        const DWORD offset = static_cast<DWORD>(header.size() + images.size());
-        std::memcpy(out + 12, &offset, 4);
-        images.insert(images.end(), image, image + size);
-    }
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr);
-    WriteFile(file, images.data(), static_cast<DWORD>(images.size()), &written, nullptr);
-    CloseHandle(file);
-    return true;
 }
 
 bool WriteTextFile(const std::wstring& path, const char* text) {
@@ -110,47 +65,52 @@ TEST(LocationIcon, DefaultIsIconFourOfTheSystemShell32AndLoads) {
 }
 
 TEST(LocationIcon, WithoutCommaTheFirstIconOfTheFileLoads) {
-    EXPECT_TRUE(Loads(ModulePath()));
-    const std::wstring icon = MakeTempFolder(L"plain") + L"\\app.ico";
-    ASSERT_TRUE(WriteIconFile(icon));
-    EXPECT_TRUE(Loads(icon));
+    EXPECT_TRUE(Loads(OwnModulePath()));
+    TempFolder folder;
+    ASSERT_TRUE(WriteIconFile(folder.File(L"app.ico")));
+    EXPECT_TRUE(Loads(folder.File(L"app.ico")));
 }
 
 TEST(LocationIcon, CommaInsideTheFileNameSplitsThereUnlessTheWholeTextIsAnIconFile) {
-    const std::wstring folder = MakeTempFolder(L"a,b");
+    TempFolder temp;
+    const std::wstring folder = temp.File(L"a,b");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     const std::wstring program = folder + L"\\x.exe";
-    ASSERT_TRUE(CopyFileW(ModulePath().c_str(), program.c_str(), FALSE));
+    const std::wstring icon = folder + L"\\x.ico";
+    ASSERT_TRUE(CopyFileW(OwnModulePath().c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(WriteIconFile(icon));
     EXPECT_FALSE(Loads(program)) << "split at the folder's comma, so no such file";
     EXPECT_TRUE(Loads(program + L",0"));
-    const std::wstring icon = folder + L"\\x.ico";
-    ASSERT_TRUE(WriteIconFile(icon));
     EXPECT_TRUE(Loads(icon)) << "a plain icon file loads through its whole name";
+    DeleteFileW(program.c_str());
+    DeleteFileW(icon.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 TEST(LocationIcon, IndexBeyondTheIconsFallsBackToTheResourceId) {
     // The test program holds two icon groups, with the ids 134 and 135.
-    EXPECT_TRUE(Loads(ModulePath() + L",1"));
-    EXPECT_FALSE(Loads(ModulePath() + L",2"));
-    EXPECT_TRUE(Loads(ModulePath() + L",134"));
-    EXPECT_TRUE(Loads(ModulePath() + L",135"));
-    EXPECT_FALSE(Loads(ModulePath() + L",136"));
+    EXPECT_TRUE(Loads(OwnModulePath() + L",1"));
+    EXPECT_FALSE(Loads(OwnModulePath() + L",2"));
+    EXPECT_TRUE(Loads(OwnModulePath() + L",134"));
+    EXPECT_TRUE(Loads(OwnModulePath() + L",135"));
+    EXPECT_FALSE(Loads(OwnModulePath() + L",136"));
 }
 
 TEST(LocationIcon, IndexesThatAreNoIconAndNoResourceIdYieldNoIconAndNoFault) {
     for (const wchar_t* suffix :
          {L",-1", L",65536", L",70134", L",4294967296", L",99999999999999999999", L",-70000"})
-        EXPECT_FALSE(Loads(ModulePath() + suffix)) << suffix;
+        EXPECT_FALSE(Loads(OwnModulePath() + suffix)) << suffix;
     EXPECT_FALSE(Loads(L""));
     EXPECT_FALSE(Loads(L","));
     EXPECT_FALSE(Loads(L"C:\\no such folder\\none.dll,3"));
 }
 
 TEST(LocationIcon, FileThatHoldsNoIconYieldsNone) {
-    const std::wstring text = MakeTempFolder(L"text") + L"\\notes.txt";
-    ASSERT_TRUE(WriteTextFile(text, "not an icon\r\n"));
-    EXPECT_FALSE(Loads(text));
-    EXPECT_FALSE(Loads(text + L",0"));
-    EXPECT_FALSE(Loads(MakeTempFolder(L"empty folder")));
+    TempFolder folder;
+    ASSERT_TRUE(WriteTextFile(folder.File(L"notes.txt"), "not an icon\r\n"));
+    EXPECT_FALSE(Loads(folder.File(L"notes.txt")));
+    EXPECT_FALSE(Loads(folder.File(L"notes.txt") + L",0"));
+    EXPECT_FALSE(Loads(folder.Path()));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -220,7 +180,7 @@ TEST_F(WizardTest, StepThreeReloadsTheIconOnEveryKeystroke) {
     user.AwaitStep(1).WalkTo(1, 3);
     user.Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), DefaultIconLocation()); });
     user.ExpectButtons(kBack | kNext);
-    user.SetText(IDC_ICON_LOCATION, ModulePath() + L",");
+    user.SetText(IDC_ICON_LOCATION, OwnModulePath() + L",");
     // ",1" is the second icon; ",13" none; ",134" the resource id; then back again.
     user.Type(IDC_ICON_LOCATION, L"1").ExpectButtons(kBack | kNext);
     user.Type(IDC_ICON_LOCATION, L"3").ExpectButtons(kBack);
@@ -557,7 +517,7 @@ protected:
 };
 
 TEST_F(WizardFinishTest, FinishWritesExactlyTheFolderObjectThePagesShow) {
-    const std::wstring icon = ModulePath() + L",1";
+    const std::wstring icon = OwnModulePath() + L",1";
     user.AwaitStep(1)
         .SetText(IDC_NAME_EDIT, L"Projects Folder")
         .SetText(IDC_INFOTIP_EDIT, L"Where the work is");
@@ -622,14 +582,14 @@ TEST_F(WizardFinishTest, ChangesMadeAfterGoingBackAreWhatFinishWrites) {
     user.Next(3).Next(4).Click(IDC_PLACE_DESKTOP).Next(5);
     user.Back(4).Back(3).Back(2).SetText(IDC_FOLDER_EDIT, L"C:\\second");
     user.Back(1).SetText(IDC_NAME_EDIT, L"Second").SetText(IDC_INFOTIP_EDIT, L"tip");
-    user.Next(2).Next(3).SetText(IDC_ICON_LOCATION, ModulePath()).Next(4);
+    user.Next(2).Next(3).SetText(IDC_ICON_LOCATION, OwnModulePath()).Next(4);
     user.Click(IDC_SCOPE_CURRENT_USER).Click(IDC_PLACE_DESKTOP).Click(IDC_PLACE_MYCOMPUTER).Next(5).Finish();
     ASSERT_EQ(Run(), ID_WIZFINISH);
 
     const TreeKey expected =
         ClassKey({Sz(L"", L"Second"), Sz(L"InfoTip", L"tip"), Dword(kCategoryValue, 0xFFFFFFFF),
                   Sz(L"SearchHelper", L"Varnoset: Second")},
-                 {{L"DefaultIcon", {Sz(L"", ModulePath())}},
+                 {{L"DefaultIcon", {Sz(L"", OwnModulePath())}},
                   {L"ShellFolder", {Dword(L"Attributes", 0xF8000100), Sz(L"WantsFORPARSING", L"")}},
                   {L"Instance",
                    {Sz(L"CLSID", L"{0afaced1-e828-11d1-9187-b532f1e9575d}")},
@@ -783,6 +743,57 @@ TEST_F(WizardTest, FileChooserPutsThePathUnquotedIntoTheProgramEditAndCancelChan
         EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), program);
         EXPECT_EQ(ItemText(page, IDC_FOLDER_EDIT), L"C:\\kept");
     });
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, IconChooserStartsOnTheLocationAndItsChoiceBecomesTheLocation) {
+    const std::wstring program = OwnModulePath();
+    TempFolder folder;
+    const std::wstring iconFile = folder.File(L"plain.ico");
+    ASSERT_TRUE(WriteIconFile(iconFile));
+    auto chooser = [] { return uitest::FindDialog(L"Choose Icon"); };
+    auto chooseIcon = [&](int index) {
+        PostClick(user, IDC_ICON_CHOOSE);
+        script.Await([chooser] { return chooser() != nullptr; }, "the icon chooser");
+        script.Do([chooser, index] {
+            const HWND dialog = chooser();
+            SendDlgItemMessageW(dialog, IDC_ICON_LIST, LB_SETCURSEL, index, 0);
+            SetFocus(GetDlgItem(dialog, IDC_ICON_LIST));
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        });
+        script.Await([chooser] { return chooser() == nullptr; }, "the icon chooser to close");
+    };
+    user.AwaitStep(1).WalkTo(1, 3).SetText(IDC_ICON_LOCATION, program + L",1");
+    PostClick(user, IDC_ICON_CHOOSE);
+    script.Await([chooser] { return chooser() != nullptr; }, "the icon chooser");
+    script.Do([chooser, program] {
+        EXPECT_EQ(ItemText(chooser(), IDC_ICON_FILE), program);
+        EXPECT_EQ(SendDlgItemMessageW(chooser(), IDC_ICON_LIST, LB_GETCURSEL, 0, 0), 1);
+        SetFocus(GetDlgItem(chooser(), IDC_ICON_LIST));
+        PostMessageW(chooser(), WM_COMMAND, IDOK, 0);
+    });
+    script.Await([chooser] { return chooser() == nullptr; }, "the icon chooser to close");
+    chooseIcon(0);
+    user.ExpectButtons(kBack | kNext).Do([program](HWND, HWND page) {
+        EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), program + L",0");
+    });
+    user.SetText(IDC_ICON_LOCATION, iconFile);
+    chooseIcon(0);
+    user.Do([iconFile](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), iconFile); });
+    user.Cancel();
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
+TEST_F(WizardTest, CancellingTheIconChooserKeepsTheLocationAndItsButtons) {
+    auto chooser = [] { return uitest::FindDialog(L"Choose Icon"); };
+    user.AwaitStep(1).WalkTo(1, 3).SetText(IDC_ICON_LOCATION, L"C:\\nothing.dll,3").ExpectButtons(kBack);
+    PostClick(user, IDC_ICON_CHOOSE);
+    script.Await([chooser] { return chooser() != nullptr; }, "the icon chooser");
+    script.Do([chooser] { PostMessageW(chooser(), WM_COMMAND, IDCANCEL, 0); });
+    script.Await([chooser] { return chooser() == nullptr; }, "the icon chooser to close");
+    user.ExpectButtons(kBack).Do(
+        [](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), L"C:\\nothing.dll,3"); });
     user.Cancel();
     EXPECT_EQ(Run(), IDCANCEL);
 }
