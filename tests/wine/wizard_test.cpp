@@ -103,6 +103,8 @@ TEST(LocationIcon, IndexesThatAreNoIconAndNoResourceIdYieldNoIconAndNoFault) {
     EXPECT_FALSE(Loads(L""));
     EXPECT_FALSE(Loads(L","));
     EXPECT_FALSE(Loads(L"C:\\no such folder\\none.dll,3"));
+    EXPECT_FALSE(Loads(std::wstring(40000, L'x') + L",1"));
+    EXPECT_FALSE(Loads(OwnModulePath() + std::wstring(40000, L'\\') + L",134"));
 }
 
 TEST(LocationIcon, FileThatHoldsNoIconYieldsNone) {
