@@ -1,0 +1,311 @@
+// End to end: objects created through the wizard from the installed-objects dialog, then
+// hidden, unhidden, copied, moved, renamed, re-iconed and deleted with its commands. The
+// dialog runs modeless over the test prefix's registry; the wizard and the small dialogs
+// that the commands open run modally inside the command and are worked by a script. After
+// every step the registry is compared key by key; after the last delete nothing of the
+// objects is left.
+
+#include "mainwnd/DeleteObject.h"
+#include "mainwnd/ListViewInventory.h"
+#include "res/resource.h"
+#include "store/NamespaceLocation.h"
+#include "store/WinRegistry.h"
+#include "tests/support/RegistryTree.h"
+#include "tests/support/TestPlatform.h"
+#include "tests/wine/ModalScript.h"
+#include "tests/wine/UiDriver.h"
+#include "tests/wine/WizardDriver.h"
+#include "wizard/LocationIcon.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <prsht.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vs::test {
+namespace {
+
+constexpr wchar_t kFolderUuid[] = L"e2e00000-0000-4000-8000-00000000f01d";
+constexpr wchar_t kFolder[] = L"{e2e00000-0000-4000-8000-00000000f01d}";
+constexpr wchar_t kProgramUuid[] = L"e2e00000-0000-4000-8000-0000000090a1";
+constexpr wchar_t kProgram[] = L"{e2e00000-0000-4000-8000-0000000090a1}";
+constexpr wchar_t kCategoryValue[] = L"{305ca226-d286-468e-b848-2b2e8e697b74} 2";
+
+std::wstring ClassPath(const wchar_t* clsid) {
+    return std::wstring(L"CLSID\\") + clsid;
+}
+std::wstring EntryPath(int place, const std::wstring& keyName) {
+    return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;
+}
+std::wstring Label(int place) {
+    return PlaceByIndex(place)->label;
+}
+
+class CreateAndManageTest : public ::testing::Test {
+protected:
+    CreateAndManageTest() {
+        InitCommonControls();
+        (void)CoInitialize(nullptr);
+        platform.uuids = {kFolderUuid, kProgramUuid};
+        for (const wchar_t* clsid : {kFolder, kProgram}) {
+            cleanup.Add(ClassesRoot(), ClassPath(clsid));
+            for (const NamespaceLocation& place : NamespaceLocations()) {
+                cleanup.Add(place.hive, EntryPath(place.index, clsid));
+                cleanup.Add(place.hive, EntryPath(place.index, std::wstring(L"hidden") + clsid));
+            }
+        }
+    }
+    ~CreateAndManageTest() override {
+        dialog.reset();
+        CoUninitialize();
+    }
+
+    void Open() {
+        dialog = std::make_unique<CDeleteObject>(store, platform);
+        ASSERT_NE(dialog->CreateModeless(), nullptr);
+        list = dialog->Item(IDC_OBJECT_LIST);
+    }
+
+    // "name @ location" of every row, in list order.
+    std::vector<std::wstring> Rows() const {
+        std::vector<std::wstring> rows;
+        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row)
+            rows.push_back(ListItemText(list, row, 0) + L" @ " + ListItemText(list, row, 1));
+        return rows;
+    }
+    void Select(const std::wstring& name, int place) const {
+        const std::vector<std::wstring> rows = Rows();
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            if (rows[row] != name + L" @ " + Label(place))
+                continue;
+            LVITEMW item{};
+            item.stateMask = LVIS_SELECTED;
+            item.state = LVIS_SELECTED;
+            SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+            return;
+        }
+        ADD_FAILURE() << "no row for " << testing::PrintToString(name) << " in place " << place;
+    }
+    // Runs a command; a script works the modal windows it opens.
+    void Command(UINT id, ModalScript* script = nullptr) {
+        if (script)
+            script->Start();
+        SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        if (script)
+            EXPECT_TRUE(script->Completed()) << "command " << id;
+    }
+
+    std::string ClassDump(const wchar_t* clsid) { return DumpTree(store, ClassesRoot(), ClassPath(clsid)); }
+    // The places that hold an entry key of clsid (prefix "hidden" for hidden ones), each
+    // of them holding the marker of name and nothing else.
+    std::vector<int> Entries(const wchar_t* clsid, const std::wstring& name,
+                             const std::wstring& prefix = {}) {
+        std::vector<int> places;
+        const std::string entry = Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: " + name)}});
+        for (const NamespaceLocation& place : NamespaceLocations()) {
+            const std::string dump = DumpTree(store, place.hive, EntryPath(place.index, prefix + clsid));
+            if (dump == kMissingTree)
+                continue;
+            EXPECT_EQ(dump, entry) << "place " << place.index;
+            places.push_back(place.index);
+        }
+        return places;
+    }
+    std::string DumpPlaces() {
+        std::string dump;
+        for (const NamespaceLocation& place : NamespaceLocations())
+            dump += DumpTree(store, place.hive, place.nameSpacePath);
+        return dump;
+    }
+
+    WinRegistry store;
+    TestPlatform platform;
+    TreeCleanup cleanup{store};
+    std::unique_ptr<CDeleteObject> dialog;
+    HWND list = nullptr;
+};
+
+// The class key of the folder object created below, with a name and icon as given.
+TreeKey FolderClass(const std::wstring& name, const std::wstring& icon) {
+    return TreeKey{
+        L"",
+        {Sz(L"", name), Sz(L"InfoTip", L"made end to end"), Dword(kCategoryValue, 0xFFFFFFFF),
+         Sz(L"SearchHelper", L"Varnoset: E2E Folder")},
+        {{L"DefaultIcon", {Sz(L"", icon)}},
+         {L"ShellFolder", {Dword(L"Attributes", 0xF8000120), Sz(L"WantsFORPARSING", L"")}},
+         {L"Instance",
+          {Sz(L"CLSID", L"{0afaced1-e828-11d1-9187-b532f1e9575d}")},
+          {{L"InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\windows")}}}},
+         {L"InProcServer32", {Sz(L"", L"shdocvw.dll"), Sz(L"ThreadingModel", L"Apartment")}}}};
+}
+
+TreeKey ProgramClass() {
+    return TreeKey{
+        L"",
+        {Sz(L"", L"E2E Program"), Dword(kCategoryValue, 9), Sz(L"SearchHelper", L"Varnoset: E2E Program")},
+        {{L"DefaultIcon", {Sz(L"", DefaultIconLocation())}},
+         {L"ShellFolder", {Dword(L"Attributes", 0x4), Sz(L"WantsFORPARSING", L"")}},
+         {L"Shell\\Open\\Command", {ExpandSz(L"", L"%windir%\\notepad.exe")}}}};
+}
+
+TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveNothingBehind) {
+    // Every place exists beforehand, as on a used system, so that "as before" is exact.
+    for (const NamespaceLocation& place : NamespaceLocations())
+        ASSERT_EQ(WriteTree(store, place.hive, TreeKey{place.nameSpacePath}), kOk);
+    const std::string placesBefore = DumpPlaces();
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(Rows().empty());
+
+    // A folder object for this user on the Desktop, from the menu command.
+    {
+        ModalScript script;
+        WizardDriver user{script};
+        user.AwaitStep(1).SetText(IDC_NAME_EDIT, L"E2E Folder").SetText(IDC_INFOTIP_EDIT, L"made end to end");
+        user.Next(2).SetText(IDC_FOLDER_EDIT, L"C:\\windows").Next(3).Next(4);
+        user.Click(IDC_SCOPE_CURRENT_USER)
+            .Click(IDC_PLACE_DESKTOP)
+            .Next(5)
+            .Click(IDC_FLAG_ALLOW_DELETE)
+            .Finish();
+        Command(ID_CREATE_NEW, &script);
+    }
+    EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"E2E Folder", DefaultIconLocation())));
+    EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0}));
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"E2E Folder @ " + Label(0)}));
+
+    // A program object for all users in My Computer and Control Panel, from the button.
+    {
+        ModalScript script;
+        WizardDriver user{script};
+        user.AwaitStep(1).SetText(IDC_NAME_EDIT, L"E2E Program").Next(2).Click(IDC_FUNCTION_PROGRAM);
+        user.SetText(IDC_PROGRAM_EDIT, L"%windir%\\notepad.exe").Next(3).Next(4);
+        user.Click(IDC_PLACE_MYCOMPUTER).Click(IDC_PLACE_CONTROLPANEL).Do([](HWND, HWND page) {
+            SendDlgItemMessageW(page, IDC_CATEGORY_COMBO, CB_SETCURSEL, 9, 0); // "User Accounts"
+        });
+        user.Next(5).Click(IDC_FLAG_DRAG_DROP).Click(IDC_FLAG_ALLOW_LINK).Finish();
+        script.Start();
+        SendMessageW(dialog->Item(IDC_CREATE_NEW), BM_CLICK, 0, 0);
+        EXPECT_TRUE(script.Completed());
+    }
+    EXPECT_EQ(ClassDump(kProgram), Describe(ProgramClass()));
+    EXPECT_EQ(Entries(kProgram, L"E2E Program"), (std::vector<int>{5, 6}));
+    EXPECT_EQ(Rows().size(), 3u);
+
+    // Hide and unhide the folder's Desktop entry.
+    Select(L"E2E Folder", 0);
+    Command(ID_HIDE);
+    EXPECT_TRUE(Entries(kFolder, L"E2E Folder").empty());
+    EXPECT_EQ(Entries(kFolder, L"E2E Folder", L"hidden"), (std::vector<int>{0}));
+    Select(L"E2E Folder", 0);
+    Command(ID_UNHIDE);
+    EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0}));
+    EXPECT_TRUE(Entries(kFolder, L"E2E Folder", L"hidden").empty());
+
+    // Copy the folder to My Computer (this user); move the program out of My Computer
+    // (all users) to Network Neighborhood (this user).
+    Select(L"E2E Folder", 0);
+    Command(ID_COPY_MYCOMPUTER_USER);
+    EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0, 2}));
+    Select(L"E2E Program", 6);
+    Command(ID_MOVE_NETWORK_USER);
+    EXPECT_EQ(Entries(kProgram, L"E2E Program"), (std::vector<int>{3, 5}));
+    EXPECT_EQ(ClassDump(kProgram), Describe(ProgramClass())) << "moving an entry leaves the class key alone";
+
+    // Rename the folder, then give it another icon of the system's SHELL32.DLL.
+    Select(L"E2E Folder", 2);
+    {
+        ModalScript script;
+        auto editor = [] { return uitest::FindDialog(L"Edit Shell Object"); };
+        script.Await([editor] { return editor() != nullptr; }, "the rename dialog");
+        script.Do([editor] {
+            SetDlgItemTextW(editor(), IDC_EDIT_TEXT, L"Renamed Folder");
+            PostMessageW(editor(), WM_COMMAND, IDOK, 0);
+        });
+        Command(ID_RENAME, &script);
+    }
+    EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"Renamed Folder", DefaultIconLocation())));
+    Select(L"Renamed Folder", 0);
+    {
+        ModalScript script;
+        auto chooser = [] { return uitest::FindDialog(L"Choose Icon"); };
+        script.Await([chooser] { return chooser() != nullptr; }, "the icon chooser");
+        script.Do([chooser] {
+            const HWND list = GetDlgItem(chooser(), IDC_ICON_LIST);
+            EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 4) << "starts on the object's icon";
+            SendMessageW(list, LB_SETCURSEL, 7, 0);
+            SetFocus(list);
+            PostMessageW(chooser(), WM_COMMAND, IDOK, 0);
+        });
+        Command(ID_CHANGE_ICON, &script);
+    }
+    const std::wstring newIcon = DefaultIconLocation().substr(0, DefaultIconLocation().size() - 1) + L"7";
+    EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"Renamed Folder", newIcon)));
+    EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0, 2}));
+
+    // Delete one entry of the folder: its class key stays for the other one.
+    Select(L"Renamed Folder", 0);
+    Command(ID_DELETE);
+    EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{2}));
+    EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"Renamed Folder", newIcon)));
+
+    // Hide the last folder entry, then delete everything that is left at once.
+    Select(L"Renamed Folder", 2);
+    Command(ID_HIDE);
+    EXPECT_EQ(Entries(kFolder, L"E2E Folder", L"hidden"), (std::vector<int>{2}));
+    for (const auto& [name, place] : std::vector<std::pair<std::wstring, int>>{
+             {L"Renamed Folder", 2}, {L"E2E Program", 3}, {L"E2E Program", 5}})
+        Select(name, place);
+    Command(ID_DELETE);
+
+    EXPECT_EQ(ClassDump(kFolder), kMissingTree);
+    EXPECT_EQ(ClassDump(kProgram), kMissingTree);
+    EXPECT_EQ(DumpPlaces(), placesBefore);
+    EXPECT_TRUE(Rows().empty());
+}
+
+// An object written behind the dialog's back shows only once the list is rebuilt.
+constexpr wchar_t kSneaked[] = L"{e2e00000-0000-4000-8000-00000000beef}";
+
+TEST_F(CreateAndManageTest, TheListIsRebuiltAfterFinishButNotAfterCancel) {
+    cleanup.Add(ClassesRoot(), ClassPath(kSneaked));
+    cleanup.Add(CurrentUser(), EntryPath(1, kSneaked));
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(WriteTree(store, ClassesRoot(),
+                        TreeKey{ClassPath(kSneaked),
+                                {Sz(L"", L"Sneaked"), Sz(L"SearchHelper", L"Varnoset: Sneaked")}}),
+              kOk);
+    ASSERT_EQ(WriteTree(store, CurrentUser(),
+                        TreeKey{EntryPath(1, kSneaked), {Sz(L"SearchHelper", L"Varnoset: Sneaked")}}),
+              kOk);
+    ASSERT_TRUE(Rows().empty());
+
+    for (int step = 1; step <= 5; ++step) {
+        SCOPED_TRACE(step);
+        ModalScript script;
+        WizardDriver user{script};
+        user.AwaitStep(1).WalkTo(1, step).Cancel();
+        Command(ID_CREATE_NEW, &script);
+        EXPECT_TRUE(Rows().empty()) << "the list was rebuilt";
+        EXPECT_TRUE(platform.notified.empty());
+        EXPECT_EQ(platform.uuids.size(), 2u) << "no class identifier was asked for";
+    }
+
+    ModalScript script;
+    WizardDriver user{script};
+    user.AwaitStep(1).WalkTo(1, 5).Finish();
+    Command(ID_CREATE_NEW, &script);
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Sneaked @ " + Label(1), L"Test @ " + Label(4)}));
+    EXPECT_EQ(platform.notified, (std::vector<int>{PlaceByIndex(4)->folderCsidl}))
+        << "the registration notifies; the command adds nothing";
+}
+
+} // namespace
+} // namespace vs::test
