@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+class CDialog;
+
 class CWinApp {
 public:
     CWinApp();
@@ -18,12 +20,16 @@ public:
     // The module holding the dialog templates, menus, icons and strings.
     static HINSTANCE ResourceModule();
 
-    HWND MainWindow() const { return mainWindow_; }
+    // The main dialog's window while it stands, else the window set last.
+    HWND MainWindow() const;
     void SetMainWindow(HWND window) { mainWindow_ = window; }
+    // A main window that is a dialog exists only while the dialog runs; keep the dialog.
+    void SetMainDialog(const CDialog* dialog) { mainDialog_ = dialog; }
 
 protected:
     virtual bool InitInstance() = 0;
 
 private:
     HWND mainWindow_ = nullptr;
+    const CDialog* mainDialog_ = nullptr;
 };

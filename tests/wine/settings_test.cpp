@@ -1,0 +1,229 @@
+// The main window's persisted settings and its title, against the real registry of the
+// test prefix (and the in-memory registry where a fault has to be injected).
+
+#include "app/Settings.h"
+#include "app/VersionInfo.h"
+#include "store/MemoryRegistry.h"
+#include "store/WinRegistry.h"
+#include "tests/support/RegistryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vs {
+namespace {
+
+using test::Describe;
+using test::DumpTree;
+using test::Dword;
+using test::Raw;
+using test::Sz;
+using test::TreeKey;
+using test::WriteTree;
+
+// Passes every call through and remembers the names of the values that were queried.
+class QueryRecorder final : public RegistryStore {
+public:
+    explicit QueryRecorder(RegistryStore& inner) : inner_(inner) {}
+    std::vector<std::wstring> queried;
+
+    Status OpenKey(KeyHandle p, const wchar_t* path, std::uint32_t a, KeyHandle* out) override {
+        return inner_.OpenKey(p, path, a, out);
+    }
+    Status CreateKey(KeyHandle p, const wchar_t* path, std::uint32_t a, KeyHandle* out) override {
+        return inner_.CreateKey(p, path, a, out);
+    }
+    Status EnumKey(KeyHandle k, std::uint32_t i, wchar_t* n, std::uint32_t* c) override {
+        return inner_.EnumKey(k, i, n, c);
+    }
+    Status EnumValue(KeyHandle k, std::uint32_t i, wchar_t* n, std::uint32_t* c, std::uint32_t* t,
+                     std::uint8_t* d, std::uint32_t* s) override {
+        return inner_.EnumValue(k, i, n, c, t, d, s);
+    }
+    Status QueryValue(KeyHandle k, const wchar_t* n, std::uint32_t* t, std::uint8_t* d,
+                      std::uint32_t* s) override {
+        queried.emplace_back(n ? n : L"");
+        return inner_.QueryValue(k, n, t, d, s);
+    }
+    Status SetValue(KeyHandle k, const wchar_t* n, std::uint32_t t, const std::uint8_t* d,
+                    std::uint32_t s) override {
+        return inner_.SetValue(k, n, t, d, s);
+    }
+    Status DeleteKey(KeyHandle p, const wchar_t* n) override { return inner_.DeleteKey(p, n); }
+    Status FlushKey(KeyHandle k) override { return inner_.FlushKey(k); }
+    Status CloseKey(KeyHandle k) override { return inner_.CloseKey(k); }
+
+private:
+    RegistryStore& inner_;
+};
+
+// A rectangle well inside the primary monitor.
+RECT OnScreen() {
+    return RECT{40, 30, 640, 430};
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest() { test::RemoveTree(store, CurrentUser(), kSettingsKeyPath); }
+    ~SettingsTest() override { test::RemoveTree(store, CurrentUser(), kSettingsKeyPath); }
+
+    void WriteSettings(std::vector<test::TreeValue> values) {
+        ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kSettingsKeyPath, std::move(values)}), kOk);
+    }
+    std::vector<test::TreeValue> FullPlacement(std::uint32_t expert, const RECT& r) {
+        return {Dword(L"Expert", expert), Dword(L"SizeX", static_cast<std::uint32_t>(r.right)),
+                Dword(L"SizeY", static_cast<std::uint32_t>(r.bottom)),
+                Dword(L"PosX", static_cast<std::uint32_t>(r.left)),
+                Dword(L"PosY", static_cast<std::uint32_t>(r.top))};
+    }
+
+    WinRegistry store;
+};
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+TEST_F(SettingsTest, FirstRunWithoutKeyGivesDefaultsAndTheSaveWritesAllFiveDwords) {
+    const WindowSettings loaded = LoadWindowSettings(store);
+    EXPECT_EQ(loaded.expertMode, 0);
+    EXPECT_TRUE(IsEmptyPlacement(loaded.placement));
+
+    SaveWindowSettings(store, WindowSettings{1, RECT{-5, 7, 300, 200}});
+    EXPECT_EQ(DumpTree(store, CurrentUser(), kSettingsKeyPath),
+              Describe(TreeKey{L"", FullPlacement(1, RECT{-5, 7, 300, 200})}));
+}
+
+TEST_F(SettingsTest, SavedPlacementAndExpertComeBackUnchanged) {
+    SaveWindowSettings(store, WindowSettings{1, OnScreen()});
+    const WindowSettings loaded = LoadWindowSettings(store);
+    EXPECT_EQ(loaded.expertMode, 1);
+    EXPECT_TRUE(SameRect(loaded.placement, OnScreen()));
+}
+
+TEST_F(SettingsTest, RectangleSavedWhileMinimisedIsDroppedButExpertStays) {
+    // Where Windows parks a minimised window: on no monitor.
+    SaveWindowSettings(store, WindowSettings{1, RECT{-32000, -32000, -31840, -31972}});
+    const WindowSettings loaded = LoadWindowSettings(store);
+    EXPECT_EQ(loaded.expertMode, 1);
+    EXPECT_TRUE(IsEmptyPlacement(loaded.placement));
+}
+
+TEST_F(SettingsTest, PlacementValueOfWrongTypeDropsThePlacementButNotExpert) {
+    std::vector<test::TreeValue> values = FullPlacement(1, OnScreen());
+    values[3] = Sz(L"PosX", L"40");
+    WriteSettings(values);
+    const WindowSettings loaded = LoadWindowSettings(store);
+    EXPECT_EQ(loaded.expertMode, 1);
+    EXPECT_TRUE(IsEmptyPlacement(loaded.placement));
+}
+
+TEST_F(SettingsTest, AnyMissingOrShortPlacementValueDropsTheWholePlacement) {
+    for (std::size_t dropped = 1; dropped < 5; ++dropped) {
+        SCOPED_TRACE(dropped);
+        test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+        std::vector<test::TreeValue> values = FullPlacement(0, OnScreen());
+        values.erase(values.begin() + static_cast<std::ptrdiff_t>(dropped));
+        WriteSettings(values);
+        EXPECT_TRUE(IsEmptyPlacement(LoadWindowSettings(store).placement));
+    }
+    // A REG_DWORD of two bytes is no coordinate either.
+    test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+    std::vector<test::TreeValue> values = FullPlacement(0, OnScreen());
+    values[4] = Raw(L"PosY", kRegDword, {30, 0});
+    WriteSettings(values);
+    EXPECT_TRUE(IsEmptyPlacement(LoadWindowSettings(store).placement));
+}
+
+TEST_F(SettingsTest, InsideOutRectangleIsDropped) {
+    WriteSettings(FullPlacement(0, RECT{640, 430, 40, 30}));
+    EXPECT_TRUE(IsEmptyPlacement(LoadWindowSettings(store).placement));
+}
+
+TEST_F(SettingsTest, ExpertReadsAsOnForAnyNonZeroValueOfAnyType) {
+    WriteSettings({Dword(L"Expert", 7)});
+    EXPECT_NE(LoadWindowSettings(store).expertMode, 0);
+    test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+    WriteSettings({Raw(L"Expert", kRegBinary, {1, 0, 0, 0})});
+    EXPECT_NE(LoadWindowSettings(store).expertMode, 0);
+    test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+    // Too long to read into four bytes: the switch stays off.
+    WriteSettings({Sz(L"Expert", L"on and on")});
+    EXPECT_EQ(LoadWindowSettings(store).expertMode, 0);
+}
+
+TEST_F(SettingsTest, PlacementIsReadInItsFixedOrderAndStopsAtTheFirstFailure) {
+    WriteSettings(FullPlacement(0, OnScreen()));
+    QueryRecorder recorder(store);
+    (void)LoadWindowSettings(recorder);
+    EXPECT_EQ(recorder.queried, (std::vector<std::wstring>{L"Expert", L"SizeY", L"PosY", L"SizeX", L"PosX"}));
+
+    test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+    std::vector<test::TreeValue> values = FullPlacement(0, OnScreen());
+    values.erase(values.begin() + 4); // no PosY
+    WriteSettings(values);
+    recorder.queried.clear();
+    (void)LoadWindowSettings(recorder);
+    EXPECT_EQ(recorder.queried, (std::vector<std::wstring>{L"Expert", L"SizeY", L"PosY"}));
+}
+
+TEST(SettingsFaults, KeyThatCannotBeOpenedForWritingGivesDefaults) {
+    MemoryRegistry memory;
+    ASSERT_EQ(WriteTree(memory, CurrentUser(), TreeKey{kSettingsKeyPath, {Dword(L"Expert", 1)}}), kOk);
+    memory.DenyWriteAccess(CurrentUser(), kSettingsKeyPath);
+    EXPECT_EQ(LoadWindowSettings(memory).expertMode, 0);
+    EXPECT_EQ(memory.OpenHandleCount(), 0u);
+}
+
+TEST(SettingsFaults, KeyThatCannotBeCreatedWritesNothingAndLeaksNothing) {
+    MemoryRegistry memory;
+    memory.FailFromCall(MemoryRegistry::Op::Create, 1);
+    SaveWindowSettings(memory, WindowSettings{1, OnScreen()});
+    memory.ClearFaults();
+    EXPECT_EQ(DumpTree(memory, CurrentUser(), kSettingsKeyPath), test::kMissingTree);
+    EXPECT_EQ(memory.CallCount(MemoryRegistry::Op::SetValue), 0);
+    EXPECT_EQ(memory.OpenHandleCount(), 0u);
+}
+
+TEST(SettingsFaults, SingleFailedWriteDoesNotStopTheOthers) {
+    MemoryRegistry memory;
+    memory.FailNthCall(MemoryRegistry::Op::SetValue, 2); // "SizeX"
+    SaveWindowSettings(memory, WindowSettings{1, OnScreen()});
+    const RECT r = OnScreen();
+    EXPECT_EQ(DumpTree(memory, CurrentUser(), kSettingsKeyPath),
+              Describe(TreeKey{L"",
+                               {Dword(L"Expert", 1), Dword(L"SizeY", static_cast<std::uint32_t>(r.bottom)),
+                                Dword(L"PosX", static_cast<std::uint32_t>(r.left)),
+                                Dword(L"PosY", static_cast<std::uint32_t>(r.top))}}));
+}
+
+TEST(VersionTitle, CommaSeparatedVersionsAreDottedAndZeroComponentsTrimmed) {
+    EXPECT_EQ(NormalizeVersion(L"3, 2, 1, 0", true), L"3.2.1");
+    EXPECT_EQ(NormalizeVersion(L"3, 0, 0, 1", true), L"3.1");
+    EXPECT_EQ(NormalizeVersion(L"3.21", true), L"3.21");
+    EXPECT_EQ(NormalizeVersion(L"3, 2, 1, 0", false), L"3.2.1.0");
+    EXPECT_EQ(NormalizeVersion(L"0, 0, 0, 0", false), L"0.0.0.0");
+    EXPECT_EQ(NormalizeVersion(L"0, 0, 0, 0", true), L"0");
+}
+
+TEST(VersionTitle, TrimmingKeepsZerosThatArePartOfANumber) {
+    EXPECT_EQ(NormalizeVersion(L"3.10", true), L"3.10");
+    EXPECT_EQ(NormalizeVersion(L"3.05", true), L"3.05");
+    EXPECT_EQ(NormalizeVersion(L"3, 10, 0, 20", true), L"3.10.20");
+}
+
+TEST(VersionTitle, FallbackTitleWithoutVersionResource) {
+    EXPECT_EQ(FormatVersionTitle(L"app", L"0, 0, 0, 0", false), L"app Version 0.0.0.0");
+    EXPECT_EQ(FormatVersionTitle(L"app", L"0, 0, 0, 0", true), L"app Version 0");
+}
+
+TEST(VersionTitle, TitleComesFromTheProgramsOwnVersionResource) {
+    EXPECT_EQ(GetProductName(), L"Varnoset (x64)");
+    EXPECT_EQ(GetProductVersion(), L"3.21");
+    EXPECT_EQ(GetVersionTitle(true), L"Varnoset (x64) Version 3.21");
+}
+
+} // namespace
+} // namespace vs
