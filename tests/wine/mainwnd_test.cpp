@@ -1,0 +1,897 @@
+// The installed-objects dialog driven in-process: a real modeless CDeleteObject over the
+// test prefix's registry and a recording platform. Rows are selected and read back with
+// the list control's own messages, commands arrive as WM_COMMAND, and the registry and the
+// recorded shell notifications are compared afterwards.
+
+#include "mainwnd/DeleteObject.h"
+#include "mainwnd/ListViewInventory.h"
+#include "res/resource.h"
+#include "store/NamespaceLocation.h"
+#include "store/WinRegistry.h"
+#include "tests/support/RegistryTree.h"
+#include "tests/support/TestPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vs {
+namespace {
+
+using test::Describe;
+using test::DumpTree;
+using test::ExpandSz;
+using test::Sz;
+using test::TreeKey;
+using test::WriteTree;
+
+constexpr int kCsidlDesktop = 0;
+constexpr int kCsidlControls = 3;
+constexpr int kCsidlDrives = 17;
+
+constexpr wchar_t kAlpha[] = L"{a1000000-0000-4000-8000-000000000001}";
+constexpr wchar_t kBeta[] = L"{b2000000-0000-4000-8000-000000000002}";
+constexpr wchar_t kGamma[] = L"{c3000000-0000-4000-8000-000000000003}";
+constexpr wchar_t kForeign[] = L"{d4000000-0000-4000-8000-000000000004}";
+const wchar_t* const kAllClasses[] = {kAlpha, kBeta, kGamma, kForeign};
+
+struct Row {
+    std::wstring name, location, target, description;
+    LPARAM data = 0;
+};
+
+std::wstring EntryPath(int place, const std::wstring& keyName) {
+    return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() {
+        InitCommonControls();
+        (void)CoInitialize(nullptr);
+        ClearRegistry();
+    }
+    ~MainWindowTest() override {
+        dialog.reset();
+        ClearRegistry();
+    }
+
+    void ClearRegistry() {
+        for (const NamespaceLocation& place : NamespaceLocations())
+            test::RemoveTree(store, place.hive, place.nameSpacePath);
+        for (const wchar_t* clsid : kAllClasses)
+            test::RemoveTree(store, ClassesRoot(), std::wstring(L"CLSID\\") + clsid);
+        test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+    }
+
+    // A class key as the registration writes it (marked), with a folder target.
+    void WriteClass(const wchar_t* clsid, const std::wstring& name, const std::wstring& target,
+                    const std::wstring& description = {}, bool marked = true) {
+        std::vector<test::TreeValue> values{Sz(L"", name)};
+        if (!description.empty())
+            values.push_back(Sz(L"InfoTip", description));
+        if (marked)
+            values.push_back(Sz(L"SearchHelper", L"Varnoset: " + name));
+        ASSERT_EQ(WriteTree(store, ClassesRoot(),
+                            TreeKey{std::wstring(L"CLSID\\") + clsid,
+                                    values,
+                                    {{L"Instance\\InitPropertyBag", {ExpandSz(L"Target", target)}}}}),
+                  kOk);
+    }
+    // An entry key below a place, with the marker unless told otherwise.
+    void WriteEntry(int place, const std::wstring& keyName, bool marked = true) {
+        std::vector<test::TreeValue> values;
+        if (marked)
+            values.push_back(Sz(L"SearchHelper", L"Varnoset: entry"));
+        ASSERT_EQ(WriteTree(store, PlaceByIndex(place)->hive, TreeKey{EntryPath(place, keyName), values}),
+                  kOk);
+    }
+    bool EntryExists(int place, const std::wstring& keyName) {
+        return DumpTree(store, PlaceByIndex(place)->hive, EntryPath(place, keyName)) != test::kMissingTree;
+    }
+    bool ClassExists(const wchar_t* clsid) {
+        return DumpTree(store, ClassesRoot(), std::wstring(L"CLSID\\") + clsid) != test::kMissingTree;
+    }
+    // Every place and every class key of the tests, as one text.
+    std::string Snapshot() {
+        std::string text;
+        for (const NamespaceLocation& place : NamespaceLocations())
+            text += DumpTree(store, place.hive, place.nameSpacePath);
+        for (const wchar_t* clsid : kAllClasses)
+            text += DumpTree(store, ClassesRoot(), std::wstring(L"CLSID\\") + clsid);
+        return text;
+    }
+
+    void Open() {
+        dialog = std::make_unique<CDeleteObject>(store, platform);
+        ASSERT_NE(dialog->CreateModeless(), nullptr);
+        list = dialog->Item(IDC_OBJECT_LIST);
+        ASSERT_NE(list, nullptr);
+    }
+
+    std::vector<Row> Rows() const {
+        std::vector<Row> rows;
+        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            LVITEMW item{};
+            item.mask = LVIF_PARAM;
+            item.iItem = row;
+            SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            rows.push_back(Row{ListItemText(list, row, 0), ListItemText(list, row, 1),
+                               ListItemText(list, row, 2), ListItemText(list, row, 3), item.lParam});
+        }
+        return rows;
+    }
+    std::vector<std::wstring> Names() const {
+        std::vector<std::wstring> names;
+        for (const Row& row : Rows())
+            names.push_back(row.name + L" @ " + row.location);
+        return names;
+    }
+    int FindRow(const std::wstring& name, const std::wstring& location) const {
+        const std::vector<Row> rows = Rows();
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].name == name && rows[i].location == location)
+                return static_cast<int>(i);
+        ADD_FAILURE() << "no row " << testing::PrintToString(name) << " in "
+                      << testing::PrintToString(location);
+        return -1;
+    }
+    void SetSelected(int row, bool selected) const {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED;
+        item.state = selected ? LVIS_SELECTED : 0;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+    void Select(const std::wstring& name, const std::wstring& location) const {
+        SetSelected(FindRow(name, location), true);
+    }
+    void Command(UINT id) const { SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void ClickList() const {
+        NMITEMACTIVATE click{};
+        click.hdr.hwndFrom = list;
+        click.hdr.idFrom = IDC_OBJECT_LIST;
+        click.hdr.code = NM_CLICK;
+        click.iItem = -1;
+        SendMessageW(dialog->Hwnd(), WM_NOTIFY, IDC_OBJECT_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+    bool DeleteButtonEnabled() const { return IsWindowEnabled(dialog->Item(IDC_DELETE_SELECTED)) != FALSE; }
+
+    // The menu state of a command in the context menu the dialog would show now.
+    UINT MenuState(UINT id) const {
+        UniqueMenu menu = dialog->BuildContextMenu();
+        return GetMenuState(GetSubMenu(menu.Get(), 0), id, MF_BYCOMMAND);
+    }
+    bool Greyed(UINT id) const { return (MenuState(id) & MF_GRAYED) != 0; }
+
+    WinRegistry store;
+    test::TestPlatform platform;
+    std::unique_ptr<CDeleteObject> dialog;
+    HWND list = nullptr;
+};
+
+// --- filling the list ---------------------------------------------------------------------
+
+TEST_F(MainWindowTest, RowsShowNameLocationTargetDescriptionInCaseInsensitiveNameOrder) {
+    WriteClass(kAlpha, L"beta thing", L"C:\\Beta", L"second");
+    WriteClass(kBeta, L"Alpha thing", L"%USERPROFILE%\\Alpha", L"first");
+    WriteClass(kGamma, L"Gamma thing", L"C:\\Gamma");
+    WriteEntry(0, kAlpha);
+    WriteEntry(6, kBeta);
+    WriteEntry(1, kGamma);
+    WriteEntry(2, kAlpha);
+    Open();
+
+    const std::vector<Row> rows = Rows();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Alpha thing @ My Computer (all users)",
+                                                  L"beta thing @ Desktop (this user)",
+                                                  L"beta thing @ My Computer (this user)",
+                                                  L"Gamma thing @ Control Panel (this user)"}));
+    EXPECT_EQ(rows[0].target, L"%USERPROFILE%\\Alpha");
+    EXPECT_EQ(rows[0].description, L"first");
+    EXPECT_EQ(rows[1].target, L"C:\\Beta");
+    EXPECT_EQ(rows[1].description, L"second");
+    EXPECT_EQ(rows[3].target, L"C:\\Gamma");
+    EXPECT_EQ(rows[3].description, L"");
+    // Every row reaches its own entry through its item data.
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        const ShellObjectEntry* entry = dialog->EntryOfRow(row);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->info->name, rows[static_cast<std::size_t>(row)].name);
+        EXPECT_EQ(dialog->Inventory().entries[static_cast<std::size_t>(rows[row].data)].keyName,
+                  entry->keyName);
+    }
+}
+
+TEST_F(MainWindowTest, UnmarkedRegistrationsAreLeftOutUntilExpertMode) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
+    WriteEntry(0, kAlpha);
+    WriteEntry(4, kForeign, false);
+    Open();
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Mine @ Desktop (this user)"}));
+}
+
+TEST_F(MainWindowTest, DescriptionColumnKeepsItsWidthWhenNoObjectHasADescription) {
+    WriteClass(kAlpha, L"No comment", L"C:\\a");
+    WriteEntry(0, kAlpha);
+    Open();
+    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 3, 0), 100);
+    EXPECT_NE(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 100) << "the Name column is autosized";
+
+    WriteClass(kBeta, L"Commented", L"C:\\b", L"A description far longer than one hundred pixels of text");
+    WriteEntry(0, kBeta);
+    dialog->RefreshList();
+    EXPECT_GT(SendMessageW(list, LVM_GETCOLUMNWIDTH, 3, 0), 100);
+}
+
+TEST_F(MainWindowTest, TitleIsTheTrimmedVersionTitle) {
+    Open();
+    wchar_t title[100] = {};
+    GetWindowTextW(dialog->Hwnd(), title, 100);
+    EXPECT_STREQ(title, L"Varnoset (x64) Version 3.21");
+}
+
+TEST_F(MainWindowTest, ListHasItsFourColumnsAndExtendedStyles) {
+    Open();
+    const wchar_t* const headings[] = {L"Name", L"Location", L"Target", L"Description"};
+    for (int column = 0; column < 4; ++column) {
+        wchar_t text[40] = {};
+        LVCOLUMNW info{};
+        info.mask = LVCF_TEXT | LVCF_FMT;
+        info.pszText = text;
+        info.cchTextMax = 40;
+        ASSERT_TRUE(
+            SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)));
+        EXPECT_STREQ(text, headings[column]);
+        EXPECT_EQ(info.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
+    }
+    LVCOLUMNW fifth{};
+    fifth.mask = LVCF_WIDTH;
+    EXPECT_FALSE(SendMessageW(list, LVM_GETCOLUMNW, 4, reinterpret_cast<LPARAM>(&fifth)));
+    EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & 0x21, 0x21);
+    const LONG style = GetWindowLongW(list, GWL_STYLE);
+    EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
+    EXPECT_TRUE(style & LVS_OWNERDRAWFIXED);
+    EXPECT_TRUE(style & LVS_SORTASCENDING);
+    EXPECT_FALSE(style & LVS_SINGLESEL);
+}
+
+// --- expert mode and the context menu -----------------------------------------------------
+
+TEST_F(MainWindowTest, ExpertModeToggleShowsUnmarkedRowsChecksTheMenuAndLeavesTheRegistry) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
+    WriteEntry(0, kAlpha);
+    WriteEntry(4, kForeign, false);
+    Open();
+    const std::string before = Snapshot();
+    EXPECT_EQ(MenuState(ID_EXPERT_MODE) & MF_CHECKED, 0u);
+    EXPECT_FALSE(Greyed(ID_EXPERT_MODE));
+
+    Command(ID_EXPERT_MODE);
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Mine @ Desktop (this user)",
+                                                  L"Recycle Bin @ Desktop (all users)"}));
+    EXPECT_NE(MenuState(ID_EXPERT_MODE) & MF_CHECKED, 0u);
+    EXPECT_EQ(dialog->CurrentSettings().expertMode, 1);
+
+    Command(ID_EXPERT_MODE);
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Mine @ Desktop (this user)"}));
+    EXPECT_EQ(MenuState(ID_EXPERT_MODE) & MF_CHECKED, 0u);
+    EXPECT_EQ(dialog->CurrentSettings().expertMode, 0);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_TRUE(platform.notified.empty());
+}
+
+TEST_F(MainWindowTest, ExpertModeIsLoadedAtConstructionAndSavedAtDestruction) {
+    ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kSettingsKeyPath, {test::Dword(L"Expert", 1)}}), kOk);
+    WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
+    WriteEntry(4, kForeign, false);
+    Open();
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Recycle Bin @ Desktop (all users)"}));
+    Command(ID_EXPERT_MODE);
+    dialog.reset();
+    EXPECT_EQ(LoadWindowSettings(store).expertMode, 0);
+}
+
+TEST_F(MainWindowTest, ContextMenuWithoutSelectionGreysEveryRowCommand) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(0, kAlpha);
+    Open();
+    for (UINT id : {ID_DELETE, ID_HIDE, ID_UNHIDE, ID_RENAME, ID_CHANGE_ICON, ID_CHANGE_COMMENT,
+                    static_cast<UINT>(ID_SET_EXPLORER_POSITION)})
+        EXPECT_TRUE(Greyed(id)) << id;
+    EXPECT_FALSE(Greyed(ID_CREATE_NEW));
+    EXPECT_FALSE(Greyed(ID_EXPERT_MODE));
+    UniqueMenu menu = dialog->BuildContextMenu();
+    HMENU popup = GetSubMenu(menu.Get(), 0);
+    EXPECT_EQ(GetMenuState(popup, 1, MF_BYPOSITION) & MF_GRAYED, 0u) << "Copy to";
+    EXPECT_EQ(GetMenuState(popup, 2, MF_BYPOSITION) & MF_GRAYED, 0u) << "Move to";
+    EXPECT_FALSE(DeleteButtonEnabled());
+}
+
+TEST_F(MainWindowTest, ContextMenuEnablesHideAndUnhideByTheSelectedEntries) {
+    WriteClass(kAlpha, L"Shown", L"C:\\a");
+    WriteClass(kBeta, L"Hidden", L"C:\\b");
+    WriteEntry(0, kAlpha);
+    WriteEntry(0, std::wstring(L"hidden") + kBeta);
+    Open();
+
+    Select(L"Hidden", L"Desktop (this user)");
+    EXPECT_TRUE(Greyed(ID_HIDE));
+    EXPECT_FALSE(Greyed(ID_UNHIDE));
+    for (UINT id : {ID_DELETE, ID_RENAME, ID_CHANGE_ICON, ID_CHANGE_COMMENT,
+                    static_cast<UINT>(ID_SET_EXPLORER_POSITION)})
+        EXPECT_FALSE(Greyed(id)) << id;
+
+    Select(L"Shown", L"Desktop (this user)");
+    EXPECT_FALSE(Greyed(ID_HIDE));
+    EXPECT_FALSE(Greyed(ID_UNHIDE));
+
+    SetSelected(FindRow(L"Hidden", L"Desktop (this user)"), false);
+    EXPECT_FALSE(Greyed(ID_HIDE));
+    EXPECT_TRUE(Greyed(ID_UNHIDE));
+}
+
+TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
+    Open();
+    UniqueMenu menu = dialog->BuildContextMenu();
+    HMENU popup = GetSubMenu(menu.Get(), 0);
+    const UINT copyIds[] = {32783, 32784, 32777, 32778, 32779, 32780, 32781, 32782};
+    HMENU copy = GetSubMenu(popup, 1);
+    HMENU move = GetSubMenu(popup, 2);
+    ASSERT_EQ(GetMenuItemCount(copy), 8);
+    ASSERT_EQ(GetMenuItemCount(move), 8);
+    for (int i = 0; i < 8; ++i) {
+        const NamespaceLocation* place = PlaceByCopyCommand(copyIds[i]);
+        ASSERT_NE(place, nullptr);
+        wchar_t text[64] = {};
+        GetMenuStringW(copy, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(text, place->label);
+        EXPECT_EQ(GetMenuItemID(copy, i), copyIds[i]);
+        EXPECT_EQ(GetMenuItemID(move, i), copyIds[i] + 10);
+    }
+    const UINT order[] = {ID_CREATE_NEW,
+                          0xFFFFFFFFu,
+                          0xFFFFFFFFu,
+                          ID_DELETE,
+                          0,
+                          ID_HIDE,
+                          ID_UNHIDE,
+                          0,
+                          ID_RENAME,
+                          ID_CHANGE_ICON,
+                          ID_CHANGE_COMMENT,
+                          ID_SET_EXPLORER_POSITION,
+                          0,
+                          ID_EXPERT_MODE};
+    ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(std::size(order)));
+    for (int i = 0; i < static_cast<int>(std::size(order)); ++i)
+        EXPECT_EQ(GetMenuItemID(popup, i), order[i]) << i;
+}
+
+// --- the delete button ----------------------------------------------------------------------
+
+TEST_F(MainWindowTest, DeleteButtonFollowsTheSelectionOnClickAndIsOffAfterARebuild) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(0, kAlpha);
+    Open();
+    EXPECT_FALSE(DeleteButtonEnabled());
+
+    Select(L"Mine", L"Desktop (this user)");
+    EXPECT_FALSE(DeleteButtonEnabled()) << "a selection made without a click changes nothing yet";
+    ClickList();
+    EXPECT_TRUE(DeleteButtonEnabled());
+
+    dialog->RefreshList();
+    EXPECT_FALSE(DeleteButtonEnabled());
+    EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+
+    Select(L"Mine", L"Desktop (this user)");
+    ClickList();
+    SetSelected(0, false);
+    ClickList();
+    EXPECT_FALSE(DeleteButtonEnabled());
+}
+
+// --- list commands ---------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, DeleteRemovesEntryAndClassKeyAndNotifiesTheObjectsPlace) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(1, kAlpha);
+    Open();
+    Select(L"Mine", L"Control Panel (this user)");
+    Command(ID_DELETE);
+    EXPECT_FALSE(EntryExists(1, kAlpha));
+    EXPECT_FALSE(ClassExists(kAlpha));
+    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlControls}));
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_FALSE(DeleteButtonEnabled());
+}
+
+TEST_F(MainWindowTest, DeleteButtonDeletesTheSelectionLikeTheMenu) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(0, kAlpha);
+    Open();
+    Select(L"Mine", L"Desktop (this user)");
+    ClickList();
+    SendMessageW(dialog->Item(IDC_DELETE_SELECTED), BM_CLICK, 0, 0);
+    EXPECT_FALSE(EntryExists(0, kAlpha));
+    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
+}
+
+TEST_F(MainWindowTest, DeletingBothRowsOfOneObjectNotifiesItsFirstPlaceTwiceAndRemovesTheClassAtTheEnd) {
+    WriteClass(kAlpha, L"Twice", L"C:\\Twice");
+    WriteClass(kBeta, L"Other", L"C:\\Other");
+    WriteEntry(2, kAlpha);
+    WriteEntry(6, kAlpha);
+    WriteEntry(2, kBeta);
+    Open();
+    Select(L"Twice", L"My Computer (this user)");
+    Select(L"Twice", L"My Computer (all users)");
+    Command(ID_DELETE);
+    EXPECT_FALSE(EntryExists(2, kAlpha));
+    EXPECT_FALSE(EntryExists(6, kAlpha));
+    EXPECT_FALSE(ClassExists(kAlpha));
+    EXPECT_TRUE(ClassExists(kBeta));
+    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDrives, kCsidlDrives}));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Other @ My Computer (this user)"}));
+}
+
+TEST_F(MainWindowTest, DeletingAnUnmarkedEntryLeavesItsClassKey) {
+    ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kSettingsKeyPath, {test::Dword(L"Expert", 1)}}), kOk);
+    WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
+    WriteEntry(4, kForeign, false);
+    Open();
+    Select(L"Recycle Bin", L"Desktop (all users)");
+    Command(ID_DELETE);
+    EXPECT_FALSE(EntryExists(4, kForeign));
+    EXPECT_TRUE(ClassExists(kForeign));
+}
+
+TEST_F(MainWindowTest, HideOfAHiddenAndAVisibleRowHidesTheVisibleOneAndNotifiesPerRow) {
+    WriteClass(kAlpha, L"Shown", L"C:\\a");
+    WriteClass(kBeta, L"Hidden", L"C:\\b");
+    WriteEntry(0, kAlpha);
+    WriteEntry(2, std::wstring(L"hidden") + kBeta);
+    Open();
+    Select(L"Shown", L"Desktop (this user)");
+    Select(L"Hidden", L"My Computer (this user)");
+    const std::string hiddenBefore =
+        DumpTree(store, CurrentUser(), EntryPath(2, std::wstring(L"hidden") + kBeta));
+
+    Command(ID_HIDE);
+    EXPECT_FALSE(EntryExists(0, kAlpha));
+    EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(0, std::wstring(L"hidden") + kAlpha)),
+              Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: entry")}}));
+    EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(2, std::wstring(L"hidden") + kBeta)), hiddenBefore);
+    EXPECT_FALSE(EntryExists(2, kBeta));
+    // Rows in display order: "Hidden" before "Shown".
+    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDrives, kCsidlDesktop}));
+    for (const Row& row : Rows())
+        EXPECT_TRUE(dialog->Inventory().entries[static_cast<std::size_t>(row.data)].hidden) << row.name;
+}
+
+TEST_F(MainWindowTest, UnhideRestoresTheNameWithItsValues) {
+    WriteClass(kBeta, L"Hidden", L"C:\\b");
+    WriteEntry(0, std::wstring(L"hidden") + kBeta);
+    Open();
+    Select(L"Hidden", L"Desktop (this user)");
+    Command(ID_UNHIDE);
+    EXPECT_FALSE(EntryExists(0, std::wstring(L"hidden") + kBeta));
+    EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(0, kBeta)),
+              Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: entry")}}));
+    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
+}
+
+TEST_F(MainWindowTest, CopyToAllUsersDesktopCreatesTheEntryThereAndNotifiesTheTarget) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(2, kAlpha);
+    Open();
+    const std::string source = DumpTree(store, CurrentUser(), EntryPath(2, kAlpha));
+    Select(L"Mine", L"My Computer (this user)");
+    Command(ID_COPY_DESKTOP_ALL);
+    EXPECT_EQ(DumpTree(store, LocalMachine(), EntryPath(4, kAlpha)), source);
+    EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(2, kAlpha)), source);
+    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
+    EXPECT_EQ(Names(),
+              (std::vector<std::wstring>{L"Mine @ My Computer (this user)", L"Mine @ Desktop (all users)"}));
+}
+
+TEST_F(MainWindowTest, CopyToItsOwnPlaceChangesNothingButStillNotifies) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(0, kAlpha);
+    Open();
+    const std::string before = Snapshot();
+    Select(L"Mine", L"Desktop (this user)");
+    Command(ID_COPY_DESKTOP_USER);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
+}
+
+TEST_F(MainWindowTest, MoveNotifiesTheOldPlaceFirstThenTheTarget) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(0, kAlpha);
+    Open();
+    const std::string source = DumpTree(store, CurrentUser(), EntryPath(0, kAlpha));
+    Select(L"Mine", L"Desktop (this user)");
+    Command(ID_MOVE_MYCOMPUTER_ALL);
+    EXPECT_FALSE(EntryExists(0, kAlpha));
+    EXPECT_EQ(DumpTree(store, LocalMachine(), EntryPath(6, kAlpha)), source);
+    EXPECT_TRUE(ClassExists(kAlpha));
+    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop, kCsidlDrives}));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Mine @ My Computer (all users)"}));
+}
+
+TEST_F(MainWindowTest, CopyOrMoveWithoutSelectionSendsNothingAndOnlyRebuilds) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(0, kAlpha);
+    Open();
+    const std::string before = Snapshot();
+    Command(ID_COPY_NETWORK_ALL);
+    Command(ID_MOVE_CONTROLPANEL_USER);
+    Command(ID_DELETE);
+    Command(ID_HIDE);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_TRUE(platform.notified.empty());
+    EXPECT_EQ(Rows().size(), 1u);
+}
+
+TEST_F(MainWindowTest, RowWhoseItemDataNamesNoEntryIsNeverActedOn) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(0, kAlpha);
+    Open();
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = 0;
+    item.lParam = 999;
+    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    const std::string before = Snapshot();
+    SetSelected(0, true);
+    EXPECT_EQ(dialog->EntryOfRow(0), nullptr);
+    EXPECT_TRUE(Greyed(ID_HIDE));
+    EXPECT_TRUE(Greyed(ID_UNHIDE));
+    Command(ID_DELETE);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_TRUE(platform.notified.empty());
+}
+
+TEST_F(MainWindowTest, SelectionWalkVisitsRowsInDisplayOrder) {
+    WriteClass(kAlpha, L"c", L"C:\\c");
+    WriteClass(kBeta, L"A", L"C:\\a");
+    WriteClass(kGamma, L"b", L"C:\\b");
+    WriteEntry(0, kAlpha);
+    WriteEntry(0, kBeta);
+    WriteEntry(0, kGamma);
+    Open();
+    for (int row = 0; row < 3; ++row)
+        SetSelected(row, true);
+    std::vector<std::wstring> visited;
+    dialog->ForEachSelectedEntry([&](ShellObjectEntry& entry) { visited.push_back(entry.info->name); });
+    EXPECT_EQ(visited, (std::vector<std::wstring>{L"A", L"b", L"c"}));
+}
+
+// --- layout and placement -------------------------------------------------------------------
+
+RECT ClientRectOf(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+TEST_F(MainWindowTest, EnlargingMovesTheButtonsAndGrowsTheGroupAndTheList) {
+    Open();
+    HWND dlg = dialog->Hwnd();
+    const int ids[] = {IDC_CREATE_NEW, IDC_DELETE_SELECTED, IDOK, IDC_GROUP_INSTALLED, IDC_OBJECT_LIST};
+    RECT before[5];
+    for (int i = 0; i < 5; ++i)
+        before[i] = ClientRectOf(dialog->Item(ids[i]));
+    RECT window{};
+    GetWindowRect(dlg, &window);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+
+    SetWindowPos(dlg, nullptr, 0, 0, width + 120, height + 70, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int shiftX[] = {0, 0, 120, 0, 0};
+    const int shiftY[] = {70, 70, 70, 0, 0};
+    const int growX[] = {0, 0, 0, 120, 120};
+    const int growY[] = {0, 0, 0, 70, 70};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(ids[i]);
+        const RECT now = ClientRectOf(dialog->Item(ids[i]));
+        EXPECT_EQ(now.left, before[i].left + shiftX[i]);
+        EXPECT_EQ(now.top, before[i].top + shiftY[i]);
+        EXPECT_EQ(now.right - now.left, before[i].right - before[i].left + growX[i]);
+        EXPECT_EQ(now.bottom - now.top, before[i].bottom - before[i].top + growY[i]);
+    }
+    // The new outer rectangle is what would be saved.
+    RECT grown{};
+    GetWindowRect(dlg, &grown);
+    EXPECT_TRUE(EqualRect(&grown, &dialog->CurrentSettings().placement));
+
+    SetWindowPos(dlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int i = 0; i < 5; ++i) {
+        const RECT now = ClientRectOf(dialog->Item(ids[i]));
+        EXPECT_TRUE(EqualRect(&now, &before[i])) << ids[i];
+    }
+}
+
+TEST_F(MainWindowTest, MinimumTrackingSizeIsTheInitialWindowSize) {
+    Open();
+    RECT window{};
+    GetWindowRect(dialog->Hwnd(), &window);
+    MINMAXINFO info{};
+    info.ptMinTrackSize = {1, 1};
+    info.ptMaxTrackSize = {5000, 4000};
+    SendMessageW(dialog->Hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, window.right - window.left);
+    EXPECT_EQ(info.ptMinTrackSize.y, window.bottom - window.top);
+    EXPECT_EQ(info.ptMaxTrackSize.x, 5000) << "nothing else changes";
+}
+
+TEST_F(MainWindowTest, FirstRunOpensAtTheTopLeftCornerAtTemplateSize) {
+    Open();
+    RECT window{};
+    GetWindowRect(dialog->Hwnd(), &window);
+    EXPECT_EQ(window.left, 0);
+    EXPECT_EQ(window.top, 0);
+    RECT units{0, 0, 300, 198};
+    MapDialogRect(dialog->Hwnd(), &units);
+    RECT client{};
+    GetClientRect(dialog->Hwnd(), &client);
+    EXPECT_EQ(client.right, units.right);
+    EXPECT_EQ(client.bottom, units.bottom);
+}
+
+TEST_F(MainWindowTest, SavedPlacementIsAppliedAndTheMovedRectangleSavedAtDestruction) {
+    SaveWindowSettings(store, WindowSettings{0, RECT{50, 40, 750, 560}});
+    Open();
+    RECT window{};
+    GetWindowRect(dialog->Hwnd(), &window);
+    EXPECT_EQ(window.left, 50);
+    EXPECT_EQ(window.top, 40);
+    EXPECT_EQ(window.right, 750);
+    EXPECT_EQ(window.bottom, 560);
+
+    SetWindowPos(dialog->Hwnd(), nullptr, 80, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    dialog.reset();
+    const WindowSettings saved = LoadWindowSettings(store);
+    EXPECT_EQ(saved.placement.left, 80);
+    EXPECT_EQ(saved.placement.top, 90);
+    EXPECT_EQ(saved.placement.right, 780);
+    EXPECT_EQ(saved.placement.bottom, 610);
+}
+
+TEST_F(MainWindowTest, ClosingWhileMinimisedIsForgottenAtTheNextStart) {
+    Open();
+    ShowWindow(dialog->Hwnd(), SW_SHOWMINNOACTIVE);
+    dialog.reset();
+    const WindowSettings saved = LoadWindowSettings(store);
+    EXPECT_TRUE(IsEmptyPlacement(saved.placement));
+    // The rectangle was stored, only not taken back.
+    EXPECT_NE(DumpTree(store, CurrentUser(), kSettingsKeyPath), test::kMissingTree);
+}
+
+// --- row drawing ----------------------------------------------------------------------------
+
+// A row drawn through WM_DRAWITEM into a bitmap, as the list would ask for it.
+class RowPicture {
+public:
+    RowPicture(HWND dialog, HWND list, int row) {
+        RECT client{};
+        GetClientRect(list, &client);
+        bounds_.left = LVIR_BOUNDS;
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds_));
+        width_ = client.right;
+        height_ = bounds_.bottom + 2;
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HDC screen = GetDC(nullptr);
+        dc_ = CreateCompatibleDC(screen);
+        ReleaseDC(nullptr, screen);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        pixels_ = static_cast<const DWORD*>(bits);
+        HGDIOBJ oldBitmap = SelectObject(dc_, bitmap_);
+        HGDIOBJ oldFont = SelectObject(dc_, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+        RECT all{0, 0, width_, height_};
+        UniqueBrush sentinel(CreateSolidBrush(kSentinel));
+        FillRect(dc_, &all, sentinel.Get());
+
+        DRAWITEMSTRUCT dis{};
+        dis.CtlType = ODT_LISTVIEW;
+        dis.CtlID = IDC_OBJECT_LIST;
+        dis.itemID = static_cast<UINT>(row);
+        dis.itemAction = ODA_DRAWENTIRE;
+        dis.hwndItem = list;
+        dis.hDC = dc_;
+        dis.rcItem = bounds_;
+        SendMessageW(dialog, WM_DRAWITEM, IDC_OBJECT_LIST, reinterpret_cast<LPARAM>(&dis));
+        GdiFlush();
+        SelectObject(dc_, oldFont);
+        SelectObject(dc_, oldBitmap);
+    }
+    ~RowPicture() {
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    RowPicture(const RowPicture&) = delete;
+    RowPicture& operator=(const RowPicture&) = delete;
+
+    static constexpr COLORREF kSentinel = RGB(255, 0, 255);
+
+    COLORREF At(int x, int y) const {
+        const DWORD p = pixels_[y * width_ + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    int Count(COLORREF colour) const {
+        int n = 0;
+        for (int y = bounds_.top; y < bounds_.bottom; ++y)
+            for (int x = 0; x < width_; ++x)
+                n += At(x, y) == colour;
+        return n;
+    }
+    // The longest horizontal run of one colour within the row.
+    int LongestRun(COLORREF colour) const {
+        int best = 0;
+        for (int y = bounds_.top; y < bounds_.bottom; ++y) {
+            int run = 0;
+            for (int x = 0; x < width_; ++x) {
+                run = At(x, y) == colour ? run + 1 : 0;
+                best = std::max(best, run);
+            }
+        }
+        return best;
+    }
+    bool Untouched() const { return Count(kSentinel) == width_ * (bounds_.bottom - bounds_.top); }
+
+private:
+    RECT bounds_{};
+    int width_ = 0;
+    int height_ = 0;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    const DWORD* pixels_ = nullptr;
+};
+
+class RowDrawingTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        // Letters without horizontal strokes, so only a strike-out line makes a long run.
+        WriteClass(kAlpha, L"wwwwwwwwww", L"C:\\shown");
+        WriteClass(kBeta, L"xxxxxxxxxx", L"C:\\hidden");
+        WriteEntry(0, kAlpha);
+        WriteEntry(0, std::wstring(L"hidden") + kBeta);
+        Open();
+        ShowWindow(dialog->Hwnd(), SW_SHOWNOACTIVATE);
+        shown = FindRow(L"wwwwwwwwww", L"Desktop (this user)");
+        hidden = FindRow(L"xxxxxxxxxx", L"Desktop (this user)");
+    }
+    int NameWidth(const wchar_t* text) const {
+        HDC dc = GetDC(list);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+        SelectObject(dc, old);
+        ReleaseDC(list, dc);
+        return size.cx;
+    }
+    int shown = -1;
+    int hidden = -1;
+};
+
+TEST_F(RowDrawingTest, HiddenRowIsGreyAndStruckOutAndVisibleRowIsNot) {
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    const int nameWidth = NameWidth(L"xxxxxxxxxx");
+    {
+        RowPicture picture(dialog->Hwnd(), list, hidden);
+        EXPECT_GT(picture.Count(grey), 20);
+        EXPECT_GE(picture.LongestRun(grey), nameWidth * 8 / 10) << "struck out";
+        EXPECT_EQ(picture.Count(GetSysColor(COLOR_HIGHLIGHT)), 0);
+    }
+    {
+        RowPicture picture(dialog->Hwnd(), list, shown);
+        EXPECT_EQ(picture.Count(grey), 0);
+        EXPECT_GT(picture.Count(GetSysColor(COLOR_WINDOW)), 0);
+    }
+}
+
+TEST_F(RowDrawingTest, SelectedRowsUseTheHighlightColoursAndHiddenOnesStayStruckOut) {
+    SetSelected(hidden, true);
+    SetSelected(shown, true);
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    RECT client{};
+    GetClientRect(list, &client);
+    RECT label{};
+    label.left = LVIR_LABEL;
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(hidden), reinterpret_cast<LPARAM>(&label));
+    {
+        RowPicture picture(dialog->Hwnd(), list, hidden);
+        EXPECT_GE(picture.LongestRun(highlight), (client.right - label.left) / 2)
+            << "highlight to the right edge";
+        EXPECT_EQ(picture.Count(GetSysColor(COLOR_GRAYTEXT)), 0);
+        EXPECT_GE(picture.LongestRun(highlightText), NameWidth(L"xxxxxxxxxx") * 8 / 10) << "still struck out";
+    }
+    {
+        RowPicture picture(dialog->Hwnd(), list, shown);
+        EXPECT_GT(picture.Count(highlightText), 20);
+        EXPECT_LT(picture.LongestRun(highlightText), NameWidth(L"wwwwwwwwww") / 2);
+    }
+}
+
+TEST_F(RowDrawingTest, RowWhoseItemDataNamesNoEntryIsNotDrawn) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = shown;
+    item.lParam = -1;
+    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    RowPicture picture(dialog->Hwnd(), list, shown);
+    EXPECT_TRUE(picture.Untouched());
+}
+
+// --- sorted insertion -----------------------------------------------------------------------
+
+TEST(ListViewInventory, RowsLandInCaseInsensitiveNameOrderAndEqualNamesKeepInsertionOrder) {
+    InitCommonControls();
+    HWND list =
+        CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_SORTASCENDING | LVS_OWNERDRAWFIXED,
+                        0, 0, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(list, nullptr);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 100;
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    ListViewInventory view;
+    view.Attach(nullptr, list, nullptr);
+    int data = 0;
+    for (const wchar_t* name : {L"delta", L"Bravo", L"alpha", L"charlie", L"ALPHA", L"bravo", L"Echo"}) {
+        const int row = view.InsertRow(name, 0);
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(ListItemText(list, row, 0), name) << "the returned position is the new row's";
+        view.SetItemData(row, data++);
+    }
+    std::vector<std::wstring> names;
+    std::vector<LPARAM> order;
+    for (int row = 0; row < 7; ++row) {
+        names.push_back(ListItemText(list, row, 0));
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        order.push_back(item.lParam);
+    }
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha", L"ALPHA", L"Bravo", L"bravo", L"charlie", L"delta",
+                                                L"Echo"}));
+    EXPECT_EQ(order, (std::vector<LPARAM>{2, 4, 1, 5, 3, 0, 6}));
+    DestroyWindow(list);
+}
+
+TEST(ListViewInventory, LongNamesAreReadBackWhole) {
+    InitCommonControls();
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 300, 200, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 100;
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    ListViewInventory view;
+    view.Attach(nullptr, list, nullptr);
+    const std::wstring longName(999, L'n');
+    view.InsertRow(longName, 0);
+    view.InsertRow(L"m", 0);
+    EXPECT_EQ(ListItemText(list, 1, 0), longName);
+    EXPECT_EQ(ListItemText(list, 0, 0), L"m");
+    DestroyWindow(list);
+}
+
+} // namespace
+} // namespace vs
