@@ -305,8 +305,8 @@ TEST_F(MainWindowTest, ContextMenuWithoutSelectionGreysEveryRowCommand) {
     WriteClass(kAlpha, L"Mine", L"C:\\Mine");
     WriteEntry(0, kAlpha);
     Open();
-    for (UINT id : {ID_DELETE, ID_HIDE, ID_UNHIDE, ID_RENAME, ID_CHANGE_ICON, ID_CHANGE_COMMENT,
-                    static_cast<UINT>(ID_SET_EXPLORER_POSITION)})
+    for (UINT id : std::initializer_list<UINT>{ID_DELETE, ID_HIDE, ID_UNHIDE, ID_RENAME, ID_CHANGE_ICON,
+                                               ID_CHANGE_COMMENT, ID_SET_EXPLORER_POSITION})
         EXPECT_TRUE(Greyed(id)) << id;
     EXPECT_FALSE(Greyed(ID_CREATE_NEW));
     EXPECT_FALSE(Greyed(ID_EXPERT_MODE));
@@ -327,8 +327,8 @@ TEST_F(MainWindowTest, ContextMenuEnablesHideAndUnhideByTheSelectedEntries) {
     Select(L"Hidden", L"Desktop (this user)");
     EXPECT_TRUE(Greyed(ID_HIDE));
     EXPECT_FALSE(Greyed(ID_UNHIDE));
-    for (UINT id : {ID_DELETE, ID_RENAME, ID_CHANGE_ICON, ID_CHANGE_COMMENT,
-                    static_cast<UINT>(ID_SET_EXPLORER_POSITION)})
+    for (UINT id : std::initializer_list<UINT>{ID_DELETE, ID_RENAME, ID_CHANGE_ICON, ID_CHANGE_COMMENT,
+                                               ID_SET_EXPLORER_POSITION})
         EXPECT_FALSE(Greyed(id)) << id;
 
     Select(L"Shown", L"Desktop (this user)");
@@ -615,7 +615,8 @@ TEST_F(MainWindowTest, EnlargingMovesTheButtonsAndGrowsTheGroupAndTheList) {
     // The new outer rectangle is what would be saved.
     RECT grown{};
     GetWindowRect(dlg, &grown);
-    EXPECT_TRUE(EqualRect(&grown, &dialog->CurrentSettings().placement));
+    const RECT saved = dialog->CurrentSettings().placement;
+    EXPECT_TRUE(EqualRect(&grown, &saved));
 
     SetWindowPos(dlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (int i = 0; i < 5; ++i) {
