@@ -176,6 +176,13 @@ void CDeleteObject::UpdateDeleteButton() {
 }
 
 void CDeleteObject::RememberWindowRect() {
+    // A minimised window's rectangle is only where its icon is parked: off every monitor
+    // on Windows, but a corner of the screen on other systems, where restoring it would
+    // open the window there. Either way the next start must use the template placement.
+    if (IsIconic(hwnd_)) {
+        settings_.placement = {};
+        return;
+    }
     GetWindowRect(hwnd_, &settings_.placement);
 }
 
