@@ -6,5 +6,6 @@
 
 class CVarnosetApp : public CWinApp {
 protected:
+    // Runs the main window to its end; false, since no message loop is left to run.
     bool InitInstance() override;
 };

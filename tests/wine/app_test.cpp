@@ -1,0 +1,60 @@
+// The application object run as the program runs it: the installed-objects dialog comes
+// up modally as the main window, and closing it ends the run and saves the settings.
+
+#include "app/Settings.h"
+#include "app/VarnosetApp.h"
+#include "store/WinRegistry.h"
+#include "tests/support/RegistryTree.h"
+#include "tests/wine/UiDriver.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class OpenApp : public CVarnosetApp {
+public:
+    using CVarnosetApp::InitInstance;
+};
+
+TEST(Application, RunsTheMainDialogModallyAndSavesTheSettingsWhenItCloses) {
+    vs::WinRegistry store;
+    vs::test::RemoveTree(store, vs::CurrentUser(), vs::kSettingsKeyPath);
+    OpenApp app;
+    HWND shown = nullptr;
+    HWND mainWindowWhileShown = nullptr;
+    RECT opened{};
+    uitest::ModalDriver driver;
+    driver
+        .Then([&] {
+            shown = uitest::FindDialog(L"Varnoset (x64) Version 3.21");
+            if (!shown)
+                return false;
+            mainWindowWhileShown = app.MainWindow();
+            GetWindowRect(shown, &opened);
+            SetWindowPos(shown, nullptr, 30, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            PostMessageW(shown, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return true;
+        })
+        .Start();
+
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_FALSE(driver.TimedOut());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(mainWindowWhileShown, shown);
+    EXPECT_EQ(app.MainWindow(), nullptr);
+    EXPECT_FALSE(IsWindow(shown));
+
+    // First run: the window opened at the top-left corner; where it was moved to is saved.
+    EXPECT_EQ(opened.left, 0);
+    EXPECT_EQ(opened.top, 0);
+    const vs::WindowSettings saved = vs::LoadWindowSettings(store);
+    EXPECT_EQ(saved.expertMode, 0);
+    EXPECT_EQ(saved.placement.left, 30);
+    EXPECT_EQ(saved.placement.top, 20);
+    EXPECT_EQ(saved.placement.right, 30 + opened.right);
+    EXPECT_EQ(saved.placement.bottom, 20 + opened.bottom);
+    vs::test::RemoveTree(store, vs::CurrentUser(), vs::kSettingsKeyPath);
+}
+
+} // namespace
