@@ -14,9 +14,9 @@ source "$root/scripts/wine-rig.sh"
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 
 # --- the sample registrations of a prefix of our own -------------------------------------
-# Written as a .reg file and imported with Wine's reg: strings become REG_SZ with their
-# NUL, hex(2) is REG_EXPAND_SZ as UTF-16LE bytes with the NUL, exactly as the program's
-# registration writes them.
+# Written as a .reg file (UTF-16LE, as regedit writes them) and imported with Wine's reg:
+# strings become REG_SZ with their NUL, hex(2) is REG_EXPAND_SZ as UTF-16LE bytes with the
+# NUL, exactly as the program's registration writes them.
 
 expand_sz() { # expand_sz <ASCII text>: the hex(2) data of the text and its NUL
     local text=$1 out= i
@@ -133,7 +133,7 @@ else
         echo "Making a Wine prefix of its own with sample registrations: $WINEPREFIX"
         rm -rf "$WINEPREFIX"
         rig_make_prefix "$WINEPREFIX"
-        sample_registry >"$build/sample-registrations.reg"
+        { printf '\xff\xfe'; sample_registry | iconv -f UTF-8 -t UTF-16LE; } >"$build/sample-registrations.reg"
         wine reg import "$(winepath -w "$build/sample-registrations.reg")" >/dev/null
         wineserver -w
         touch "$WINEPREFIX/.varnoset-seeded"
