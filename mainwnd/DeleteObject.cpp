@@ -27,10 +27,7 @@ constexpr MenuRule kMenuRules[] = {
     {ID_SET_EXPLORER_POSITION, Offered::WithSelection},
 };
 
-struct ColumnSpec {
-    const wchar_t* heading;
-};
-constexpr ColumnSpec kColumns[] = {{L"Name"}, {L"Location"}, {L"Target"}, {L"Description"}};
+constexpr const wchar_t* kColumnHeadings[] = {L"Name", L"Location", L"Target", L"Description"};
 constexpr int kInitialColumnWidth = 100;
 
 // A control's outer rectangle relative to the dialog window's outer top-left corner.
@@ -96,12 +93,12 @@ bool CDeleteObject::OnInitDialog() {
 
     EnableWindow(deleteButton_, FALSE);
 
-    for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
+    for (int column = 0; column < static_cast<int>(std::size(kColumnHeadings)); ++column) {
         LVCOLUMNW info{};
         info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         info.fmt = LVCFMT_LEFT;
         info.cx = kInitialColumnWidth;
-        info.pszText = const_cast<wchar_t*>(kColumns[column].heading);
+        info.pszText = const_cast<wchar_t*>(kColumnHeadings[column]);
         info.iSubItem = column;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
     }
