@@ -152,7 +152,8 @@ wine "$exe" &
 program=$!
 shown=
 for _ in $(seq 1 300); do
-    if xwininfo -root -tree 2>/dev/null | grep -q "$title"; then
+    windows=$(xwininfo -root -tree 2>/dev/null || true)
+    if [[ $windows == *"$title"* ]]; then
         shown=yes
         break
     fi
