@@ -13,12 +13,18 @@ void ListViewInventory::Attach(HWND dialog, HWND list, HWND deleteButton) {
 }
 
 void ListViewInventory::LockDrawing(bool lock) {
+    // Besides the window lock, the list itself stops redrawing while it is filled: an
+    // owner-drawn list otherwise repaints on every inserted row, which costs far more
+    // than reading the registry.
     if (lock) {
         LockWindowUpdate(dialog_);
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
         return;
     }
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     LockWindowUpdate(nullptr);
     InvalidateRect(dialog_, nullptr, FALSE);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
 void ListViewInventory::ResetImageList(int expectedImages) {
@@ -39,6 +45,7 @@ int ListViewInventory::AddIcon(vs::IconHandle icon) {
 
 void ListViewInventory::DeleteAllRows() {
     SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    rowNames_.clear();
 }
 
 void ListViewInventory::AttachImageList() {
@@ -67,16 +74,12 @@ std::wstring ListItemText(HWND list, int row, int column) {
 }
 
 int ListViewInventory::SortedPosition(const std::wstring& name) const {
-    int low = 0;
-    int high = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        if (CompareNames(ListItemText(list_, middle, 0), name) <= 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
+    // After every row whose name sorts before or equal to it, so rows of equal names keep
+    // their insertion order.
+    const auto at =
+        std::upper_bound(rowNames_.begin(), rowNames_.end(), name,
+                         [](const std::wstring& a, const std::wstring& b) { return CompareNames(a, b) < 0; });
+    return static_cast<int>(at - rowNames_.begin());
 }
 
 int ListViewInventory::InsertRow(const std::wstring& name, int image) {
@@ -88,7 +91,11 @@ int ListViewInventory::InsertRow(const std::wstring& name, int image) {
     item.iItem = SortedPosition(name);
     item.pszText = text.data();
     item.iImage = image;
-    return static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    const int row =
+        static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row >= 0 && row <= static_cast<int>(rowNames_.size()))
+        rowNames_.insert(rowNames_.begin() + row, name);
+    return row;
 }
 
 void ListViewInventory::SetCellText(int row, int column, const std::wstring& text) {

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class ListViewInventory final : public vs::InventoryView {
 public:
@@ -42,6 +43,8 @@ private:
     HWND list_ = nullptr;
     HWND deleteButton_ = nullptr;
     UniqueImageList imageList_;
+    // The Name of every row in list order, so placing a row needs no list look-ups.
+    std::vector<std::wstring> rowNames_;
 };
 
 // The text of one cell of a list-view control, however long.
