@@ -13,18 +13,28 @@ void ListViewInventory::Attach(HWND dialog, HWND list, HWND deleteButton) {
 }
 
 void ListViewInventory::LockDrawing(bool lock) {
-    // Besides the window lock, the list itself stops redrawing while it is filled: an
-    // owner-drawn list otherwise repaints on every inserted row, which costs far more
-    // than reading the registry.
     if (lock) {
         LockWindowUpdate(dialog_);
+        // Besides the window lock, the list itself stops redrawing while it is filled: an
+        // owner-drawn list otherwise repaints on every inserted row, which costs far more
+        // than reading the registry.
         SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+        fillingRows_ = true;
         return;
     }
-    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    EndRowFill();
     LockWindowUpdate(nullptr);
     InvalidateRect(dialog_, nullptr, FALSE);
     InvalidateRect(list_, nullptr, TRUE);
+}
+
+void ListViewInventory::EndRowFill() {
+    // The list catches up with its rows here (its scroll bars among them), so that the
+    // columns are sized for the list as it will be shown.
+    if (!fillingRows_)
+        return;
+    fillingRows_ = false;
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
 }
 
 void ListViewInventory::ResetImageList(int expectedImages) {
@@ -115,6 +125,7 @@ void ListViewInventory::SetItemData(int row, std::intptr_t data) {
 }
 
 void ListViewInventory::AutosizeColumn(int column) {
+    EndRowFill();
     SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
                  MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
 }

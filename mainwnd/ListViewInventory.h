@@ -38,6 +38,8 @@ private:
     // The row before which a new row of this name belongs: after every row whose name
     // sorts before or equal to it, so rows of equal names keep their insertion order.
     int SortedPosition(const std::wstring& name) const;
+    // Lets the list draw again after the rows are in.
+    void EndRowFill();
 
     HWND dialog_ = nullptr;
     HWND list_ = nullptr;
@@ -45,6 +47,7 @@ private:
     UniqueImageList imageList_;
     // The Name of every row in list order, so placing a row needs no list look-ups.
     std::vector<std::wstring> rowNames_;
+    bool fillingRows_ = false;
 };
 
 // The text of one cell of a list-view control, however long.

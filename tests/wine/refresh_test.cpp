@@ -1,0 +1,248 @@
+// What a refresh shows, checked on a larger registry with the real shell services: the
+// rows, their order and item data, the icons (one image per distinct location, shared by
+// every record that names it; the fallbacks where a location fails or is missing), the
+// column widths, and that the list draws again once the fill is done.
+
+#include "mainwnd/DeleteObject.h"
+#include "mainwnd/ListViewInventory.h"
+#include "res/resource.h"
+#include "store/NamespaceLocation.h"
+#include "store/WinPlatform.h"
+#include "store/WinRegistry.h"
+#include "tests/support/RegistryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vs {
+namespace {
+
+using test::ExpandSz;
+using test::Sz;
+using test::TreeKey;
+
+constexpr int kObjects = 48;
+
+std::wstring ClassId(int n) {
+    wchar_t text[64];
+    std::swprintf(text, 64, L"{5e1f0000-0000-4000-8000-%012d}", n);
+    return text;
+}
+
+std::wstring SystemFile(const wchar_t* name) {
+    wchar_t directory[MAX_PATH];
+    GetSystemDirectoryW(directory, MAX_PATH);
+    return std::wstring(directory) + L"\\" + name;
+}
+
+// Which icon location object n names: two shared loadable ones, one that cannot load,
+// and none at all.
+enum class Icon { SharedA, SharedB, Broken, Missing };
+Icon IconOf(int n) {
+    return static_cast<Icon>(n % 4);
+}
+
+struct Row {
+    std::wstring name;
+    std::wstring location;
+    int image = 0;
+    LPARAM data = 0;
+};
+
+class RefreshTest : public ::testing::Test {
+protected:
+    RefreshTest() {
+        InitCommonControls();
+        (void)CoInitialize(nullptr);
+        Clear();
+    }
+    ~RefreshTest() override {
+        dialog.reset();
+        Clear();
+    }
+
+    void Clear() {
+        for (const NamespaceLocation& place : NamespaceLocations())
+            test::RemoveTree(store, place.hive, place.nameSpacePath);
+        for (int n = 0; n < kObjects; ++n)
+            test::RemoveTree(store, ClassesRoot(), L"CLSID\\" + ClassId(n));
+    }
+
+    // Object n in place n % 8 (some also in a second place), named so that the
+    // registry's order differs from the name order, with a description when asked.
+    void WriteObjects(bool withDescriptions) {
+        for (int n = 0; n < kObjects; ++n) {
+            const std::wstring name =
+                (n % 3 ? L"object " : L"Object ") + std::to_wstring((n * 29) % kObjects);
+            std::vector<test::TreeValue> values{Sz(L"", name), Sz(L"SearchHelper", L"Varnoset: " + name)};
+            if (withDescriptions && n % 5 == 0)
+                values.push_back(Sz(L"InfoTip", L"about " + name));
+            std::vector<TreeKey> subkeys{{L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"C:\\t")}}};
+            switch (IconOf(n)) {
+            case Icon::SharedA:
+                subkeys.push_back({L"DefaultIcon", {Sz(L"", SystemFile(L"shell32.dll") + L",3")}});
+                break;
+            case Icon::SharedB:
+                subkeys.push_back({L"DefaultIcon", {Sz(L"", SystemFile(L"shell32.dll") + L",4")}});
+                break;
+            case Icon::Broken:
+                subkeys.push_back({L"DefaultIcon", {Sz(L"", L"C:\\no such folder\\none.dll,2")}});
+                break;
+            case Icon::Missing:
+                break;
+            }
+            ASSERT_EQ(
+                test::WriteTree(store, ClassesRoot(), TreeKey{L"CLSID\\" + ClassId(n), values, subkeys}),
+                kOk);
+            // Every sixth object is also registered in My Computer (this user).
+            std::vector<int> places{n % 8};
+            if (n % 6 == 0 && n % 8 != 2)
+                places.push_back(2);
+            for (int place : places) {
+                const NamespaceLocation* at = PlaceByIndex(place);
+                ASSERT_EQ(test::WriteTree(store, at->hive,
+                                          TreeKey{std::wstring(at->nameSpacePath) + L"\\" + ClassId(n),
+                                                  {Sz(L"SearchHelper", L"Varnoset: " + name)}}),
+                          kOk);
+            }
+        }
+    }
+
+    void Open() {
+        dialog = std::make_unique<CDeleteObject>(store, platform);
+        ASSERT_NE(dialog->CreateModeless(), nullptr);
+        list = dialog->List();
+        ShowWindow(dialog->Hwnd(), SW_SHOWNOACTIVATE);
+    }
+
+    std::vector<Row> Rows() const {
+        std::vector<Row> rows;
+        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            LVITEMW item{};
+            item.mask = LVIF_PARAM | LVIF_IMAGE;
+            item.iItem = row;
+            SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            rows.push_back(
+                Row{ListItemText(list, row, 0), ListItemText(list, row, 1), item.iImage, item.lParam});
+        }
+        return rows;
+    }
+    int ColumnWidth(int column) const {
+        return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    }
+    // The width the list gives a column when asked to autosize it now.
+    int AutosizedWidth(int column) const {
+        const int before = ColumnWidth(column);
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                     MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+        const int width = ColumnWidth(column);
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(before, 0));
+        return width;
+    }
+
+    WinRegistry store;
+    WinPlatform platform;
+    std::unique_ptr<CDeleteObject> dialog;
+    HWND list = nullptr;
+};
+
+TEST_F(RefreshTest, EveryRegistrationIsOneRowInNameOrderWhoseItemDataNamesItsEntry) {
+    WriteObjects(false);
+    Open();
+    const std::vector<Row> rows = Rows();
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(kObjects + 6));
+    std::set<LPARAM> data;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0)
+            EXPECT_LE(lstrcmpiW(rows[i - 1].name.c_str(), rows[i].name.c_str()), 0) << "row " << i;
+        const ShellObjectEntry* entry = dialog->Inventory().EntryAt(static_cast<std::intptr_t>(rows[i].data));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->info->name, rows[i].name);
+        EXPECT_TRUE(data.insert(rows[i].data).second) << "item data used twice";
+    }
+}
+
+TEST_F(RefreshTest, RecordsSharingALocationShareOneImageAndFailedOrMissingLocationsKeepTheirFallbacks) {
+    WriteObjects(false);
+    Open();
+    std::map<Icon, std::set<int>> images;
+    for (const Row& row : Rows()) {
+        const ShellObjectEntry* entry = dialog->Inventory().EntryAt(static_cast<std::intptr_t>(row.data));
+        ASSERT_NE(entry, nullptr);
+        const int n = std::stoi(entry->info->clsid.substr(26, 12));
+        images[IconOf(n)].insert(row.image);
+        EXPECT_EQ(entry->info->imageIndex, row.image);
+    }
+    ASSERT_EQ(images[Icon::SharedA].size(), 1u);
+    ASSERT_EQ(images[Icon::SharedB].size(), 1u);
+    const int a = *images[Icon::SharedA].begin();
+    const int b = *images[Icon::SharedB].begin();
+    EXPECT_GT(a, 0);
+    EXPECT_GT(b, 0);
+    EXPECT_NE(a, b);
+    // A location that yields no icon gets what the image list answers for none; an
+    // object without a location keeps the default row icon, image 0.
+    EXPECT_EQ(images[Icon::Broken], std::set<int>{-1});
+    EXPECT_EQ(images[Icon::Missing], std::set<int>{0});
+}
+
+TEST_F(RefreshTest, ARefreshOfAnUnchangedRegistryShowsTheSameRowsImagesAndData) {
+    WriteObjects(true);
+    Open();
+    auto key = [](const std::vector<Row>& rows) {
+        std::vector<std::wstring> text;
+        for (const Row& row : rows)
+            text.push_back(row.name + L"|" + row.location + L"|" + std::to_wstring(row.image) + L"|" +
+                           std::to_wstring(row.data));
+        return text;
+    };
+    const std::vector<std::wstring> first = key(Rows());
+    dialog->RefreshList();
+    EXPECT_EQ(key(Rows()), first);
+}
+
+TEST_F(RefreshTest, ColumnsAreAutosizedAfterTheFillAndDescriptionOnlyWhenOneIsShown) {
+    WriteObjects(false);
+    Open();
+    for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(ColumnWidth(column), AutosizedWidth(column)) << "column " << column;
+    EXPECT_EQ(ColumnWidth(3), 100);
+
+    dialog.reset();
+    Clear();
+    WriteObjects(true);
+    Open();
+    for (int column = 0; column < 4; ++column)
+        EXPECT_EQ(ColumnWidth(column), AutosizedWidth(column)) << "column " << column;
+}
+
+LRESULT CALLBACK CountDrawItems(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR counter) {
+    if (message == WM_DRAWITEM)
+        ++*reinterpret_cast<int*>(counter);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(RefreshTest, TheListDrawsItsRowsAgainOnceTheFillIsDone) {
+    WriteObjects(false);
+    Open();
+    int drawn = 0;
+    ASSERT_TRUE(SetWindowSubclass(dialog->Hwnd(), &CountDrawItems, 1, reinterpret_cast<DWORD_PTR>(&drawn)));
+    dialog->RefreshList();
+    UpdateWindow(list);
+    EXPECT_GT(drawn, 0) << "the refresh left the list without drawing";
+    RemoveWindowSubclass(dialog->Hwnd(), &CountDrawItems, 1);
+}
+
+} // namespace
+} // namespace vs
