@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Varnoset.exe and starts it under Wine. Uses the prefix named by WINEPREFIX when
-# that is set (as it is, never seeded); otherwise a prefix of its own under the build
-# folder, seeded once with a small sample of registrations. Without a display it runs the
+# that is set (as it is, never filled with samples); otherwise a prefix of its own under the build
+# folder, filled once with a small sample of registrations. Without a display it runs the
 # program on a private Xvfb display, writes a screenshot of the main window, prints its
 # path, closes the program and stops everything it started.
 set -euo pipefail
@@ -129,14 +129,14 @@ if [[ -n ${WINEPREFIX:-} ]]; then
     echo "Wine prefix: $WINEPREFIX (from WINEPREFIX, used as it is)"
 else
     export WINEPREFIX=$build/wine-prefix
-    if [[ ! -e $WINEPREFIX/.varnoset-seeded ]]; then
+    if [[ ! -e $WINEPREFIX/.varnoset-samples ]]; then
         echo "Making a Wine prefix of its own with sample registrations: $WINEPREFIX"
         rm -rf "$WINEPREFIX"
         rig_make_prefix "$WINEPREFIX"
         { printf '\xff\xfe'; sample_registry | iconv -f UTF-8 -t UTF-16LE; } >"$build/sample-registrations.reg"
         wine reg import "$(winepath -w "$build/sample-registrations.reg")" >/dev/null
         wineserver -w
-        touch "$WINEPREFIX/.varnoset-seeded"
+        touch "$WINEPREFIX/.varnoset-samples"
     fi
     echo "Wine prefix: $WINEPREFIX (Varnoset's own, under the build folder)"
 fi
