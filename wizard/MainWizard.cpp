@@ -4,10 +4,10 @@
 #include "res/resource.h"
 #include "store/Registration.h"
 #include "wizard/Wizard_Access.h"
+#include "wizard/Wizard_Flags.h"
 #include "wizard/Wizard_SelectIcon.h"
 #include "wizard/Wizard_ShellFolderName.h"
 #include "wizard/Wizard_ShellObjectFunction.h"
-#include "wizard/Wizard_SpecialFlags.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "wizard/Wizard_SpecialFlags.h"
+#include "wizard/Wizard_Flags.h"
 
 #include "res/resource.h"
 
