@@ -1,6 +1,7 @@
 #pragma once
 // Drives a modal window from inside its own message loop. The test lists steps, starts
-// the script and then enters the modal run (a wizard's DoModal, a dialog's DoModal); a
+// the script and then enters the modal run (a wizard's DoModal, a dialog's DoModal, a
+// command that opens message boxes or common dialogs); a
 // thread timer runs one step per tick. WM_TIMER arrives only when the queue holds no
 // other message, so everything the previous step posted (button presses, the pages'
 // PSM_SETWIZBUTTONS) has been handled before the next step looks.
@@ -26,8 +27,11 @@ public:
 
     // Runs action once. Actions must not block: open nested modal windows by posting.
     ModalScript& Do(std::function<void()> action);
-    // Waits until condition holds (at most timeoutMs), failing the test with `what` otherwise.
-    ModalScript& Await(std::function<bool()> condition, std::string what, int timeoutMs = 5000);
+    // Calls condition on every tick until it holds (at most timeoutMs), failing the test with
+    // `what` otherwise. A condition may act once it holds, such as answering a dialog that
+    // has appeared; like actions, it must post rather than block.
+    ModalScript& Await(std::function<bool()> condition, std::string what = "the step's condition",
+                       int timeoutMs = 5000);
 
     // Starts the ticks; call right before entering the modal run.
     void Start();

@@ -1,11 +1,10 @@
 #pragma once
 // Helpers for tests that drive real dialogs in-process: finding this thread's dialogs and
-// message boxes, pumping messages for modeless dialogs, and a driver that runs steps from
-// a thread timer while a modal loop (DialogBox, MessageBox, GetOpenFileName) runs.
+// message boxes and pumping messages for modeless dialogs. Modal runs are driven with
+// vs::test::ModalScript (ModalScript.h).
 
 #include <windows.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,7 +28,7 @@ struct SeenBox {
     std::wstring caption;
     std::wstring text;
 };
-// A driver step that waits for a message box over owner (read when the step runs, so it
+// A ModalScript step that waits for a message box over owner (read when the step runs, so it
 // may be filled in by an earlier step), records it and presses its OK.
 std::function<bool()> DismissBox(const HWND& owner, SeenBox& seen);
 
@@ -44,37 +43,6 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000, HWND dia
 void PostClick(HWND dialog, int buttonId);
 // Posts a key press (down and up) to a control, as the keyboard would.
 void PostKey(HWND control, UINT key);
-
-// Runs steps one after another from a thread timer. A step returns false to be called
-// again on the next tick (waiting for a window to appear), true when it is done. Steps
-// run inside whatever modal loop is active, so they must post (not send) any action that
-// opens another modal loop. If the steps are not done by the deadline, the driver cancels
-// every dialog of this thread so that the test ends instead of hanging.
-class ModalDriver {
-public:
-    explicit ModalDriver(std::chrono::milliseconds deadline = std::chrono::milliseconds(8000));
-    ~ModalDriver();
-    ModalDriver(const ModalDriver&) = delete;
-    ModalDriver& operator=(const ModalDriver&) = delete;
-
-    ModalDriver& Then(std::function<bool()> step);
-    void Start();
-
-    bool Finished() const { return next_ == steps_.size(); }
-    bool TimedOut() const { return timedOut_; }
-
-private:
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
-    void Tick();
-
-    std::vector<std::function<bool()>> steps_;
-    std::size_t next_ = 0;
-    UINT_PTR timer_ = 0;
-    bool busy_ = false;
-    bool timedOut_ = false;
-    std::chrono::steady_clock::time_point deadlineAt_;
-    std::chrono::milliseconds deadline_;
-};
 
 // A plain visible top-level window to own dialogs in tests.
 class OwnerWindow {

@@ -5,6 +5,7 @@
 #include "app/VarnosetApp.h"
 #include "store/WinRegistry.h"
 #include "tests/support/RegistryTree.h"
+#include "tests/wine/ModalScript.h"
 #include "tests/wine/UiDriver.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +24,9 @@ TEST(Application, RunsTheMainDialogModallyAndSavesTheSettingsWhenItCloses) {
     HWND shown = nullptr;
     HWND mainWindowWhileShown = nullptr;
     RECT opened{};
-    uitest::ModalDriver driver;
+    vs::test::ModalScript driver;
     driver
-        .Then([&] {
+        .Await([&] {
             shown = uitest::FindDialog(L"Varnoset (x64) Version 3.21");
             if (!shown)
                 return false;
@@ -38,8 +39,7 @@ TEST(Application, RunsTheMainDialogModallyAndSavesTheSettingsWhenItCloses) {
         .Start();
 
     EXPECT_FALSE(app.InitInstance());
-    EXPECT_TRUE(driver.Finished());
-    EXPECT_FALSE(driver.TimedOut());
+    EXPECT_TRUE(driver.Completed());
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(mainWindowWhileShown, shown);
     EXPECT_EQ(app.MainWindow(), nullptr);

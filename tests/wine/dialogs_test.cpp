@@ -7,6 +7,7 @@
 #include "dialogs/IconDialog.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
+#include "tests/wine/ModalScript.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <cwctype>
 
 using namespace uitest;
+using vs::test::ModalScript;
 
 namespace {
 
@@ -55,8 +57,8 @@ TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
     std::wstring text;
     CEditTextDialog dialog(L"Enter a new Name for the Item \"A\":", text, nullptr);
     std::wstring prompt, shown = L"(not seen)";
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND d = FindDialog(kEditCaption);
         if (!d)
             return false;
@@ -67,7 +69,7 @@ TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
     EXPECT_EQ(prompt, L"Enter a new Name for the Item \"A\":");
     EXPECT_EQ(shown, L"");
     EXPECT_EQ(text, L"");
@@ -76,8 +78,8 @@ TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
 TEST(EditTextDialog, CancelLeavesCallersTextUntouchedEvenAfterTyping) {
     std::wstring text = L"Old name";
     CEditTextDialog dialog(L"Prompt", text, nullptr);
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND d = FindDialog(kEditCaption);
         if (!d)
             return false;
@@ -87,7 +89,7 @@ TEST(EditTextDialog, CancelLeavesCallersTextUntouchedEvenAfterTyping) {
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
     EXPECT_EQ(text, L"Old name");
 }
 
@@ -97,8 +99,8 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
     CEditTextDialog dialog(L"Prompt", text, owner.Hwnd());
     bool editFocused = false, allSelected = false, ownerDisabled = false;
     HWND dialogOwner = nullptr;
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND d = FindDialog(kEditCaption);
         if (!d)
             return false;
@@ -115,7 +117,7 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
     EXPECT_TRUE(editFocused);
     EXPECT_TRUE(allSelected);
     EXPECT_EQ(dialogOwner, owner.Hwnd());
@@ -126,8 +128,8 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
 TEST(EditTextDialog, EscapeCancels) {
     std::wstring text = L"Keep";
     CEditTextDialog dialog(L"Prompt", text, nullptr);
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND d = FindDialog(kEditCaption);
         if (!d)
             return false;
@@ -151,9 +153,9 @@ TEST(ExplorerPosition, RefusesOutOfRangeValueWithRangeMessageThenAcceptsMaximum)
     std::wstring shownValue;
     SeenBox box;
     bool stayedOpen = false, editFocused = false;
-    ModalDriver driver;
+    ModalScript driver;
     driver
-        .Then([&] {
+        .Await([&] {
             d = FindDialog(L"Edit Shell Object Position of Sample");
             if (!d)
                 return false;
@@ -161,8 +163,8 @@ TEST(ExplorerPosition, RefusesOutOfRangeValueWithRangeMessageThenAcceptsMaximum)
             PostClick(d, IDOK);
             return true;
         })
-        .Then(DismissBox(d, box))
-        .Then([&] {
+        .Await(DismissBox(d, box))
+        .Await([&] {
             if (FindOwnedDialog(d))
                 return false; // the box is still closing
             stayedOpen = IsWindow(d) && IsWindowVisible(d);
@@ -173,7 +175,7 @@ TEST(ExplorerPosition, RefusesOutOfRangeValueWithRangeMessageThenAcceptsMaximum)
         });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
     EXPECT_EQ(shownValue, L"256");
     EXPECT_EQ(box.text, L"Enter an integer between 0 and 255.");
     EXPECT_TRUE(stayedOpen);
@@ -187,9 +189,9 @@ TEST(ExplorerPosition, EmptyTextGivesIntegerMessageAndCancelAfterRefusalKeepsVal
     dialog.title = L"T";
     HWND d = nullptr;
     SeenBox emptyBox, rangeBox;
-    ModalDriver driver;
+    ModalScript driver;
     driver
-        .Then([&] {
+        .Await([&] {
             d = FindDialog(L"T");
             if (!d)
                 return false;
@@ -197,16 +199,16 @@ TEST(ExplorerPosition, EmptyTextGivesIntegerMessageAndCancelAfterRefusalKeepsVal
             PostClick(d, IDOK);
             return true;
         })
-        .Then(DismissBox(d, emptyBox))
-        .Then([&] {
+        .Await(DismissBox(d, emptyBox))
+        .Await([&] {
             if (FindOwnedDialog(d))
                 return false;
             SetDlgItemTextW(d, IDC_POSITION_EDIT, L"300");
             PostClick(d, IDOK);
             return true;
         })
-        .Then(DismissBox(d, rangeBox))
-        .Then([&] {
+        .Await(DismissBox(d, rangeBox))
+        .Await([&] {
             if (FindOwnedDialog(d))
                 return false;
             PostClick(d, IDCANCEL);
@@ -214,7 +216,7 @@ TEST(ExplorerPosition, EmptyTextGivesIntegerMessageAndCancelAfterRefusalKeepsVal
         });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
     EXPECT_EQ(emptyBox.text, L"Enter an integer.");
     EXPECT_EQ(rangeBox.text, L"Enter an integer between 0 and 255.");
     EXPECT_EQ(dialog.position, 40);
@@ -225,8 +227,8 @@ TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {
     dialog.position = 12;
     dialog.title = L"Position";
     std::wstring afterLetter;
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND d = FindDialog(L"Position");
         if (!d)
             return false;
@@ -253,8 +255,8 @@ TEST(ExplorerPosition, UpDownStopsAtTheRangeAndOkHasTheFocus) {
     std::wstring afterOne, afterTwo;
     bool okFocused = false;
     int low = -1, high = -1;
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND d = FindDialog(L"Steps");
         if (!d)
             return false;
@@ -292,8 +294,8 @@ TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByD
     auto run = [&](const std::wstring& title, int value) {
         dialog.title = title;
         dialog.position = value;
-        ModalDriver driver;
-        driver.Then([&, title] {
+        ModalScript driver;
+        driver.Await([&, title] {
             HWND d = FindDialog(title);
             if (!d)
                 return false;
@@ -494,25 +496,25 @@ TEST_F(IconDialogTest, MissingFileAndFolderGiveTheirMessagesAndEmptyTheList) {
     const std::wstring missing = folder.File(L"missing.dll");
 
     SeenBox missingBox, folderBox;
-    ModalDriver driver;
-    driver.Then(DismissBox(d, missingBox));
+    ModalScript driver;
+    driver.Await(DismissBox(d, missingBox));
     driver.Start();
     SetWindowTextW(edit, missing.c_str());
     SetFocus(edit);
     SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
     EXPECT_EQ(missingBox.caption, kIconCaption);
     EXPECT_EQ(missingBox.text, L"Cannot find the file '" + missing + L"', Please select another file");
     EXPECT_TRUE(IsWindow(d));
     EXPECT_EQ(ListCount(d), 0);
 
-    ModalDriver folderDriver;
-    folderDriver.Then(DismissBox(d, folderBox));
+    ModalScript folderDriver;
+    folderDriver.Await(DismissBox(d, folderBox));
     folderDriver.Start();
     SetWindowTextW(edit, folder.Path().c_str());
     SetFocus(edit);
     SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(folderDriver.Finished());
+    EXPECT_TRUE(folderDriver.Completed());
     EXPECT_EQ(folderBox.caption, kIconCaption);
     EXPECT_EQ(folderBox.text, L"The file '" + folder.Path() + L"' contains no icons");
     EXPECT_TRUE(IsWindow(d));
@@ -528,11 +530,11 @@ TEST_F(IconDialogTest, OkWithoutSelectionAsksForAnIconAndFocusesTheList) {
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SetFocus(GetDlgItem(d, IDOK));
     SeenBox box;
-    ModalDriver driver;
-    driver.Then(DismissBox(d, box));
+    ModalScript driver;
+    driver.Await(DismissBox(d, box));
     driver.Start();
     SendDlgItemMessageW(d, IDOK, BM_CLICK, 0, 0);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
     EXPECT_EQ(box.caption, kIconCaption);
     EXPECT_EQ(box.text, L"Please select an icon");
     EXPECT_TRUE(IsWindow(d));
@@ -543,8 +545,8 @@ TEST_F(IconDialogTest, OkWithoutSelectionAsksForAnIconAndFocusesTheList) {
 TEST_F(IconDialogTest, CancelReturnsCancelFromAModalRun) {
     CIconDialog dialog(nullptr);
     ASSERT_TRUE(dialog.SetStartIcon(twoIcons, 1));
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND d = FindDialog(kIconCaption);
         if (!d)
             return false;
@@ -554,7 +556,7 @@ TEST_F(IconDialogTest, CancelReturnsCancelFromAModalRun) {
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
 }
 
 TEST_F(IconDialogTest, MakeIconLocationGivesPlainIconFileAloneAndLibraryWithIndex) {
@@ -584,8 +586,8 @@ TEST_F(IconDialogTest, BrowseOffersTheCurrentFileAndLoadsTheChosenOne) {
     ASSERT_TRUE(d);
     Activate(d);
     std::wstring offered = L"(not seen)", browserTitle;
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND browser = FindOwnedDialog(d);
         if (!browser || !FileNameField(browser))
             return false;
@@ -597,7 +599,7 @@ TEST_F(IconDialogTest, BrowseOffersTheCurrentFileAndLoadsTheChosenOne) {
     });
     driver.Start();
     SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
     EXPECT_EQ(browserTitle, kIconCaption);
     // The browser shows the current file's name (it may open in its folder).
     ASSERT_FALSE(offered.empty());
@@ -615,8 +617,8 @@ TEST_F(IconDialogTest, BrowseCancelledChangesNothing) {
     ASSERT_TRUE(d);
     Activate(d);
     const int count = ListCount(d);
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND browser = FindOwnedDialog(d);
         if (!browser)
             return false;
@@ -625,7 +627,7 @@ TEST_F(IconDialogTest, BrowseCancelledChangesNothing) {
     });
     driver.Start();
     SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
-    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(driver.Completed());
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE), shell32);
     EXPECT_EQ(ListCount(d), count);
     EXPECT_EQ(ListSelection(d), 3);
@@ -641,18 +643,18 @@ TEST_F(IconDialogTest, BrowseWithFileNameLongerThanItsBufferStartsEmpty) {
 
     // Enter takes the typed name into the dialog, which cannot find it.
     SeenBox notFound;
-    ModalDriver typed;
-    typed.Then(DismissBox(d, notFound));
+    ModalScript typed;
+    typed.Await(DismissBox(d, notFound));
     typed.Start();
     SetWindowTextW(edit, overlong.c_str());
     SetFocus(edit);
     SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ASSERT_TRUE(typed.Finished());
+    ASSERT_TRUE(typed.Completed());
     EXPECT_EQ(notFound.text, L"Cannot find the file '" + overlong + L"', Please select another file");
 
     std::wstring offered = L"(not seen)";
-    ModalDriver browse;
-    browse.Then([&] {
+    ModalScript browse;
+    browse.Await([&] {
         HWND browser = FindOwnedDialog(d);
         if (!browser || !FileNameField(browser))
             return false;
@@ -662,7 +664,7 @@ TEST_F(IconDialogTest, BrowseWithFileNameLongerThanItsBufferStartsEmpty) {
     });
     browse.Start();
     SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
-    EXPECT_TRUE(browse.Finished());
+    EXPECT_TRUE(browse.Completed());
     EXPECT_EQ(offered, L"");
     ASSERT_TRUE(IsWindow(d));
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE), overlong);
@@ -670,17 +672,17 @@ TEST_F(IconDialogTest, BrowseWithFileNameLongerThanItsBufferStartsEmpty) {
     // A name of exactly 259 characters still fits with its terminator and is offered.
     const std::wstring longest = L"C:\\" + std::wstring(252, L'b') + L".dll";
     ASSERT_EQ(longest.size(), CIconDialog::kBrowseBufferChars - 1);
-    ModalDriver typedLongest;
+    ModalScript typedLongest;
     SeenBox ignored;
-    typedLongest.Then(DismissBox(d, ignored));
+    typedLongest.Await(DismissBox(d, ignored));
     typedLongest.Start();
     SetWindowTextW(edit, longest.c_str());
     SetFocus(edit);
     SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ASSERT_TRUE(typedLongest.Finished());
+    ASSERT_TRUE(typedLongest.Completed());
     offered = L"(not seen)";
-    ModalDriver browseLongest;
-    browseLongest.Then([&] {
+    ModalScript browseLongest;
+    browseLongest.Await([&] {
         HWND browser = FindOwnedDialog(d);
         if (!browser || !FileNameField(browser))
             return false;
@@ -690,7 +692,7 @@ TEST_F(IconDialogTest, BrowseWithFileNameLongerThanItsBufferStartsEmpty) {
     });
     browseLongest.Start();
     SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
-    EXPECT_TRUE(browseLongest.Finished());
+    EXPECT_TRUE(browseLongest.Completed());
     EXPECT_FALSE(offered.empty());
     EXPECT_NE(longest.find(offered), std::wstring::npos);
 }

@@ -11,12 +11,14 @@
 #include "store/WinRegistry.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/support/TestPlatform.h"
+#include "tests/wine/ModalScript.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 #include <windows.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +30,7 @@ using namespace uitest;
 using test::DumpTree;
 using test::Dword;
 using test::ExpandSz;
+using test::ModalScript;
 using test::Sz;
 using test::TreeKey;
 using test::WriteTree;
@@ -187,12 +190,12 @@ TEST_F(EditCommandsTest, RenamingTwoRowsOfOneRecordAsksTwiceAndTheSecondAnswerWi
 
     Asked first, second;
     HWND previous = nullptr;
-    ModalDriver driver;
-    driver.Then(Answer(kEditCaption, first, previous, Type(L"First")))
-        .Then(Answer(kEditCaption, second, previous, Type(L"Second")));
+    ModalScript driver;
+    driver.Await(Answer(kEditCaption, first, previous, Type(L"First")))
+        .Await(Answer(kEditCaption, second, previous, Type(L"Second")));
     driver.Start();
     Command(ID_RENAME);
-    ASSERT_TRUE(driver.Finished());
+    ASSERT_TRUE(driver.Completed());
 
     EXPECT_EQ(first.prompt, L"Enter a new Name for the Item \"Old\":");
     EXPECT_EQ(first.shown, L"Old");
@@ -215,26 +218,26 @@ TEST_F(EditCommandsTest, EmptyOrCancelledAnswersToRenameAndCommentChangeNothing)
 
     Asked renamed, commented, cancelled;
     HWND previous = nullptr;
-    ModalDriver driver;
-    driver.Then(Answer(kEditCaption, renamed, previous, Type(L"")));
+    ModalScript driver;
+    driver.Await(Answer(kEditCaption, renamed, previous, Type(L"")));
     driver.Start();
     Select(0);
     Command(ID_RENAME);
-    ASSERT_TRUE(driver.Finished());
+    ASSERT_TRUE(driver.Completed());
 
-    ModalDriver commentDriver;
-    commentDriver.Then(Answer(kEditCaption, commented, previous, Type(L"")));
+    ModalScript commentDriver;
+    commentDriver.Await(Answer(kEditCaption, commented, previous, Type(L"")));
     commentDriver.Start();
     Select(0);
     Command(ID_CHANGE_COMMENT);
-    ASSERT_TRUE(commentDriver.Finished());
+    ASSERT_TRUE(commentDriver.Completed());
 
-    ModalDriver cancelDriver;
-    cancelDriver.Then(Answer(kEditCaption, cancelled, previous, Type(L"Typed"), IDCANCEL));
+    ModalScript cancelDriver;
+    cancelDriver.Await(Answer(kEditCaption, cancelled, previous, Type(L"Typed"), IDCANCEL));
     cancelDriver.Start();
     Select(0);
     Command(ID_RENAME);
-    ASSERT_TRUE(cancelDriver.Finished());
+    ASSERT_TRUE(cancelDriver.Completed());
 
     EXPECT_EQ(commented.shown, L"Tip");
     EXPECT_EQ(Snapshot(), before);
@@ -250,11 +253,11 @@ TEST_F(EditCommandsTest, ChangeCommentAsksWithTheNameAndWritesTheInfoTip) {
     Select(0);
     Asked asked;
     HWND previous = nullptr;
-    ModalDriver driver;
-    driver.Then(Answer(kEditCaption, asked, previous, Type(L"New tip")));
+    ModalScript driver;
+    driver.Await(Answer(kEditCaption, asked, previous, Type(L"New tip")));
     driver.Start();
     Command(ID_CHANGE_COMMENT);
-    ASSERT_TRUE(driver.Finished());
+    ASSERT_TRUE(driver.Completed());
 
     EXPECT_EQ(asked.prompt, L"Edit the Comment associated with the Item \"Thing\":");
     EXPECT_EQ(asked.shown, L"Old tip");
@@ -273,8 +276,8 @@ TEST_F(EditCommandsTest, CommandsWithoutSelectionAskNothingAndChangeNothing) {
     // Should a command ask anyway, the watcher answers with Cancel so that the test ends.
     bool asked = false;
     const auto watchUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-    ModalDriver watcher;
-    watcher.Then([&] {
+    ModalScript watcher;
+    watcher.Await([&] {
         if (HWND d = FindOwnedDialog(dialog->Hwnd())) {
             asked = true;
             PostClick(d, IDCANCEL);
@@ -284,7 +287,7 @@ TEST_F(EditCommandsTest, CommandsWithoutSelectionAskNothingAndChangeNothing) {
     watcher.Start();
     for (UINT id : {ID_RENAME, ID_CHANGE_COMMENT, ID_CHANGE_ICON, ID_SET_EXPLORER_POSITION})
         Command(id);
-    EXPECT_TRUE(PumpUntil([&] { return watcher.Finished(); }));
+    EXPECT_TRUE(PumpUntil([&] { return watcher.Completed(); }));
     EXPECT_FALSE(asked);
     EXPECT_EQ(Snapshot(), before);
     EXPECT_TRUE(platform.notified.empty());
@@ -302,12 +305,12 @@ protected:
     Asked ChangeIcon(std::function<void(HWND)> pick, int button = IDOK) {
         Asked asked;
         HWND previous = nullptr;
-        ModalDriver driver;
-        driver.Then(Answer(kIconCaption, asked, previous, std::move(pick), button));
+        ModalScript driver;
+        driver.Await(Answer(kIconCaption, asked, previous, std::move(pick), button));
         driver.Start();
         Select(0);
         Command(ID_CHANGE_ICON);
-        EXPECT_TRUE(driver.Finished());
+        EXPECT_TRUE(driver.Completed());
         return asked;
     }
     static std::function<void(HWND)> PickItem(int index) {
@@ -412,9 +415,9 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
     SeenBox refused;
     HWND previous = nullptr;
     std::wstring firstValue, secondValue;
-    ModalDriver driver;
+    ModalScript driver;
     driver
-        .Then([&] {
+        .Await([&] {
             HWND d = FindDialog(L"Edit Shell Object Position of Alpha");
             if (!d)
                 return false;
@@ -424,7 +427,7 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
             PostClick(d, IDOK); // 256 is refused
             return true;
         })
-        .Then([&] {
+        .Await([&] {
             HWND box = FindOwnedDialog(previous);
             if (!box)
                 return false;
@@ -432,14 +435,14 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
             PostClick(box, IDOK);
             return true;
         })
-        .Then([&] {
+        .Await([&] {
             if (FindOwnedDialog(previous))
                 return false;
             SetDlgItemTextW(previous, IDC_POSITION_EDIT, L"10");
             PostClick(previous, IDOK);
             return true;
         })
-        .Then([&] {
+        .Await([&] {
             HWND d = FindDialog(L"Edit Shell Object Position of Beta");
             if (!d)
                 return false;
@@ -451,7 +454,7 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
         });
     driver.Start();
     Command(ID_SET_EXPLORER_POSITION);
-    ASSERT_TRUE(driver.Finished());
+    ASSERT_TRUE(driver.Completed());
 
     EXPECT_EQ(firstValue, L"256");
     EXPECT_EQ(refused.text, L"Enter an integer between 0 and 255.");
@@ -481,8 +484,8 @@ TEST_F(EditCommandsTest, CancelledPositionLeavesTheStoredValue) {
     Open();
     const std::string before = Snapshot();
     Select(0);
-    ModalDriver driver;
-    driver.Then([&] {
+    ModalScript driver;
+    driver.Await([&] {
         HWND d = FindDialog(L"Edit Shell Object Position of Alpha");
         if (!d)
             return false;
@@ -492,7 +495,7 @@ TEST_F(EditCommandsTest, CancelledPositionLeavesTheStoredValue) {
     });
     driver.Start();
     Command(ID_SET_EXPLORER_POSITION);
-    ASSERT_TRUE(driver.Finished());
+    ASSERT_TRUE(driver.Completed());
     EXPECT_EQ(Snapshot(), before);
     EXPECT_TRUE(platform.notified.empty());
     EXPECT_EQ(dialog->EntryOfRow(0)->info->sortOrderIndex, 33);

@@ -1,5 +1,6 @@
 #include "UiDriver.h"
 
+#include <chrono>
 #include <cstdint>
 
 namespace uitest {
@@ -96,61 +97,6 @@ void PostClick(HWND dialog, int buttonId) {
 void PostKey(HWND control, UINT key) {
     PostMessageW(control, WM_KEYDOWN, key, 1);
     PostMessageW(control, WM_KEYUP, key, 0xC0000001);
-}
-
-namespace {
-ModalDriver* activeDriver = nullptr;
-}
-
-ModalDriver::ModalDriver(std::chrono::milliseconds deadline) : deadline_(deadline) {}
-
-ModalDriver::~ModalDriver() {
-    if (timer_)
-        KillTimer(nullptr, timer_);
-    if (activeDriver == this)
-        activeDriver = nullptr;
-}
-
-ModalDriver& ModalDriver::Then(std::function<bool()> step) {
-    steps_.push_back(std::move(step));
-    return *this;
-}
-
-void ModalDriver::Start() {
-    activeDriver = this;
-    deadlineAt_ = std::chrono::steady_clock::now() + deadline_;
-    timer_ = SetTimer(nullptr, 0, 20, &ModalDriver::OnTimer);
-}
-
-void CALLBACK ModalDriver::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-    if (activeDriver)
-        activeDriver->Tick();
-}
-
-void ModalDriver::Tick() {
-    if (busy_)
-        return;
-    busy_ = true;
-    if (next_ < steps_.size() && std::chrono::steady_clock::now() > deadlineAt_) {
-        timedOut_ = true;
-        next_ = steps_.size();
-    }
-    if (next_ < steps_.size()) {
-        if (steps_[next_]())
-            ++next_;
-    } else if (timedOut_) {
-        // Give up: close whatever this thread still shows, innermost first.
-        if (HWND open = FindThreadWindow([](HWND) { return true; })) {
-            if (HWND inner = FindOwnedDialog(open))
-                open = inner;
-            PostMessageW(open, WM_COMMAND, IDCANCEL, 0);
-        }
-    }
-    if (next_ == steps_.size() && !timedOut_ && timer_) {
-        KillTimer(nullptr, timer_);
-        timer_ = 0;
-    }
-    busy_ = false;
 }
 
 OwnerWindow::OwnerWindow(int x, int y, int width, int height) {
