@@ -452,6 +452,30 @@ void ExpectPageControls(HWND page, int step) {
     GetClientRect(page, &client);
     EXPECT_NEAR(client.right, units.right, 1) << "step " << step;
     EXPECT_NEAR(client.bottom, units.bottom, 1) << "step " << step;
+
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_STREQ(font.lfFaceName, L"MS Shell Dlg") << "step " << step;
+    const HDC screen = GetDC(nullptr);
+    EXPECT_EQ(font.lfHeight, -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72)) << "step " << step;
+    ReleaseDC(nullptr, screen);
+
+    if (step == 3) {
+        // The preview is a square of 32 x 32 units.
+        RECT square{0, 0, 32, 32};
+        MapDialogRect(page, &square);
+        RECT preview{};
+        GetClientRect(GetDlgItem(page, IDC_ICON_PREVIEW), &preview);
+        EXPECT_EQ(preview.right, square.right);
+        EXPECT_EQ(preview.bottom, square.bottom);
+    }
+    if (step == 4) {
+        // A drop-down list that keeps the categories in their numbered order.
+        const auto style =
+            static_cast<DWORD>(GetWindowLongPtrW(GetDlgItem(page, IDC_CATEGORY_COMBO), GWL_STYLE));
+        EXPECT_EQ(style & 3u, static_cast<DWORD>(CBS_DROPDOWNLIST));
+        EXPECT_EQ(style & CBS_SORT, 0u);
+    }
 }
 
 TEST_F(WizardTest, EveryPageHoldsItsControlsInTabOrderAtItsSize) {
