@@ -96,8 +96,12 @@ void WriteKey(RegistryStore& store, KeyHandle parent, std::wstring_view path, Fi
 }
 
 void WriteFolderSubkeys(RegistryStore& store, const RegKey& classKey, const ShellObjectSpec& spec) {
-    WriteKey(store, classKey.Get(), L"Instance",
-             [](RegKey& key) { (void)key.SetString(L"CLSID", kFolderShortcutClass); });
+    {
+        // Not flushed on its own: the flush of InitPropertyBag below it follows at once.
+        RegKey instance(store);
+        (void)instance.Create(classKey.Get(), L"Instance");
+        (void)instance.SetString(L"CLSID", kFolderShortcutClass);
+    }
     WriteKey(store, classKey.Get(), L"Instance\\InitPropertyBag", [&](RegKey& key) {
         (void)key.SetDword(L"Attributes", kTargetAttributes);
         (void)key.SetString(L"Target", spec.folderTarget, kRegExpandSz);

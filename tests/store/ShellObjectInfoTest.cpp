@@ -139,7 +139,9 @@ TEST_F(ShellObjectInfoTest, MalformedNameValuesFallBackToTheShell) {
     platform.displayNames[{L"::" + kIdA, kShgdnNormal}] = L"Fallback";
     const TreeValue malformed[] = {Dword(L"", 0x41), Raw(L"", kRegSz, TextBytes(L"NoNul")),
                                    Raw(L"", kRegSz, {0x41, 0x00, 0x00}),
-                                   Raw(L"", kRegBinary, TextBytes(L"Bin"))};
+                                   Raw(L"", kRegBinary, TextBytes(L"Bin")),
+                                   // Terminated and two characters long, but its text is empty.
+                                   Raw(L"", kRegSz, {0x00, 0x00, 0x41, 0x00, 0x00, 0x00})};
     for (const TreeValue& value : malformed) {
         RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
         WriteClass(kIdA, {value});
