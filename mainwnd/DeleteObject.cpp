@@ -248,6 +248,11 @@ LRESULT CDeleteObject::OnSize(const Message& msg) {
         place(closeButton_, closeRect_, dx, dy, 0, 0);
         place(groupBox_, groupRect_, 0, 0, dx, dy);
         place(list_, listRect_, 0, 0, dx, dy);
+        // Moving each control repaints only that control: the old frame of the group box
+        // stays inside its new one, and the dialog's background, painted after the
+        // buttons, would hide them until the mouse passes over. One redraw of the whole
+        // window, background first, then every control, leaves a clean picture.
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     RememberWindowRect();
     return 0;

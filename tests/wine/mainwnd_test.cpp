@@ -599,7 +599,20 @@ TEST_F(MainWindowTest, EnlargingMovesTheButtonsAndGrowsTheGroupAndTheList) {
     const int width = window.right - window.left;
     const int height = window.bottom - window.top;
 
+    ShowWindow(dlg, SW_SHOWNOACTIVATE);
+    UpdateWindow(dlg);
     SetWindowPos(dlg, nullptr, 0, 0, width + 120, height + 70, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The whole window is to be painted again, background first and then every control:
+    // painting only the moved controls leaves the group box's old frame inside the new one.
+    RECT client{};
+    GetClientRect(dlg, &client);
+    RECT dirty{};
+    GetUpdateRect(dlg, &dirty, FALSE);
+    EXPECT_TRUE(EqualRect(&dirty, &client));
+    for (int id : ids) {
+        RECT controlDirty{};
+        EXPECT_TRUE(GetUpdateRect(dialog->Item(id), &controlDirty, FALSE)) << id;
+    }
     const int shiftX[] = {0, 0, 120, 0, 0};
     const int shiftY[] = {70, 70, 70, 0, 0};
     const int growX[] = {0, 0, 0, 120, 120};
@@ -619,6 +632,35 @@ TEST_F(MainWindowTest, EnlargingMovesTheButtonsAndGrowsTheGroupAndTheList) {
     EXPECT_TRUE(EqualRect(&grown, &saved));
 
     SetWindowPos(dlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int i = 0; i < 5; ++i) {
+        const RECT now = ClientRectOf(dialog->Item(ids[i]));
+        EXPECT_TRUE(EqualRect(&now, &before[i])) << ids[i];
+    }
+}
+
+TEST_F(MainWindowTest, MaximisingKeepsTheButtonsTheirDistanceFromTheBottomRightCorner) {
+    Open();
+    HWND dlg = dialog->Hwnd();
+    const int ids[] = {IDC_CREATE_NEW, IDC_DELETE_SELECTED, IDOK, IDC_GROUP_INSTALLED, IDC_OBJECT_LIST};
+    RECT client{};
+    GetClientRect(dlg, &client);
+    RECT before[5];
+    for (int i = 0; i < 5; ++i)
+        before[i] = ClientRectOf(dialog->Item(ids[i]));
+
+    ShowWindow(dlg, SW_SHOWMAXIMIZED);
+    RECT maximised{};
+    GetClientRect(dlg, &maximised);
+    ASSERT_GT(maximised.bottom, client.bottom);
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(ids[i]);
+        const RECT now = ClientRectOf(dialog->Item(ids[i]));
+        EXPECT_EQ(maximised.bottom - now.bottom, client.bottom - before[i].bottom);
+        if (ids[i] != IDC_CREATE_NEW && ids[i] != IDC_DELETE_SELECTED) {
+            EXPECT_EQ(maximised.right - now.right, client.right - before[i].right);
+        }
+    }
+    ShowWindow(dlg, SW_RESTORE);
     for (int i = 0; i < 5; ++i) {
         const RECT now = ClientRectOf(dialog->Item(ids[i]));
         EXPECT_TRUE(EqualRect(&now, &before[i])) << ids[i];
