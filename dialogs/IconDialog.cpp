@@ -96,6 +96,7 @@ bool CIconDialog::HandleMessage(const Message& msg, LRESULT& result) {
     static constexpr MessageEntry<CIconDialog> kMessages[] = {
         {WM_COMMAND, BN_CLICKED, IDC_ICON_BROWSE, IDC_ICON_BROWSE, &CIconDialog::OnBrowse},
         {WM_COMMAND, LBN_DBLCLK, IDC_ICON_LIST, IDC_ICON_LIST, &CIconDialog::OnListDoubleClick},
+        {WM_MEASUREITEM, 0, 0, 0, &CIconDialog::OnMeasureItem},
         {WM_DRAWITEM, 0, 0, 0, &CIconDialog::OnDrawItem},
     };
     if (msg.message == WM_DESTROY)
@@ -170,6 +171,14 @@ LRESULT CIconDialog::OnBrowse(const Message&) {
     UpdateData(false);
     FillList();
     return 0;
+}
+
+LRESULT CIconDialog::OnMeasureItem(const Message& msg) {
+    auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(msg.lParam);
+    if (!item || item->CtlID != IDC_ICON_LIST)
+        return FALSE;
+    item->itemHeight = static_cast<UINT>(GetSystemMetrics(SM_CYICON) + 12);
+    return TRUE;
 }
 
 LRESULT CIconDialog::OnDrawItem(const Message& msg) {

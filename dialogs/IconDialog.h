@@ -33,6 +33,7 @@ protected:
 private:
     LRESULT OnBrowse(const Message& msg);
     LRESULT OnListDoubleClick(const Message& msg);
+    LRESULT OnMeasureItem(const Message& msg);
     LRESULT OnDrawItem(const Message& msg);
     LRESULT OnDestroy(const Message& msg);
 

@@ -389,6 +389,15 @@ TEST_F(IconDialogTest, ListShowsIconsInColumnsOfTheirOwnSize) {
     EXPECT_TRUE(style & LBS_MULTICOLUMN);
     EXPECT_TRUE(style & WS_HSCROLL);
     EXPECT_FALSE(style & LBS_HASSTRINGS);
+
+    // Asked again, as the list asks whenever it measures its items, the dialog gives the
+    // same height; other controls are left to the standard handling.
+    MEASUREITEMSTRUCT measure{ODT_LISTBOX, IDC_ICON_LIST, 0, 0, 1, 0};
+    SendMessageW(d, WM_MEASUREITEM, IDC_ICON_LIST, reinterpret_cast<LPARAM>(&measure));
+    EXPECT_EQ(measure.itemHeight, static_cast<UINT>(GetSystemMetrics(SM_CYICON) + 12));
+    MEASUREITEMSTRUCT other{ODT_LISTBOX, 4711, 0, 0, 1, 0};
+    SendMessageW(d, WM_MEASUREITEM, 4711, reinterpret_cast<LPARAM>(&other));
+    EXPECT_EQ(other.itemHeight, 1u);
 }
 
 TEST_F(IconDialogTest, IconsAreDestroyedWithTheWindowAndOnReload) {
