@@ -57,6 +57,9 @@ private:
     UINT_PTR timer_ = 0;
 };
 
+// True for a property sheet (a wizard): it answers which page it shows.
+bool IsPropertySheet(HWND window);
+
 // Cancels every visible top-level window of this thread: nested dialogs with IDCANCEL,
 // property sheets with PSBTN_CANCEL.
 void CancelThreadWindows();

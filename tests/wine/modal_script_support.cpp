@@ -12,10 +12,6 @@ ModalScript* running = nullptr;
 constexpr UINT kTickMs = 10;
 // After the last step the modal run must end within this time.
 constexpr DWORD kEndTimeoutMs = 5000;
-
-bool IsPropertySheet(HWND window) {
-    return SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0;
-}
 } // namespace
 
 ModalScript::~ModalScript() {
@@ -85,6 +81,10 @@ void ModalScript::Tick() {
     } else if (GetTickCount() - stepStarted_ > static_cast<DWORD>(step.timeoutMs)) {
         Abort("timed out waiting for: " + step.what);
     }
+}
+
+bool IsPropertySheet(HWND window) {
+    return SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0;
 }
 
 void CancelThreadWindows() {

@@ -20,7 +20,7 @@ HWND FindWizard() {
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM param) -> BOOL {
-            if (IsWindowVisible(window) && SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0)) {
+            if (IsWindowVisible(window) && IsPropertySheet(window)) {
                 *reinterpret_cast<HWND*>(param) = window;
                 return FALSE;
             }

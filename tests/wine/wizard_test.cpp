@@ -693,31 +693,15 @@ TEST_F(WizardFinishTest, CancelOnAnyStepWritesNothing) {
 // ---------------------------------------------------------------------------------------
 // The choosers of step 2, worked through their own windows.
 
-// The visible, enabled dialog of this thread other than the wizard, or null.
+// The dialog that a chooser opens over the wizard, or null.
 HWND FindChooser() {
     const HWND wizard = FindWizard();
-    HWND found = nullptr;
-    struct Search {
-        HWND wizard;
-        HWND* found;
-    } search{wizard, &found};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(param);
-            if (window != search->wizard && IsWindowVisible(window) && IsWindowEnabled(window)) {
-                *search->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return found;
+    return wizard ? uitest::FindOwnedDialog(wizard) : nullptr;
 }
 
 // Opens a chooser: posted, because it runs its own modal loop inside the click.
 void PostClick(WizardDriver& driver, int id) {
-    driver.Do([id](HWND, HWND page) { PostMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); });
+    driver.Do([id](HWND, HWND page) { uitest::PostClick(page, id); });
 }
 
 TEST_F(WizardTest, FolderChooserPutsTheChosenFolderIntoTheFolderEditAndCancelChangesNothing) {
