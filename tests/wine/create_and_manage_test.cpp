@@ -97,8 +97,9 @@ protected:
         if (script)
             script->Start();
         SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        if (script)
+        if (script) {
             EXPECT_TRUE(script->Completed()) << "command " << id;
+        }
     }
 
     std::string ClassDump(const wchar_t* clsid) { return DumpTree(store, ClassesRoot(), ClassPath(clsid)); }

@@ -163,8 +163,9 @@ TEST_F(RefreshTest, EveryRegistrationIsOneRowInNameOrderWhoseItemDataNamesItsEnt
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(kObjects + 6));
     std::set<LPARAM> data;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(lstrcmpiW(rows[i - 1].name.c_str(), rows[i].name.c_str()), 0) << "row " << i;
+        }
         const ShellObjectEntry* entry = dialog->Inventory().EntryAt(static_cast<std::intptr_t>(rows[i].data));
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry->info->name, rows[i].name);
