@@ -32,6 +32,8 @@ public:
     // has appeared; like actions, it must post rather than block.
     ModalScript& Await(std::function<bool()> condition, std::string what = "the step's condition",
                        int timeoutMs = 5000);
+    // Waits for the thread's dialog with this caption, then acts on it once.
+    ModalScript& AwaitDialog(std::wstring caption, std::function<void(HWND)> act);
 
     // Starts the ticks; call right before entering the modal run.
     void Start();

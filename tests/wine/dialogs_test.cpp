@@ -58,14 +58,10 @@ TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
     CEditTextDialog dialog(L"Enter a new Name for the Item \"A\":", text, nullptr);
     std::wstring prompt, shown = L"(not seen)";
     ModalScript driver;
-    driver.Await([&] {
-        HWND d = FindDialog(kEditCaption);
-        if (!d)
-            return false;
+    driver.AwaitDialog(kEditCaption, [&](HWND d) {
         prompt = ItemText(d, IDC_EDIT_PROMPT);
         shown = ItemText(d, IDC_EDIT_TEXT);
         PostClick(d, IDOK);
-        return true;
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDOK);
@@ -79,13 +75,9 @@ TEST(EditTextDialog, CancelLeavesCallersTextUntouchedEvenAfterTyping) {
     std::wstring text = L"Old name";
     CEditTextDialog dialog(L"Prompt", text, nullptr);
     ModalScript driver;
-    driver.Await([&] {
-        HWND d = FindDialog(kEditCaption);
-        if (!d)
-            return false;
+    driver.AwaitDialog(kEditCaption, [&](HWND d) {
         SetDlgItemTextW(d, IDC_EDIT_TEXT, L"New name");
         PostClick(d, IDCANCEL);
-        return true;
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
@@ -100,10 +92,7 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
     bool editFocused = false, allSelected = false, ownerDisabled = false;
     HWND dialogOwner = nullptr;
     ModalScript driver;
-    driver.Await([&] {
-        HWND d = FindDialog(kEditCaption);
-        if (!d)
-            return false;
+    driver.AwaitDialog(kEditCaption, [&](HWND d) {
         HWND edit = GetDlgItem(d, IDC_EDIT_TEXT);
         editFocused = GetFocus() == edit;
         DWORD start = 0, end = 0;
@@ -113,7 +102,6 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
         ownerDisabled = !IsWindowEnabled(owner.Hwnd());
         SetWindowTextW(edit, L"Typed");
         PostKey(edit, VK_RETURN);
-        return true;
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDOK);
@@ -129,13 +117,9 @@ TEST(EditTextDialog, EscapeCancels) {
     std::wstring text = L"Keep";
     CEditTextDialog dialog(L"Prompt", text, nullptr);
     ModalScript driver;
-    driver.Await([&] {
-        HWND d = FindDialog(kEditCaption);
-        if (!d)
-            return false;
+    driver.AwaitDialog(kEditCaption, [&](HWND d) {
         SetDlgItemTextW(d, IDC_EDIT_TEXT, L"Changed");
         PostKey(GetDlgItem(d, IDC_EDIT_TEXT), VK_ESCAPE);
-        return true;
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
@@ -228,10 +212,7 @@ TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {
     dialog.title = L"Position";
     std::wstring afterLetter;
     ModalScript driver;
-    driver.Await([&] {
-        HWND d = FindDialog(L"Position");
-        if (!d)
-            return false;
+    driver.AwaitDialog(L"Position", [&](HWND d) {
         HWND edit = GetDlgItem(d, IDC_POSITION_EDIT);
         SetWindowTextW(edit, L"");
         SendMessageW(edit, WM_CHAR, L'0', 1);
@@ -240,7 +221,6 @@ TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {
         SendMessageW(edit, WM_CHAR, L'7', 1);
         afterLetter = WindowText(edit);
         PostClick(d, IDOK);
-        return true;
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDOK);
@@ -256,10 +236,7 @@ TEST(ExplorerPosition, UpDownStopsAtTheRangeAndOkHasTheFocus) {
     bool okFocused = false;
     int low = -1, high = -1;
     ModalScript driver;
-    driver.Await([&] {
-        HWND d = FindDialog(L"Steps");
-        if (!d)
-            return false;
+    driver.AwaitDialog(L"Steps", [&](HWND d) {
         okFocused = GetFocus() == GetDlgItem(d, IDOK);
         SendDlgItemMessageW(d, IDC_POSITION_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
                             reinterpret_cast<LPARAM>(&high));
@@ -271,7 +248,6 @@ TEST(ExplorerPosition, UpDownStopsAtTheRangeAndOkHasTheFocus) {
         SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
         afterTwo = WindowText(edit);
         PostClick(d, IDOK);
-        return true;
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDOK);
@@ -295,10 +271,7 @@ TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByD
         dialog.title = title;
         dialog.position = value;
         ModalScript driver;
-        driver.Await([&, title] {
-            HWND d = FindDialog(title);
-            if (!d)
-                return false;
+        driver.AwaitDialog(title, [&, title](HWND d) {
             seenTitles += WindowText(d) + L"|";
             seenValues += ItemText(d, IDC_POSITION_EDIT) + L"|";
             seenOwner = GetWindow(d, GW_OWNER);
@@ -308,7 +281,6 @@ TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByD
             dialogCentre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
             ownerCentre = {(o.left + o.right) / 2, (o.top + o.bottom) / 2};
             PostClick(d, IDOK);
-            return true;
         });
         driver.Start();
         return dialog.DoModal();
@@ -555,13 +527,9 @@ TEST_F(IconDialogTest, CancelReturnsCancelFromAModalRun) {
     CIconDialog dialog(nullptr);
     ASSERT_TRUE(dialog.SetStartIcon(twoIcons, 1));
     ModalScript driver;
-    driver.Await([&] {
-        HWND d = FindDialog(kIconCaption);
-        if (!d)
-            return false;
+    driver.AwaitDialog(kIconCaption, [&](HWND d) {
         SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, 0, 0);
         PostClick(d, IDCANCEL);
-        return true;
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);

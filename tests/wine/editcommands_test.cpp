@@ -417,16 +417,13 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
     std::wstring firstValue, secondValue;
     ModalScript driver;
     driver
-        .Await([&] {
-            HWND d = FindDialog(L"Edit Shell Object Position of Alpha");
-            if (!d)
-                return false;
-            previous = first.window = d;
-            first.owner = GetWindow(d, GW_OWNER);
-            firstValue = ItemText(d, IDC_POSITION_EDIT);
-            PostClick(d, IDOK); // 256 is refused
-            return true;
-        })
+        .AwaitDialog(L"Edit Shell Object Position of Alpha",
+                     [&](HWND d) {
+                         previous = first.window = d;
+                         first.owner = GetWindow(d, GW_OWNER);
+                         firstValue = ItemText(d, IDC_POSITION_EDIT);
+                         PostClick(d, IDOK); // 256 is refused
+                     })
         .Await([&] {
             HWND box = FindOwnedDialog(previous);
             if (!box)
@@ -442,15 +439,11 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
             PostClick(previous, IDOK);
             return true;
         })
-        .Await([&] {
-            HWND d = FindDialog(L"Edit Shell Object Position of Beta");
-            if (!d)
-                return false;
+        .AwaitDialog(L"Edit Shell Object Position of Beta", [&](HWND d) {
             second.window = d;
             secondValue = ItemText(d, IDC_POSITION_EDIT);
             SetDlgItemTextW(d, IDC_POSITION_EDIT, L"60");
             PostClick(d, IDOK);
-            return true;
         });
     driver.Start();
     Command(ID_SET_EXPLORER_POSITION);
@@ -485,13 +478,9 @@ TEST_F(EditCommandsTest, CancelledPositionLeavesTheStoredValue) {
     const std::string before = Snapshot();
     Select(0);
     ModalScript driver;
-    driver.Await([&] {
-        HWND d = FindDialog(L"Edit Shell Object Position of Alpha");
-        if (!d)
-            return false;
+    driver.AwaitDialog(L"Edit Shell Object Position of Alpha", [&](HWND d) {
         SetDlgItemTextW(d, IDC_POSITION_EDIT, L"99");
         PostClick(d, IDCANCEL);
-        return true;
     });
     driver.Start();
     Command(ID_SET_EXPLORER_POSITION);

@@ -1,5 +1,7 @@
 #include "tests/wine/ModalScript.h"
 
+#include "tests/wine/UiDriver.h"
+
 #include <commctrl.h>
 #include <prsht.h>
 
@@ -33,6 +35,18 @@ ModalScript& ModalScript::Do(std::function<void()> action) {
 ModalScript& ModalScript::Await(std::function<bool()> condition, std::string what, int timeoutMs) {
     steps_.push_back({std::move(condition), std::move(what), timeoutMs});
     return *this;
+}
+
+ModalScript& ModalScript::AwaitDialog(std::wstring caption, std::function<void(HWND)> act) {
+    return Await(
+        [caption = std::move(caption), act = std::move(act)] {
+            HWND dialog = uitest::FindDialog(caption);
+            if (!dialog)
+                return false;
+            act(dialog);
+            return true;
+        },
+        "a dialog captioned as expected");
 }
 
 void ModalScript::Start() {
