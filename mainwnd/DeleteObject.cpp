@@ -1,6 +1,6 @@
 #include "mainwnd/DeleteObject.h"
 
-#include "app/VersionInfo.h"
+#include "framework/VersionInfo.h"
 #include "framework/WinApp.h"
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"

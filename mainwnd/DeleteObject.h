@@ -4,10 +4,10 @@
 // buttons. The list commands live in ListCommands.cpp, the edit commands in
 // EditCommands.cpp and the create command in CreateCommand.cpp.
 
-#include "app/Settings.h"
 #include "framework/Dialog.h"
 #include "framework/UniqueHandle.h"
 #include "mainwnd/ListViewInventory.h"
+#include "mainwnd/WindowSettings.h"
 #include "store/Inventory.h"
 #include "store/Platform.h"
 #include "store/RegistryStore.h"

@@ -1,8 +1,8 @@
 // The application object run as the program runs it: the installed-objects dialog comes
 // up modally as the main window, and closing it ends the run and saves the settings.
 
-#include "app/Settings.h"
 #include "app/VarnosetApp.h"
+#include "mainwnd/WindowSettings.h"
 #include "store/WinRegistry.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/wine/ModalScript.h"

@@ -1,8 +1,8 @@
 // The main window's persisted settings and its title, against the real registry of the
 // test prefix (and the in-memory registry where a fault has to be injected).
 
-#include "app/Settings.h"
-#include "app/VersionInfo.h"
+#include "framework/VersionInfo.h"
+#include "mainwnd/WindowSettings.h"
 #include "store/MemoryRegistry.h"
 #include "store/WinRegistry.h"
 #include "tests/support/RegistryTree.h"

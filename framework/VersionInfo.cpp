@@ -1,4 +1,4 @@
-#include "app/VersionInfo.h"
+#include "framework/VersionInfo.h"
 
 #include <windows.h>
 

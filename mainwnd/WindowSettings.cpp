@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "mainwnd/WindowSettings.h"
 
 #include "store/RegKey.h"
 
