@@ -220,11 +220,16 @@ TEST_F(MainWindowTest, UnmarkedRegistrationsAreLeftOutUntilExpertMode) {
 }
 
 TEST_F(MainWindowTest, DescriptionColumnKeepsItsWidthWhenNoObjectHasADescription) {
-    WriteClass(kAlpha, L"No comment", L"C:\\a");
+    WriteClass(kAlpha, L"No comment at all", L"C:\\a");
     WriteEntry(0, kAlpha);
     Open();
     EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 3, 0), 100);
-    EXPECT_NE(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 100) << "the Name column is autosized";
+    // The Name column has the width the list itself gives it when asked to autosize it.
+    const LRESULT opened = SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+    const LRESULT autosized = SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0);
+    ASSERT_NE(autosized, 100) << "a name the list measures at the initial width tells nothing";
+    EXPECT_EQ(opened, autosized) << "the Name column is autosized";
 
     WriteClass(kBeta, L"Commented", L"C:\\b", L"A description far longer than one hundred pixels of text");
     WriteEntry(0, kBeta);
