@@ -122,11 +122,14 @@ bool CIconDialog::OnInitDialog() {
 }
 
 void CIconDialog::OnOK() {
-    HWND edit = Item(IDC_ICON_FILE);
-    if (GetFocus() == edit) {
-        // Enter in the file name: load the typed file and stay open.
-        DataExchange fromEdit(hwnd_, false);
-        fromEdit.Text(IDC_ICON_FILE, fileName);
+    // Enter in the file name, or OK while the name differs from the file the list was
+    // loaded from: load the typed file and stay open. Ending here would return the typed
+    // file with an index chosen among the icons of another one.
+    std::wstring typed = fileName;
+    DataExchange fromEdit(hwnd_, false);
+    fromEdit.Text(IDC_ICON_FILE, typed);
+    if (GetFocus() == Item(IDC_ICON_FILE) || typed != fileName) {
+        fileName = std::move(typed);
         if (UpdateData(false))
             FillList();
         return;
