@@ -1,6 +1,7 @@
 #include "mainwnd/ListViewInventory.h"
 
 #include "framework/WinApp.h"
+#include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -128,6 +129,12 @@ void ListViewInventory::AutosizeColumn(int column) {
     EndRowFill();
     SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
                  MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+    // The list sizes a column for its own label margins (and the last one only up to its
+    // right edge), but the rows are drawn with wider margins: without more room the widest
+    // text would end in an ellipsis.
+    const int drawn = DrawnColumnWidth(list_, column);
+    if (drawn > SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(drawn, 0));
 }
 
 int ListViewInventory::SelectedCount() {

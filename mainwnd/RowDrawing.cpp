@@ -26,6 +26,38 @@ UINT Justification(int format) {
     }
 }
 
+// How far the drawing keeps a cell's text from the edges of its rectangle (column 0's
+// label rectangle, the other columns' whole rectangle): twice the width of a blank in the
+// current font, except before the text of column 0, where it is one blank.
+struct TextInset {
+    int left;
+    int right;
+};
+
+TextInset CellTextInset(HDC dc, int column) {
+    SIZE blank{};
+    GetTextExtentPoint32W(dc, L" ", 1, &blank);
+    const int offset = blank.cx * 2;
+    return column == 0 ? TextInset{offset / 2, offset} : TextInset{offset, offset};
+}
+
+// A device context of a window, released when it goes.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
 // Restricts drawing to rect until the guard goes; the clipping before stays intact.
 class ClipTo {
 public:
@@ -75,9 +107,6 @@ void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden) {
     }
 
     const std::wstring name = ListItemText(list, row, 0);
-    SIZE blank{};
-    GetTextExtentPoint32W(dc, L" ", 1, &blank);
-    const int offset = blank.cx * 2;
 
     RECT visible{};
     GetClientRect(list, &visible);
@@ -106,9 +135,10 @@ void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden) {
                 style |= ILD_BLEND50;
             ImageList_Draw(images, item.iImage, dc, icon.left, icon.top, style);
         }
+        const TextInset inset = CellTextInset(dc, 0);
         RECT text = label;
-        text.left += offset / 2;
-        text.right -= offset;
+        text.left += inset.left;
+        text.right -= inset.right;
         DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text,
                   DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_VCENTER | DT_END_ELLIPSIS | DT_LEFT);
     }
@@ -116,6 +146,7 @@ void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden) {
     RECT rowArea = bounds;
     rowArea.right = std::max(bounds.right, highlight.right);
     ClipTo clip(dc, rowArea);
+    const TextInset inset = CellTextInset(dc, 1);
     int left = bounds.left + firstWidth;
     for (int column = 1;; ++column) {
         LVCOLUMNW info{};
@@ -127,12 +158,42 @@ void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden) {
         const std::wstring text = ListItemText(list, row, column);
         if (text.empty())
             continue;
-        cell.left += offset;
-        cell.right -= offset;
+        cell.left += inset.left;
+        cell.right -= inset.right;
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell,
                   Justification(info.fmt) | DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS);
     }
 
     if ((item.state & LVIS_FOCUSED) && listFocused)
         DrawFocusRect(dc, &highlight);
+}
+
+int DrawnColumnWidth(HWND list, int column) {
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    if (rows <= 0)
+        return 0;
+    WindowDc dc(list);
+    if (!dc.Get())
+        return 0;
+    SavedDcState saved(dc.Get());
+    if (const auto font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)))
+        SelectObject(dc.Get(), font);
+
+    int widest = 0;
+    for (int row = 0; row < rows; ++row) {
+        const std::wstring text = ListItemText(list, row, column);
+        SIZE extent{};
+        if (!text.empty() &&
+            GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent))
+            widest = std::max(widest, static_cast<int>(extent.cx));
+    }
+    const TextInset inset = CellTextInset(dc.Get(), column);
+    int margins = inset.left + inset.right;
+    if (column == 0) {
+        // Column 0 draws its text in the label rectangle, which leaves out the icon.
+        const RECT label = ItemRect(list, 0, LVIR_LABEL);
+        const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+        margins += width - (label.right - label.left);
+    }
+    return widest + margins;
 }

@@ -8,3 +8,8 @@
 // selected rows in the highlight colours, hidden rows grey (highlight text when selected)
 // with a struck-out font. Leaves the device context as it found it.
 void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden);
+
+// The narrowest width of column in which DrawListRow shows the text of every row whole:
+// the widest text in the list's font and the margins the drawing keeps around it, which
+// are wider than the ones the list sizes its columns for. 0 for a list without rows.
+int DrawnColumnWidth(HWND list, int column);

@@ -30,7 +30,8 @@ public:
     virtual int InsertRow(const std::wstring& name, int image) = 0;
     virtual void SetCellText(int row, int column, const std::wstring& text) = 0;
     virtual void SetItemData(int row, std::intptr_t data) = 0;
-    // LVM_SETCOLUMNWIDTH with LVSCW_AUTOSIZE_USEHEADER.
+    // LVM_SETCOLUMNWIDTH with LVSCW_AUTOSIZE_USEHEADER, widened where the rows' drawing
+    // needs more room than the list's own margins give.
     virtual void AutosizeColumn(int column) = 0;
     // LVM_GETSELECTEDCOUNT.
     virtual int SelectedCount() = 0;

@@ -5,6 +5,7 @@
 
 #include "mainwnd/DeleteObject.h"
 #include "mainwnd/ListViewInventory.h"
+#include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/NamespaceLocation.h"
 #include "store/WinRegistry.h"
@@ -162,6 +163,17 @@ protected:
         SendMessageW(dialog->Hwnd(), WM_NOTIFY, IDC_OBJECT_LIST, reinterpret_cast<LPARAM>(&click));
     }
     bool DeleteButtonEnabled() const { return IsWindowEnabled(dialog->Item(IDC_DELETE_SELECTED)) != FALSE; }
+    int ColumnWidth(int column) const {
+        return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    }
+    void SetColumnWidth(int column, int width) const {
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0));
+    }
+    // The width of a text in the list's font, as the list measures it.
+    int StringWidth(const std::wstring& text) const {
+        return static_cast<int>(
+            SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    }
 
     // The menu state of a command in the context menu the dialog would show now.
     UINT MenuState(UINT id) const {
@@ -220,21 +232,27 @@ TEST_F(MainWindowTest, UnmarkedRegistrationsAreLeftOutUntilExpertMode) {
 }
 
 TEST_F(MainWindowTest, DescriptionColumnKeepsItsWidthWhenNoObjectHasADescription) {
-    WriteClass(kAlpha, L"No comment at all", L"C:\\a");
+    // Texts far wider than the 100 pixels a column starts with, in any font.
+    const std::wstring name = L"No comment, and a name far wider than any column starts out";
+    const std::wstring description = L"A description far longer than one hundred pixels of text";
+    WriteClass(kAlpha, name, L"C:\\a");
     WriteEntry(0, kAlpha);
     Open();
-    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 3, 0), 100);
-    // The Name column has the width the list itself gives it when asked to autosize it.
-    const LRESULT opened = SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0);
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
-    const LRESULT autosized = SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0);
-    ASSERT_NE(autosized, 100) << "a name the list measures at the initial width tells nothing";
-    EXPECT_EQ(opened, autosized) << "the Name column is autosized";
+    ASSERT_GT(StringWidth(name), 100);
+    ASSERT_GT(StringWidth(description), 100);
+    EXPECT_EQ(ColumnWidth(3), 100);
+    EXPECT_GE(ColumnWidth(0), StringWidth(name)) << "the Name column is autosized";
 
-    WriteClass(kBeta, L"Commented", L"C:\\b", L"A description far longer than one hundred pixels of text");
+    WriteClass(kBeta, L"Commented", L"C:\\b", description);
     WriteEntry(0, kBeta);
     dialog->RefreshList();
-    EXPECT_GT(SendMessageW(list, LVM_GETCOLUMNWIDTH, 3, 0), 100);
+    const int widened = ColumnWidth(3);
+    EXPECT_GE(widened, StringWidth(description));
+
+    test::RemoveTree(store, ClassesRoot(), std::wstring(L"CLSID\\") + kBeta);
+    WriteClass(kBeta, L"Commented", L"C:\\b");
+    dialog->RefreshList();
+    EXPECT_EQ(ColumnWidth(3), widened) << "the width it had, not the one it started with";
 }
 
 TEST_F(MainWindowTest, TitleIsTheTrimmedVersionTitle) {
@@ -699,27 +717,43 @@ TEST_F(MainWindowTest, FirstRunOpensAtTheTopLeftCornerAtTemplateSize) {
     EXPECT_EQ(client.bottom, units.bottom);
 }
 
+// A placement in the work area, larger than the window opens (its size follows the font).
+RECT PlacementLargerThan(HWND window) {
+    RECT natural{}, area{};
+    GetWindowRect(window, &natural);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int left = area.left + 50, top = area.top + 40;
+    return RECT{left, top, left + natural.right - natural.left + 60, top + natural.bottom - natural.top + 40};
+}
+
 TEST_F(MainWindowTest, SavedPlacementIsAppliedAndTheMovedRectangleSavedAtDestruction) {
-    SaveWindowSettings(store, WindowSettings{0, RECT{50, 40, 750, 560}});
+    Open();
+    const RECT placement = PlacementLargerThan(dialog->Hwnd());
+    dialog.reset();
+    SaveWindowSettings(store, WindowSettings{0, placement});
     Open();
     RECT window{};
     GetWindowRect(dialog->Hwnd(), &window);
-    EXPECT_EQ(window.left, 50);
-    EXPECT_EQ(window.top, 40);
-    EXPECT_EQ(window.right, 750);
-    EXPECT_EQ(window.bottom, 560);
+    EXPECT_EQ(window.left, placement.left);
+    EXPECT_EQ(window.top, placement.top);
+    EXPECT_EQ(window.right, placement.right);
+    EXPECT_EQ(window.bottom, placement.bottom);
 
-    SetWindowPos(dialog->Hwnd(), nullptr, 80, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(dialog->Hwnd(), nullptr, placement.left + 30, placement.top + 50, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     dialog.reset();
     const WindowSettings saved = LoadWindowSettings(store);
-    EXPECT_EQ(saved.placement.left, 80);
-    EXPECT_EQ(saved.placement.top, 90);
-    EXPECT_EQ(saved.placement.right, 780);
-    EXPECT_EQ(saved.placement.bottom, 610);
+    EXPECT_EQ(saved.placement.left, placement.left + 30);
+    EXPECT_EQ(saved.placement.top, placement.top + 50);
+    EXPECT_EQ(saved.placement.right, placement.right + 30);
+    EXPECT_EQ(saved.placement.bottom, placement.bottom + 50);
 }
 
 TEST_F(MainWindowTest, ClosingWhileMinimisedIsForgottenAtTheNextStart) {
-    SaveWindowSettings(store, WindowSettings{0, RECT{50, 40, 750, 560}});
+    Open();
+    const RECT placement = PlacementLargerThan(dialog->Hwnd());
+    dialog.reset();
+    SaveWindowSettings(store, WindowSettings{0, placement});
     Open();
     ShowWindow(dialog->Hwnd(), SW_SHOWMINNOACTIVE);
     dialog.reset();
@@ -738,7 +772,7 @@ public:
         GetClientRect(list, &client);
         bounds_.left = LVIR_BOUNDS;
         SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds_));
-        width_ = client.right;
+        width_ = std::max(client.right, bounds_.right);
         height_ = bounds_.bottom + 2;
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -800,6 +834,14 @@ public:
         return best;
     }
     bool Untouched() const { return Count(kSentinel) == width_ * (bounds_.bottom - bounds_.top); }
+    // Whether the row shows the same pixels as in other from x = left up to right.
+    bool SameAs(const RowPicture& other, int left, int right) const {
+        for (int y = bounds_.top; y < bounds_.bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (At(x, y) != other.At(x, y))
+                    return false;
+        return true;
+    }
 
 private:
     RECT bounds_{};
@@ -841,7 +883,7 @@ TEST_F(RowDrawingTest, HiddenRowIsGreyAndStruckOutAndVisibleRowIsNot) {
     const int nameWidth = NameWidth(L"xxxxxxxxxx");
     {
         RowPicture picture(dialog->Hwnd(), list, hidden);
-        EXPECT_GT(picture.Count(grey), 20);
+        EXPECT_GT(picture.Count(grey), picture.LongestRun(grey)) << "the letters are grey too";
         EXPECT_GE(picture.LongestRun(grey), nameWidth * 8 / 10) << "struck out";
         EXPECT_EQ(picture.Count(GetSysColor(COLOR_HIGHLIGHT)), 0);
     }
@@ -871,7 +913,7 @@ TEST_F(RowDrawingTest, SelectedRowsUseTheHighlightColoursAndHiddenOnesStayStruck
     }
     {
         RowPicture picture(dialog->Hwnd(), list, shown);
-        EXPECT_GT(picture.Count(highlightText), 20);
+        EXPECT_GT(picture.Count(highlightText), picture.LongestRun(highlightText));
         EXPECT_LT(picture.LongestRun(highlightText), NameWidth(L"wwwwwwwwww") / 2);
     }
 }
@@ -884,6 +926,42 @@ TEST_F(RowDrawingTest, RowWhoseItemDataNamesNoEntryIsNotDrawn) {
     SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     RowPicture picture(dialog->Hwnd(), list, shown);
     EXPECT_TRUE(picture.Untouched());
+}
+
+// Autosized columns show their widest texts whole, although the drawing keeps its texts
+// further from the cell edges than the list sizes columns for; the width the drawing asks
+// for is exact. Compared pixel by pixel with the same row drawn in a far wider column, so
+// no font or text width is assumed.
+TEST_F(MainWindowTest, AutosizedColumnsShowEveryTextWholeAndTheDrawnWidthIsExact) {
+    WriteClass(kAlpha, L"Project Files", L"%USERPROFILE%\\Documents", L"Shared project folders");
+    WriteClass(kBeta, L"Notepad", L"%SystemRoot%\\system32\\notepad.exe", L"Edit text files");
+    WriteEntry(1, kAlpha);
+    WriteEntry(2, kBeta);
+    Open();
+    const int rows = static_cast<int>(Rows().size());
+    ASSERT_EQ(rows, 2);
+    // Whether the cell of row and column shows the same at width as in a column far wider.
+    auto whole = [&](int row, int column, int width) {
+        const int before = ColumnWidth(column);
+        int left = 0;
+        for (int c = 0; c < column; ++c)
+            left += ColumnWidth(c);
+        SetColumnWidth(column, width);
+        RowPicture at(dialog->Hwnd(), list, row);
+        SetColumnWidth(column, width + 1000);
+        RowPicture wide(dialog->Hwnd(), list, row);
+        SetColumnWidth(column, before);
+        return at.SameAs(wide, left, left + width);
+    };
+    for (int column = 0; column < 4; ++column) {
+        SCOPED_TRACE(column);
+        bool cut = false;
+        for (int row = 0; row < rows; ++row) {
+            EXPECT_TRUE(whole(row, column, ColumnWidth(column))) << "row " << row;
+            cut = cut || !whole(row, column, DrawnColumnWidth(list, column) - 1);
+        }
+        EXPECT_TRUE(cut) << "one pixel less cuts the widest text";
+    }
 }
 
 // --- sorted insertion -----------------------------------------------------------------------
