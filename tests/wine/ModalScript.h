@@ -30,8 +30,9 @@ public:
     // Calls condition on every tick until it holds (at most timeoutMs), failing the test with
     // `what` otherwise. A condition may act once it holds, such as answering a dialog that
     // has appeared; like actions, it must post rather than block.
+    // The time limit only ends a test that would otherwise wait for ever.
     ModalScript& Await(std::function<bool()> condition, std::string what = "the step's condition",
-                       int timeoutMs = 5000);
+                       int timeoutMs = 30000);
     // Waits for the thread's dialog with this caption, then acts on it once.
     ModalScript& AwaitDialog(std::wstring caption, std::function<void(HWND)> act);
 

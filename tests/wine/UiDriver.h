@@ -32,11 +32,13 @@ struct SeenBox {
 // may be filled in by an earlier step), records it and presses its OK.
 std::function<bool()> DismissBox(const HWND& owner, SeenBox& seen);
 
-// Dispatches this thread's messages for ms milliseconds, through IsDialogMessage of
-// dialog when given, so that Enter, Escape and Tab behave as in a modal loop.
-void Pump(int ms, HWND dialog = nullptr);
-// Pumps until done() is true or timeoutMs passes; returns done().
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000, HWND dialog = nullptr);
+// Dispatches every message this thread has queued, through IsDialogMessage of dialog
+// when given, so that Enter, Escape and Tab behave as in a modal loop; returns once the
+// queue is empty. What a posted key or click does is done when it returns.
+void PumpPending(HWND dialog = nullptr);
+// Pumps until done() is true; returns done(). The time limit only ends a test that would
+// otherwise wait for ever, so it is far beyond what any state takes to come.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 30000, HWND dialog = nullptr);
 
 // Presses a push button the way a modal loop sees a click: posted, so that a nested modal
 // loop it opens does not block the caller.

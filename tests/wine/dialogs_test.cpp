@@ -41,7 +41,8 @@ void Activate(HWND dialog) {
     ShowWindow(dialog, SW_SHOW);
     SetForegroundWindow(dialog);
     SetActiveWindow(dialog);
-    Pump(50, dialog);
+    EXPECT_TRUE(PumpUntil([dialog] { return GetActiveWindow() == dialog && IsChild(dialog, GetFocus()); },
+                          30000, dialog));
 }
 
 class TestApp : public CWinApp {
@@ -260,7 +261,13 @@ TEST(ExplorerPosition, UpDownStopsAtTheRangeAndOkHasTheFocus) {
 }
 
 TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByDefault) {
-    OwnerWindow mainWindow(200, 150, 700, 500);
+    // Half the work area in its middle, so that a dialog centred over it is never pushed
+    // back onto the screen.
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
+    OwnerWindow mainWindow(area.left + areaWidth / 4, area.top + areaHeight / 4, areaWidth / 2,
+                           areaHeight / 2);
     TestApp app;
     app.SetMainWindow(mainWindow.Hwnd());
     CExplorerPosition dialog;
@@ -389,7 +396,7 @@ TEST_F(IconDialogTest, IconsAreDestroyedWithTheWindowAndOnReload) {
     // Enter in the file name reloads the same file: the old icons go.
     SetFocus(GetDlgItem(d, IDC_ICON_FILE));
     PostKey(GetDlgItem(d, IDC_ICON_FILE), VK_RETURN);
-    Pump(100, d);
+    PumpPending(d);
     ASSERT_TRUE(IsWindow(d));
     EXPECT_EQ(ListCount(d), 2);
     const HICON secondLoad[] = {itemIcon(0), itemIcon(1)};
@@ -413,7 +420,7 @@ TEST_F(IconDialogTest, EnterInTheFileNameReloadsAndKeepsTheDialogOpen) {
     SetWindowTextW(edit, twoIcons.c_str());
     SetFocus(edit);
     PostKey(edit, VK_RETURN);
-    Pump(100, d);
+    PumpPending(d);
     ASSERT_TRUE(IsWindow(d));
     EXPECT_EQ(ListCount(d), 2);
     EXPECT_EQ(ListSelection(d), 0);
@@ -421,13 +428,13 @@ TEST_F(IconDialogTest, EnterInTheFileNameReloadsAndKeepsTheDialogOpen) {
     // Again, with the focus still in the edit: reloads again and stays open.
     SetWindowTextW(edit, shell32.c_str());
     PostKey(edit, VK_RETURN);
-    Pump(100, d);
+    PumpPending(d);
     ASSERT_TRUE(IsWindow(d));
     EXPECT_EQ(ListCount(d), shell32Icons);
     EXPECT_EQ(dialog.Result(), IDCANCEL);
 }
 
-TEST_F(IconDialogTest, OkOutsideTheEditReturnsTypedNameWithOldListIndex) {
+TEST_F(IconDialogTest, OkAfterTypingAFileNameLoadsItLikeEnterAndTheNextOkTakesItsIcon) {
     CIconDialog dialog(nullptr);
     HWND d = dialog.CreateModeless();
     ASSERT_TRUE(d);
@@ -436,14 +443,22 @@ TEST_F(IconDialogTest, OkOutsideTheEditReturnsTypedNameWithOldListIndex) {
     SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, 4, 0);
     SetFocus(GetDlgItem(d, IDC_ICON_LIST));
     SendDlgItemMessageW(d, IDOK, BM_CLICK, 0, 0);
-    Pump(50);
+    PumpPending(d);
+    ASSERT_TRUE(IsWindow(d)) << "index 4 of the old list names no icon of the typed file";
+    EXPECT_EQ(dialog.Result(), IDCANCEL);
+    EXPECT_EQ(ListCount(d), 2);
+    EXPECT_EQ(ListSelection(d), 0);
+
+    SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, 1, 0);
+    SendDlgItemMessageW(d, IDOK, BM_CLICK, 0, 0);
+    PumpPending();
     EXPECT_FALSE(IsWindow(d));
     EXPECT_EQ(dialog.Result(), IDOK);
     std::wstring file;
     int index = -1;
     dialog.GetChosenIcon(file, index);
     EXPECT_EQ(file, twoIcons);
-    EXPECT_EQ(index, 4);
+    EXPECT_EQ(index, 1);
 }
 
 TEST_F(IconDialogTest, DoubleClickClosesWithThatIcon) {
@@ -459,7 +474,7 @@ TEST_F(IconDialogTest, DoubleClickClosesWithThatIcon) {
     PostMessageW(list, WM_LBUTTONUP, 0, at);
     PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     PostMessageW(list, WM_LBUTTONUP, 0, at);
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(d); }, 2000, d));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(d); }, 30000, d));
     EXPECT_EQ(dialog.Result(), IDOK);
     std::wstring file;
     int index = -1;

@@ -68,20 +68,20 @@ std::function<bool()> DismissBox(const HWND& owner, SeenBox& seen) {
     };
 }
 
-void Pump(int ms, HWND dialog) {
-    PumpUntil([] { return false; }, ms, dialog);
+void PumpPending(HWND dialog) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs, HWND dialog) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        PumpPending(dialog);
         if (done())
             return true;
         if (std::chrono::steady_clock::now() >= end)
