@@ -2,21 +2,11 @@
 
 #include "res/resource.h"
 
-#include <utility>
+CEditTextDialog::CEditTextDialog(HWND owner) : CDialog(IDD_EDIT_TEXT, owner) {}
 
-CEditTextDialog::CEditTextDialog(std::wstring prompt, std::wstring& text, HWND owner)
-    : CDialog(IDD_EDIT_TEXT, owner), prompt_(std::move(prompt)), text_(text) {}
-
-// The caller's text goes into the edit at start and comes back from it on OK; an empty
-// result is the caller's concern.
+// The dialog manager focuses the first tab stop, the edit, with its text selected. An
+// empty result is the caller's concern.
 void CEditTextDialog::DoDataExchange(DataExchange& dx) {
-    dx.Control(IDC_EDIT_PROMPT, promptControl_);
-    dx.Text(IDC_EDIT_TEXT, text_);
-}
-
-bool CEditTextDialog::OnInitDialog() {
-    CDialog::OnInitDialog();
-    SetWindowTextW(promptControl_, prompt_.c_str());
-    // The dialog manager focuses the first tab stop, the edit, with its text selected.
-    return true;
+    dx.Label(IDC_EDIT_PROMPT, prompt);
+    dx.Text(IDC_EDIT_TEXT, text);
 }

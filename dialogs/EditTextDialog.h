@@ -1,6 +1,7 @@
 #pragma once
 // Edits one line of text under a caller-supplied prompt (renaming an object, changing its
-// comment). The caller's text is edited in place and changed only when the user confirms.
+// comment). The caller sets `prompt` and `text` before the modal run and reads `text`
+// after IDOK; it changes only when the user confirms.
 
 #include "framework/Dialog.h"
 
@@ -8,14 +9,11 @@
 
 class CEditTextDialog : public CDialog {
 public:
-    CEditTextDialog(std::wstring prompt, std::wstring& text, HWND owner);
+    explicit CEditTextDialog(HWND owner);
+
+    std::wstring prompt;
+    std::wstring text;
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
-    bool OnInitDialog() override;
-
-private:
-    std::wstring prompt_;
-    std::wstring& text_;
-    HWND promptControl_ = nullptr;
 };

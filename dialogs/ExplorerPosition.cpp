@@ -8,6 +8,7 @@
 CExplorerPosition::CExplorerPosition(HWND owner) : CDialog(IDD_EXPLORER_POSITION, owner) {}
 
 void CExplorerPosition::DoDataExchange(DataExchange& dx) {
+    dx.Caption(title);
     // Read into a copy so that a refused value never reaches `position`: a run that ends
     // with Cancel after a refused OK leaves the caller's value as it was.
     int value = position;
@@ -20,7 +21,6 @@ void CExplorerPosition::DoDataExchange(DataExchange& dx) {
 
 bool CExplorerPosition::OnInitDialog() {
     CDialog::OnInitDialog();
-    SetWindowTextW(hwnd_, title.c_str());
     // Low word maximum, high word minimum; the edit keeps the value just written to it.
     SendMessageW(upDown_, UDM_SETRANGE, 0, MAKELPARAM(kMaxPosition, kMinPosition));
     // The template sits at 0, 0 so that the dialog opens centred over its owner.

@@ -1,7 +1,7 @@
 #include "dialogs/IconDialog.h"
 
 #include "dialogs/DialogPlacement.h"
-#include "framework/WinApp.h"
+#include "framework/Resources.h"
 #include "res/resource.h"
 
 #include <commdlg.h>
@@ -12,15 +12,6 @@
 #include <vector>
 
 namespace {
-
-constexpr wchar_t kCaption[] = L"Choose Icon";
-
-// Pairs of display text and patterns; the first pair is in force when the browser opens.
-constexpr wchar_t kBrowseFilter[] = L"Icon FiIes\0*.ico;*.exe;*.dll\0"
-                                    L"Programs\0*.exe\0"
-                                    L"Libraries\0*.dll;*.ocx\0"
-                                    L"Icons\0*.ico\0"
-                                    L"All Files\0*.*\0";
 
 HINSTANCE OwnInstance() {
     return GetModuleHandleW(nullptr);
@@ -42,45 +33,24 @@ std::wstring DefaultIconFile() {
     return std::wstring(directory) + L"\\SHELL32.dll";
 }
 
-std::wstring LoadResourceString(UINT id) {
-    wchar_t text[512] = L"";
-    LoadStringW(CWinApp::ResourceModule(), id, text, 512);
-    return text;
-}
-
-// Puts value in place of every "%1"; the value itself is not searched again.
-std::wstring ReplaceInsert(std::wstring text, const std::wstring& value) {
-    for (std::size_t at = text.find(L"%1"); at != std::wstring::npos;
-         at = text.find(L"%1", at + value.size())) {
-        text.replace(at, 2, value);
-    }
-    return text;
-}
-
 } // namespace
 
-CIconDialog::CIconDialog(HWND parent) : CDialog(IDD_CHOOSE_ICON, parent), fileName(DefaultIconFile()) {}
+CIconDialog::CIconDialog(HWND parent) : CDialog(IDD_CHOOSE_ICON, parent), icon{DefaultIconFile(), 0} {}
 
-bool CIconDialog::SetStartIcon(const std::wstring& file, int index) {
-    if (index >= IconCount(file))
+bool CIconDialog::SetStartIcon(const vs::IconLocationParts& start) {
+    if (start.index >= IconCount(start.file))
         return false;
-    fileName = file;
-    iconIndex = index;
+    icon = start;
     return true;
 }
 
-void CIconDialog::GetChosenIcon(std::wstring& file, int& index) const {
-    file = fileName;
-    index = iconIndex;
-}
-
-std::wstring CIconDialog::MakeIconLocation(const std::wstring& file, int index) {
+std::wstring CIconDialog::MakeIconLocation(const vs::IconLocationParts& chosen) {
     // Only a plain icon file loads as an icon straight from the file; it needs no index.
-    if (HANDLE icon = LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 64, 64, LR_LOADFROMFILE)) {
-        DestroyIcon(static_cast<HICON>(icon));
-        return file;
+    if (HANDLE loaded = LoadImageW(nullptr, chosen.file.c_str(), IMAGE_ICON, 64, 64, LR_LOADFROMFILE)) {
+        DestroyIcon(static_cast<HICON>(loaded));
+        return chosen.file;
     }
-    return file + L"," + std::to_wstring(index);
+    return chosen.file + L"," + std::to_wstring(chosen.index);
 }
 
 HWND CIconDialog::List() const {
@@ -88,8 +58,8 @@ HWND CIconDialog::List() const {
 }
 
 void CIconDialog::DoDataExchange(DataExchange& dx) {
-    dx.Text(IDC_ICON_FILE, fileName);
-    dx.ListIndex(IDC_ICON_LIST, iconIndex);
+    dx.Text(IDC_ICON_FILE, icon.file);
+    dx.ListIndex(IDC_ICON_LIST, icon.index);
 }
 
 bool CIconDialog::HandleMessage(const Message& msg, LRESULT& result) {
@@ -115,7 +85,7 @@ bool CIconDialog::OnInitDialog() {
     // A start index the list does not hold (a negative one names an icon by resource id)
     // selects nothing rather than leaving the list with a selection it cannot show.
     const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    const int selection = iconIndex >= 0 && iconIndex < count ? iconIndex : -1;
+    const int selection = icon.index >= 0 && icon.index < count ? icon.index : -1;
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selection), 0);
     CenterOverOwner(hwnd_);
     return true;
@@ -125,17 +95,17 @@ void CIconDialog::OnOK() {
     // Enter in the file name, or OK while the name differs from the file the list was
     // loaded from: load the typed file and stay open. Ending here would return the typed
     // file with an index chosen among the icons of another one.
-    std::wstring typed = fileName;
+    std::wstring typed = icon.file;
     DataExchange fromEdit(hwnd_, false);
     fromEdit.Text(IDC_ICON_FILE, typed);
-    if (GetFocus() == Item(IDC_ICON_FILE) || typed != fileName) {
-        fileName = std::move(typed);
+    if (GetFocus() == Item(IDC_ICON_FILE) || typed != icon.file) {
+        icon.file = std::move(typed);
         if (UpdateData(false))
             FillList();
         return;
     }
     UpdateData(true);
-    if (iconIndex == -1) {
+    if (icon.index == -1) {
         ShowMessage(IDS_SELECT_ICON);
         SetFocus(List());
         return;
@@ -153,24 +123,25 @@ LRESULT CIconDialog::OnBrowse(const Message&) {
     // offered without cutting it into the name of some other file, so the browser then
     // starts with an empty name.
     std::vector<wchar_t> buffer(kBrowseBufferChars, L'\0');
-    if (fileName.size() < kBrowseBufferChars)
-        std::copy(fileName.begin(), fileName.end(), buffer.begin());
+    if (icon.file.size() < kBrowseBufferChars)
+        std::copy(icon.file.begin(), icon.file.end(), buffer.begin());
+    const std::wstring filter = LoadFilterString(IDS_ICON_FILTER);
+    const std::wstring title = LoadResourceString(IDS_CHOOSE_ICON);
 
     OPENFILENAMEW request{};
     request.lStructSize = sizeof request;
     request.hwndOwner = hwnd_;
-    request.lpstrFilter = kBrowseFilter;
+    request.lpstrFilter = filter.c_str();
     request.nFilterIndex = 0;
     request.lpstrFile = buffer.data();
     request.nMaxFile = static_cast<DWORD>(buffer.size());
-    request.lpstrTitle = kCaption;
+    request.lpstrTitle = title.c_str();
     request.Flags = OFN_FILEMUSTEXIST | OFN_DONTADDTORECENT;
     if (!GetOpenFileNameW(&request))
         return 0;
 
     buffer.back() = L'\0';
-    fileName = buffer.data();
-    iconIndex = 0;
+    icon = {buffer.data(), 0};
     UpdateData(false);
     FillList();
     return 0;
@@ -194,8 +165,8 @@ LRESULT CIconDialog::OnDrawItem(const Message& msg) {
         FillRect(item->hDC, &rect, GetSysColorBrush(COLOR_HIGHLIGHT));
     if (!selected && (item->itemAction & ODA_SELECT))
         FillRect(item->hDC, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (auto icon = reinterpret_cast<HICON>(item->itemData))
-        DrawIcon(item->hDC, rect.left + 2, rect.top + 4, icon);
+    if (auto shown = reinterpret_cast<HICON>(item->itemData))
+        DrawIcon(item->hDC, rect.left + 2, rect.top + 4, shown);
     return TRUE;
 }
 
@@ -208,18 +179,18 @@ void CIconDialog::ClearList() {
 void CIconDialog::FillList() {
     ClearList();
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    if (!GetFileAttributesExW(fileName.c_str(), GetFileExInfoStandard, &attributes)) {
+    if (!GetFileAttributesExW(icon.file.c_str(), GetFileExInfoStandard, &attributes)) {
         ShowMessage(IDS_FILE_NOT_FOUND);
         return;
     }
-    const int count = IconCount(fileName);
+    const int count = IconCount(icon.file);
     HWND list = List();
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     if (count == 0)
         ShowMessage(IDS_NO_ICONS);
     icons_.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        icons_.emplace_back(ExtractIconW(OwnInstance(), fileName.c_str(), static_cast<UINT>(i)));
+        icons_.emplace_back(ExtractIconW(OwnInstance(), icon.file.c_str(), static_cast<UINT>(i)));
         SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(L""));
         SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(icons_.back().Get()));
@@ -228,6 +199,6 @@ void CIconDialog::FillList() {
 }
 
 void CIconDialog::ShowMessage(UINT stringId) const {
-    const std::wstring text = ReplaceInsert(LoadResourceString(stringId), fileName);
-    MessageBoxW(hwnd_, text.c_str(), kCaption, MB_ICONEXCLAMATION | MB_OK);
+    const std::wstring text = FormatResourceString(stringId, {icon.file});
+    MessageBoxW(hwnd_, text.c_str(), LoadResourceString(IDS_CHOOSE_ICON).c_str(), MB_ICONEXCLAMATION | MB_OK);
 }

@@ -1,5 +1,8 @@
 #include "framework/DataExchange.h"
 
+#include "framework/Resources.h"
+#include "res/resource.h"
+
 #include <cstdio>
 #include <cwchar>
 #include <vector>
@@ -44,7 +47,7 @@ void DataExchange::Int(int id, int& value) {
     int parsed = 0;
     wchar_t extra = 0;
     if (std::swscanf(text.c_str(), L"%d %lc", &parsed, &extra) != 1) {
-        Fail(id, L"Enter an integer.");
+        Fail(id, LoadResourceString(IDS_ENTER_INTEGER));
         return;
     }
     value = parsed;
@@ -54,7 +57,8 @@ void DataExchange::IntRange(int id, int value, int min, int max) {
     if (failed_ || toControls)
         return;
     if (value < min || value > max)
-        Fail(id, L"Enter an integer between " + std::to_wstring(min) + L" and " + std::to_wstring(max) + L".");
+        Fail(id,
+             FormatResourceString(IDS_ENTER_INTEGER_BETWEEN, {std::to_wstring(min), std::to_wstring(max)}));
 }
 
 void DataExchange::Check(int id, bool& value) {
@@ -73,6 +77,25 @@ void DataExchange::ListIndex(int id, int& value) {
         SendDlgItemMessageW(dialog_, id, LB_SETCURSEL, static_cast<WPARAM>(value), 0);
     else
         value = static_cast<int>(SendDlgItemMessageW(dialog_, id, LB_GETCURSEL, 0, 0));
+}
+
+void DataExchange::ComboIndex(int id, int& value) {
+    if (failed_)
+        return;
+    if (toControls)
+        SendDlgItemMessageW(dialog_, id, CB_SETCURSEL, static_cast<WPARAM>(value), 0);
+    else
+        value = static_cast<int>(SendDlgItemMessageW(dialog_, id, CB_GETCURSEL, 0, 0));
+}
+
+void DataExchange::Label(int id, const std::wstring& text) {
+    if (!failed_ && toControls)
+        SetDlgItemTextW(dialog_, id, text.c_str());
+}
+
+void DataExchange::Caption(const std::wstring& text) {
+    if (!failed_ && toControls)
+        SetWindowTextW(dialog_, text.c_str());
 }
 
 void DataExchange::Fail(int id, const std::wstring& message) {

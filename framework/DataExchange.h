@@ -29,6 +29,12 @@ public:
     void Check(int id, bool& value);
     // List box selection <-> index (-1 for none).
     void ListIndex(int id, int& value);
+    // Combo box selection <-> index (-1 for none).
+    void ComboIndex(int id, int& value);
+    // Towards the controls only: a text the user reads but does not edit (a prompt), and
+    // the dialog's own caption.
+    void Label(int id, const std::wstring& text);
+    void Caption(const std::wstring& text);
 
     // Shows message, focuses and selects the control, and marks the exchange failed.
     void Fail(int id, const std::wstring& message);

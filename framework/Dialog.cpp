@@ -1,6 +1,26 @@
 #include "framework/Dialog.h"
 
-#include "framework/WinApp.h"
+#include "framework/Resources.h"
+
+namespace {
+// The default owner as last named: a dialog wins over a window while its window stands.
+HWND defaultOwnerWindow = nullptr;
+const CDialog* defaultOwnerDialog = nullptr;
+} // namespace
+
+void CDialog::SetDefaultOwner(HWND owner) {
+    defaultOwnerWindow = owner;
+}
+
+void CDialog::SetDefaultOwnerDialog(const CDialog* owner) {
+    defaultOwnerDialog = owner;
+}
+
+HWND CDialog::DefaultOwner() {
+    if (defaultOwnerDialog && defaultOwnerDialog->Hwnd())
+        return defaultOwnerDialog->Hwnd();
+    return defaultOwnerWindow;
+}
 
 CDialog::CDialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
 
@@ -10,22 +30,19 @@ CDialog::~CDialog() {
 }
 
 HWND CDialog::ParentWindow() const {
-    if (parent_)
-        return parent_;
-    CWinApp* app = CWinApp::Current();
-    return app ? app->MainWindow() : nullptr;
+    return parent_ ? parent_ : DefaultOwner();
 }
 
 INT_PTR CDialog::DoModal() {
     modeless_ = false;
-    result_ = DialogBoxParamW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(templateId_), ParentWindow(),
+    result_ = DialogBoxParamW(ResourceModule(), MAKEINTRESOURCEW(templateId_), ParentWindow(),
                               &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     return result_;
 }
 
 HWND CDialog::CreateModeless() {
     modeless_ = true;
-    return CreateDialogParamW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(templateId_), ParentWindow(),
+    return CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId_), ParentWindow(),
                               &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
@@ -55,7 +72,9 @@ void CDialog::OnOK() {
         EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 bool CDialog::HandleMessage(const Message& msg, LRESULT& result) {
     switch (msg.message) {

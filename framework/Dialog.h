@@ -11,7 +11,7 @@
 
 class CDialog {
 public:
-    // parent null: the application's main window (if any) owns the dialog.
+    // parent null: the default owner (if any) owns the dialog.
     explicit CDialog(UINT templateId, HWND parent = nullptr);
     virtual ~CDialog();
     CDialog(const CDialog&) = delete;
@@ -31,6 +31,13 @@ public:
     void EndDialog(INT_PTR result);
     // Runs DoDataExchange in one direction; false when a validation failed.
     bool UpdateData(bool fromControls);
+
+    // The owner of dialogs created without a parent. The application object names its
+    // main window here, as a window or as a dialog whose window counts while it stands;
+    // the dialog itself never asks for the application.
+    static void SetDefaultOwner(HWND owner);
+    static void SetDefaultOwnerDialog(const CDialog* owner);
+    static HWND DefaultOwner();
 
 protected:
     // Default: controls <- members. Return true to let the dialog manager set the focus.

@@ -1,18 +1,23 @@
 #include "framework/PropertySheet.h"
 
-#include "framework/WinApp.h"
+#include "framework/Resources.h"
 
 CPropertyPage::CPropertyPage(UINT templateId) : CDialog(templateId) {}
 
-void CPropertyPage::SetWizardButtons(DWORD flags) const {
-    PostMessageW(SheetWindow(), PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
+void CPropertyPage::UpdateWizardButtons() const {
+    PostMessageW(SheetWindow(), PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(WizardButtons()));
+}
+
+LRESULT CPropertyPage::OnSetActive() {
+    UpdateWizardButtons();
+    return 0;
 }
 
 PROPSHEETPAGEW CPropertyPage::Describe() {
     PROPSHEETPAGEW page{};
     page.dwSize = sizeof(page);
     page.dwFlags = PSP_DEFAULT;
-    page.hInstance = CWinApp::ResourceModule();
+    page.hInstance = ResourceModule();
     page.pszTemplate = MAKEINTRESOURCEW(TemplateId());
     page.pfnDlgProc = &CPropertyPage::PageProc;
     page.lParam = reinterpret_cast<LPARAM>(this);
@@ -90,7 +95,7 @@ PROPSHEETHEADERW CPropertySheet::Header(std::vector<HPROPSHEETPAGE>& handles) {
     header.dwSize = sizeof(header);
     header.dwFlags = flags_;
     header.hwndParent = parent_;
-    header.hInstance = CWinApp::ResourceModule();
+    header.hInstance = ResourceModule();
     header.pszCaption = caption_;
     header.nPages = static_cast<UINT>(handles.size());
     header.nStartPage = startPage_;

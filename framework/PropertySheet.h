@@ -1,8 +1,9 @@
 #pragma once
 // Property pages in a wizard-mode sheet. A page is a dialog created by the sheet from
-// its template; it moves data between its controls and its own members only, posts the
-// wizard buttons in OnSetActive and returns -1 from OnWizardNext to stay. The sheet
-// builds its result from the page objects after its modal loop.
+// its template; it moves data between its controls and its own slice of the sheet's
+// model only, says in WizardButtons which buttons it offers (posted when it becomes
+// active and whenever it calls UpdateWizardButtons) and returns -1 from OnWizardNext to
+// stay. The sheet acts on the model after its modal loop.
 
 #include "framework/Dialog.h"
 
@@ -21,13 +22,17 @@ class CPropertyPage : public CDialog {
 public:
     explicit CPropertyPage(UINT templateId);
 
-    // Posts PSM_SETWIZBUTTONS (PSWIZB_BACK | PSWIZB_NEXT | PSWIZB_FINISH) to the sheet.
-    void SetWizardButtons(DWORD flags) const;
     HWND SheetWindow() const { return hwnd_ ? GetParent(hwnd_) : nullptr; }
 
 protected:
-    // PSN_SETACTIVE: 0 to accept the activation.
-    virtual LRESULT OnSetActive() { return 0; }
+    // The wizard buttons the page offers in its present state (PSWIZB_BACK, PSWIZB_NEXT,
+    // PSWIZB_FINISH); by default Back and Next.
+    virtual DWORD WizardButtons() const { return PSWIZB_BACK | PSWIZB_NEXT; }
+    // Posts WizardButtons to the sheet; pages call it after every change that may alter it.
+    void UpdateWizardButtons() const;
+
+    // PSN_SETACTIVE: 0 to accept the activation. The default posts the buttons and accepts.
+    virtual LRESULT OnSetActive();
     // PSN_WIZNEXT: 0 to go on to the next page, -1 to stay.
     virtual LRESULT OnWizardNext() { return 0; }
     // PSN_WIZBACK: 0 to go back, -1 to stay.

@@ -1,5 +1,8 @@
 #include "framework/VersionInfo.h"
 
+#include "framework/Resources.h"
+#include "res/resource.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -56,7 +59,9 @@ std::wstring GetProductVersion() {
 }
 
 std::wstring GetProductName() {
-    return QueryOwnVersionString(L"ProductName").value_or(L"app");
+    if (auto name = QueryOwnVersionString(L"ProductName"))
+        return *name;
+    return LoadResourceString(IDS_UNNAMED_PRODUCT);
 }
 
 std::wstring NormalizeVersion(std::wstring version, bool trimZeros) {
@@ -78,7 +83,8 @@ std::wstring NormalizeVersion(std::wstring version, bool trimZeros) {
 
 std::wstring FormatVersionTitle(const std::wstring& productName, const std::wstring& productVersion,
                                 bool trimZeros) {
-    return productName + L" Version " + NormalizeVersion(productVersion, trimZeros);
+    return FormatResourceString(IDS_VERSION_TITLE,
+                                {productName, NormalizeVersion(productVersion, trimZeros)});
 }
 
 std::wstring GetVersionTitle(bool trimZeros) {

@@ -8,7 +8,7 @@ namespace vs {
 
 // "ProductVersion" of the program's version resource, or "0, 0, 0, 0" without one.
 std::wstring GetProductVersion();
-// "ProductName" of the program's version resource, or "app" without one.
+// "ProductName" of the program's version resource, or "app" (from the string table) without one.
 std::wstring GetProductName();
 // "<name> Version <version>", the version's ", " written as "." and, with trimZeros,
 // its zero components dropped.

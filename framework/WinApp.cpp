@@ -1,32 +1,9 @@
 #include "framework/WinApp.h"
 
-#include "framework/Dialog.h"
-
-namespace {
-CWinApp* currentApp = nullptr;
-}
-
-CWinApp::CWinApp() {
-    currentApp = this;
-}
-
+// Dialogs opened after the application object went have no default owner.
 CWinApp::~CWinApp() {
-    if (currentApp == this)
-        currentApp = nullptr;
-}
-
-CWinApp* CWinApp::Current() {
-    return currentApp;
-}
-
-HWND CWinApp::MainWindow() const {
-    if (mainDialog_ && mainDialog_->Hwnd())
-        return mainDialog_->Hwnd();
-    return mainWindow_;
-}
-
-HINSTANCE CWinApp::ResourceModule() {
-    return GetModuleHandleW(nullptr);
+    CDialog::SetDefaultOwner(nullptr);
+    CDialog::SetDefaultOwnerDialog(nullptr);
 }
 
 int CWinApp::Run(HINSTANCE) {

@@ -1,35 +1,27 @@
 #pragma once
 // The application object: the one global of the program. Run initialises it and calls
 // InitInstance, which shows the main window and returns false when there is no message
-// loop left to run.
+// loop left to run. Its main window is handed down to the dialogs as their default owner.
+
+#include "framework/Dialog.h"
 
 #include <windows.h>
 
-class CDialog;
-
 class CWinApp {
 public:
-    CWinApp();
+    CWinApp() = default;
     virtual ~CWinApp();
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
     int Run(HINSTANCE instance);
 
-    static CWinApp* Current();
-    // The module holding the dialog templates, menus, icons and strings.
-    static HINSTANCE ResourceModule();
-
     // The main dialog's window while it stands, else the window set last.
-    HWND MainWindow() const;
-    void SetMainWindow(HWND window) { mainWindow_ = window; }
+    HWND MainWindow() const { return CDialog::DefaultOwner(); }
+    void SetMainWindow(HWND window) { CDialog::SetDefaultOwner(window); }
     // A main window that is a dialog exists only while the dialog runs; keep the dialog.
-    void SetMainDialog(const CDialog* dialog) { mainDialog_ = dialog; }
+    void SetMainDialog(const CDialog* dialog) { CDialog::SetDefaultOwnerDialog(dialog); }
 
 protected:
     virtual bool InitInstance() = 0;
-
-private:
-    HWND mainWindow_ = nullptr;
-    const CDialog* mainDialog_ = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "mainwnd/DeleteObject.h"
 
+#include "framework/Resources.h"
 #include "framework/VersionInfo.h"
-#include "framework/WinApp.h"
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/ShellNotify.h"
@@ -106,7 +106,7 @@ bool CDeleteObject::OnInitDialog() {
 
     RefreshList();
 
-    HICON icon = LoadIconW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
+    HICON icon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SetWindowTextW(hwnd_, vs::GetVersionTitle(true).c_str());
@@ -189,7 +189,7 @@ LRESULT CDeleteObject::OnListClick(const Message&) {
 }
 
 UniqueMenu CDeleteObject::BuildContextMenu() {
-    UniqueMenu menu(LoadMenuW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(IDM_CONTEXT_MENU)));
+    UniqueMenu menu(LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(IDM_CONTEXT_MENU)));
     HMENU popup = GetSubMenu(menu.Get(), 0);
     if (!popup)
         return menu;

@@ -22,11 +22,12 @@ LRESULT CDeleteObject::OnRename(const Message&) {
         vs::ShellObjectInfo* info = entry.info;
         if (!info)
             return;
-        std::wstring text = info->name;
-        CEditTextDialog dialog(QuotedPrompt(L"Enter a new Name for the Item ", info->name), text, hwnd_);
-        if (dialog.DoModal() != IDOK || text.empty())
+        CEditTextDialog dialog(hwnd_);
+        dialog.prompt = QuotedPrompt(L"Enter a new Name for the Item ", info->name);
+        dialog.text = info->name;
+        if (dialog.DoModal() != IDOK || dialog.text.empty())
             return;
-        info->SetName(text);
+        info->SetName(dialog.text);
         NotifyPlace(info->placeIndex);
     });
     RefreshList();
@@ -38,13 +39,13 @@ LRESULT CDeleteObject::OnChangeComment(const Message&) {
         vs::ShellObjectInfo* info = entry.info;
         if (!info)
             return;
-        std::wstring text = info->description;
-        CEditTextDialog dialog(QuotedPrompt(L"Edit the Comment associated with the Item ", info->name), text,
-                               hwnd_);
+        CEditTextDialog dialog(hwnd_);
+        dialog.prompt = QuotedPrompt(L"Edit the Comment associated with the Item ", info->name);
+        dialog.text = info->description;
         // An emptied text changes nothing: a comment cannot be removed this way.
-        if (dialog.DoModal() != IDOK || text.empty())
+        if (dialog.DoModal() != IDOK || dialog.text.empty())
             return;
-        info->SetDescription(text);
+        info->SetDescription(dialog.text);
         NotifyPlace(info->placeIndex);
     });
     RefreshList();
@@ -57,14 +58,11 @@ LRESULT CDeleteObject::OnChangeIcon(const Message&) {
         if (!info)
             return;
         CIconDialog dialog(hwnd_);
-        const vs::IconLocationParts start = vs::SplitIconLocation(info->iconLocation);
-        (void)dialog.SetStartIcon(start.file, start.index); // otherwise the chooser's own default
+        // Refused: the chooser starts on its own default.
+        (void)dialog.SetStartIcon(vs::SplitIconLocation(info->iconLocation));
         if (dialog.DoModal() != IDOK)
             return;
-        std::wstring file;
-        int index = 0;
-        dialog.GetChosenIcon(file, index);
-        info->SetIconLocation(CIconDialog::MakeIconLocation(file, index));
+        info->SetIconLocation(CIconDialog::MakeIconLocation(dialog.icon));
         NotifyPlace(info->placeIndex);
     });
     RefreshList(); // also reloads the row icons

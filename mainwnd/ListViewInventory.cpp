@@ -1,6 +1,6 @@
 #include "mainwnd/ListViewInventory.h"
 
-#include "framework/WinApp.h"
+#include "framework/Resources.h"
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 
@@ -44,7 +44,7 @@ void ListViewInventory::ResetImageList(int expectedImages) {
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     imageList_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, std::max(8, expectedImages), 2));
     // The default row icon is image 0; shared icons from LoadIconW are not destroyed.
-    HICON fallback = LoadIconW(CWinApp::ResourceModule(), MAKEINTRESOURCEW(IDI_DEFAULT_ROW_ICON));
+    HICON fallback = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_DEFAULT_ROW_ICON));
     ImageList_ReplaceIcon(imageList_.Get(), -1, fallback);
 }
 

@@ -65,6 +65,8 @@
 #define IDS_NO_ICONS 11003
 #define IDS_SELECT_ICON 11004
 #define IDS_FILE_NOT_FOUND 11005
+#define IDS_CHOOSE_ICON 12010
+#define IDS_ICON_FILTER 12011
 
 // Wizard pages
 #define IDD_WIZARD_NAME 129
@@ -107,6 +109,29 @@
 #define IDC_FLAG_REMOVABLE 1015
 #define IDC_FLAG_DRAG_DROP 1024
 #define IDC_FLAG_HIDE_IF_DELETED 1028
+
+// Wizard texts: the choosers of step 2 and the categories of step 4, in the order of
+// their numbers (the last one stands for none)
+#define IDS_CHOOSE_FOLDER 12020
+#define IDS_CHOOSE_FILE 12021
+#define IDS_ALL_FILES_FILTER 12022
+#define IDS_CATEGORY_OTHER 12030
+#define IDS_CATEGORY_APPEARANCE 12031
+#define IDS_CATEGORY_HARDWARE 12032
+#define IDS_CATEGORY_NETWORK 12033
+#define IDS_CATEGORY_SOUNDS 12034
+#define IDS_CATEGORY_PERFORMANCE 12035
+#define IDS_CATEGORY_REGIONAL 12036
+#define IDS_CATEGORY_ACCESSIBILITY 12037
+#define IDS_CATEGORY_PROGRAMS 12038
+#define IDS_CATEGORY_ACCOUNTS 12039
+#define IDS_CATEGORY_NONE 12040
+
+// Framework and start-up texts: validation messages and the version title
+#define IDS_ENTER_INTEGER 12001
+#define IDS_ENTER_INTEGER_BETWEEN 12002
+#define IDS_VERSION_TITLE 12003
+#define IDS_UNNAMED_PRODUCT 12004
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -1,18 +1,11 @@
 #pragma once
-// The five-step wizard that creates a new shell object. Its modal run owns the five pages;
-// after Finish it builds the creation request from what the pages captured (never from
-// controls, which are gone by then) and has the registration write it.
+// The five-step wizard that creates a new shell object. Each modal run builds one creation
+// request, which its five pages fill in, each its own slice; after Finish the registration
+// writes that request (the pages' controls are gone by then).
 
 #include "framework/PropertySheet.h"
 #include "store/Platform.h"
 #include "store/RegistryStore.h"
-#include "store/ShellObjectSpec.h"
-
-class CWizard_ShellFolderName;
-class Wizard_ShellObjectFunction;
-class CWizard_SelectIcon;
-class CWizard_Access;
-class CWizard_SpecialFlags;
 
 class CMainWizard : public CPropertySheet {
 public:
@@ -31,8 +24,3 @@ private:
     vs::RegistryStore& store_;
     vs::Platform& platform_;
 };
-
-// The creation request that the five pages' captured values make up.
-vs::ShellObjectSpec AssembleSpec(const CWizard_ShellFolderName& name,
-                                 const Wizard_ShellObjectFunction& function, const CWizard_SelectIcon& icon,
-                                 const CWizard_Access& access, const CWizard_SpecialFlags& flags);

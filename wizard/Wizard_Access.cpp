@@ -1,36 +1,40 @@
 #include "wizard/Wizard_Access.h"
 
+#include "framework/Resources.h"
 #include "res/resource.h"
-#include "store/ShellObjectSpec.h"
 
 namespace {
 
 // The category list in the order of the category numbers; the last entry stands for none.
-constexpr const wchar_t* kCategoryNames[] = {
-    L"Other",
-    L"Appearance and Themes",
-    L"Printers and Other Hardware",
-    L"Network and Internet Options",
-    L"Sounds, Speech, and Audio Devices",
-    L"Performance and Maintenance",
-    L"Date, Time, Language, and Regional Options",
-    L"Accessibility Options",
-    L"Add or Remove Programs",
-    L"User Accounts",
-    L"No Category",
+constexpr UINT kCategoryNames[] = {
+    IDS_CATEGORY_OTHER,    IDS_CATEGORY_APPEARANCE,  IDS_CATEGORY_HARDWARE, IDS_CATEGORY_NETWORK,
+    IDS_CATEGORY_SOUNDS,   IDS_CATEGORY_PERFORMANCE, IDS_CATEGORY_REGIONAL, IDS_CATEGORY_ACCESSIBILITY,
+    IDS_CATEGORY_PROGRAMS, IDS_CATEGORY_ACCOUNTS,    IDS_CATEGORY_NONE,
 };
 constexpr int kNoCategoryIndex = 10;
 
 } // namespace
 
-CWizard_Access::CWizard_Access() : CPropertyPage(IDD_WIZARD_ACCESS) {}
+CWizard_Access::CWizard_Access(vs::ShellObjectSpec& request)
+    : CPropertyPage(IDD_WIZARD_ACCESS), request_(request) {
+    request_.allUsers = true;
+}
 
 void CWizard_Access::DoDataExchange(DataExchange& dx) {
-    dx.Check(IDC_SCOPE_ALL_USERS, allUsers);
-    dx.Check(IDC_PLACE_MYCOMPUTER, inMyComputer);
-    dx.Check(IDC_PLACE_DESKTOP, onDesktop);
-    dx.Check(IDC_PLACE_CONTROLPANEL, inControlPanel);
-    dx.Check(IDC_PLACE_NETWORK, inNetworkNeighborhood);
+    dx.Check(IDC_SCOPE_ALL_USERS, request_.allUsers);
+    dx.Check(IDC_PLACE_MYCOMPUTER, request_.inMyComputer);
+    dx.Check(IDC_PLACE_DESKTOP, request_.onDesktop);
+    dx.Check(IDC_PLACE_CONTROLPANEL, request_.inControlPanel);
+    dx.Check(IDC_PLACE_NETWORK, request_.inNetworkNeighborhood);
+    // The category is taken at Next even while its list is disabled.
+    int category = request_.controlPanelCategory < static_cast<std::uint32_t>(kNoCategoryIndex)
+                       ? static_cast<int>(request_.controlPanelCategory)
+                       : kNoCategoryIndex;
+    dx.ComboIndex(IDC_CATEGORY_COMBO, category);
+    if (!dx.toControls)
+        request_.controlPanelCategory = category >= 0 && category < kNoCategoryIndex
+                                            ? static_cast<std::uint32_t>(category)
+                                            : vs::kNoCategory;
 }
 
 bool CWizard_Access::HandleMessage(const Message& msg, LRESULT& result) {
@@ -41,42 +45,34 @@ bool CWizard_Access::HandleMessage(const Message& msg, LRESULT& result) {
 }
 
 bool CWizard_Access::OnInitDialog() {
-    const bool defaultFocus = CPropertyPage::OnInitDialog();
-    CheckDlgButton(hwnd_, IDC_SCOPE_ALL_USERS, BST_CHECKED);
     const HWND categories = Item(IDC_CATEGORY_COMBO);
-    for (const wchar_t* name : kCategoryNames)
-        SendMessageW(categories, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-    SendMessageW(categories, CB_SETCURSEL, kNoCategoryIndex, 0);
-    EnableWindow(categories, FALSE);
-    Update();
+    for (const UINT name : kCategoryNames)
+        SendMessageW(categories, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadResourceString(name).c_str()));
+    const bool defaultFocus = CPropertyPage::OnInitDialog();
+    EnableCategory();
     return defaultFocus;
 }
 
-void CWizard_Access::Update() const {
-    auto checked = [this](int id) { return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; };
-    // The category keeps its selection while disabled; it is taken at Next all the same.
-    EnableWindow(Item(IDC_CATEGORY_COMBO), checked(IDC_PLACE_CONTROLPANEL));
-    const bool anyPlace = checked(IDC_PLACE_MYCOMPUTER) || checked(IDC_PLACE_DESKTOP) ||
-                          checked(IDC_PLACE_CONTROLPANEL) || checked(IDC_PLACE_NETWORK);
-    SetWizardButtons(anyPlace ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+bool CWizard_Access::IsChecked(int id) const {
+    return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
+}
+
+void CWizard_Access::EnableCategory() const {
+    EnableWindow(Item(IDC_CATEGORY_COMBO), IsChecked(IDC_PLACE_CONTROLPANEL));
+}
+
+DWORD CWizard_Access::WizardButtons() const {
+    const bool anyPlace = IsChecked(IDC_PLACE_MYCOMPUTER) || IsChecked(IDC_PLACE_DESKTOP) ||
+                          IsChecked(IDC_PLACE_CONTROLPANEL) || IsChecked(IDC_PLACE_NETWORK);
+    return anyPlace ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK;
 }
 
 LRESULT CWizard_Access::OnPlaceClicked(const Message&) {
-    Update();
+    EnableCategory();
+    UpdateWizardButtons();
     return 0;
-}
-
-LRESULT CWizard_Access::OnSetActive() {
-    Update();
-    return CPropertyPage::OnSetActive();
 }
 
 LRESULT CWizard_Access::OnWizardNext() {
-    if (!UpdateData(true))
-        return -1;
-    const LRESULT selection = SendMessageW(Item(IDC_CATEGORY_COMBO), CB_GETCURSEL, 0, 0);
-    controlPanelCategory = selection >= 0 && selection < kNoCategoryIndex
-                               ? static_cast<std::uint32_t>(selection)
-                               : vs::kNoCategory;
-    return 0;
+    return UpdateData(true) ? 0 : -1;
 }

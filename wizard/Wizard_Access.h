@@ -4,29 +4,25 @@
 // checked. Everything is taken when the user moves on.
 
 #include "framework/PropertySheet.h"
-
-#include <cstdint>
+#include "store/ShellObjectSpec.h"
 
 class CWizard_Access : public CPropertyPage {
 public:
-    CWizard_Access();
-
-    bool allUsers = false;
-    bool inMyComputer = false;
-    bool onDesktop = false;
-    bool inControlPanel = false;
-    bool inNetworkNeighborhood = false;
-    std::uint32_t controlPanelCategory = 0xFFFFFFFFu;
+    // Works on request's allUsers (which starts true), the four places and the category.
+    explicit CWizard_Access(vs::ShellObjectSpec& request);
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
     bool OnInitDialog() override;
-    LRESULT OnSetActive() override;
+    DWORD WizardButtons() const override;
     LRESULT OnWizardNext() override;
     bool HandleMessage(const Message& msg, LRESULT& result) override;
 
 private:
     LRESULT OnPlaceClicked(const Message& msg);
-    // Enables the category list with its check box and sets the buttons.
-    void Update() const;
+    // The category list is usable with its check box only.
+    void EnableCategory() const;
+    bool IsChecked(int id) const;
+
+    vs::ShellObjectSpec& request_;
 };

@@ -2,17 +2,20 @@
 
 #include "res/resource.h"
 
-CWizard_SpecialFlags::CWizard_SpecialFlags() : CPropertyPage(IDD_WIZARD_FLAGS) {}
+CWizard_SpecialFlags::CWizard_SpecialFlags(vs::ShellObjectSpec& request)
+    : CPropertyPage(IDD_WIZARD_FLAGS), request_(request) {
+    request_.allowDragDrop = true;
+}
 
 void CWizard_SpecialFlags::DoDataExchange(DataExchange& dx) {
-    dx.Check(IDC_FLAG_PROPERTY_SHEET, enablePropertySheet);
-    dx.Check(IDC_FLAG_ALLOW_DELETE, allowDelete);
-    dx.Check(IDC_FLAG_ALLOW_COPY, allowCopy);
-    dx.Check(IDC_FLAG_ALLOW_LINK, allowLink);
-    dx.Check(IDC_FLAG_ALLOW_MOVE, allowMove);
-    dx.Check(IDC_FLAG_REMOVABLE, removableMedia);
-    dx.Check(IDC_FLAG_DRAG_DROP, allowDragDrop);
-    dx.Check(IDC_FLAG_HIDE_IF_DELETED, hideIfDeleted);
+    dx.Check(IDC_FLAG_PROPERTY_SHEET, request_.enablePropertySheet);
+    dx.Check(IDC_FLAG_ALLOW_DELETE, request_.allowDelete);
+    dx.Check(IDC_FLAG_ALLOW_COPY, request_.allowCopy);
+    dx.Check(IDC_FLAG_ALLOW_LINK, request_.allowLink);
+    dx.Check(IDC_FLAG_ALLOW_MOVE, request_.allowMove);
+    dx.Check(IDC_FLAG_REMOVABLE, request_.removableMedia);
+    dx.Check(IDC_FLAG_DRAG_DROP, request_.allowDragDrop);
+    dx.Check(IDC_FLAG_HIDE_IF_DELETED, request_.hideIfDeleted);
 }
 
 bool CWizard_SpecialFlags::HandleMessage(const Message& msg, LRESULT& result) {
@@ -25,21 +28,20 @@ bool CWizard_SpecialFlags::HandleMessage(const Message& msg, LRESULT& result) {
 
 bool CWizard_SpecialFlags::OnInitDialog() {
     const bool defaultFocus = CPropertyPage::OnInitDialog();
-    CheckDlgButton(hwnd_, IDC_FLAG_DRAG_DROP, BST_CHECKED);
+    EnableHideIfDeleted();
     return defaultFocus;
 }
 
 // "Hide if deleted" refines "Allow delete": usable only with it, but its check mark stays
 // when delete is turned off, so turning it on again brings the choice back.
-LRESULT CWizard_SpecialFlags::OnAllowDeleteClicked(const Message&) {
+void CWizard_SpecialFlags::EnableHideIfDeleted() const {
     EnableWindow(Item(IDC_FLAG_HIDE_IF_DELETED),
                  IsDlgButtonChecked(hwnd_, IDC_FLAG_ALLOW_DELETE) == BST_CHECKED);
-    return 0;
 }
 
-LRESULT CWizard_SpecialFlags::OnSetActive() {
-    SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
-    return CPropertyPage::OnSetActive();
+LRESULT CWizard_SpecialFlags::OnAllowDeleteClicked(const Message&) {
+    EnableHideIfDeleted();
+    return 0;
 }
 
 bool CWizard_SpecialFlags::OnWizardFinish() {

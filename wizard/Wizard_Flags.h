@@ -3,27 +3,23 @@
 // are taken when the user presses it.
 
 #include "framework/PropertySheet.h"
+#include "store/ShellObjectSpec.h"
 
 class CWizard_SpecialFlags : public CPropertyPage {
 public:
-    CWizard_SpecialFlags();
-
-    bool enablePropertySheet = false;
-    bool allowDelete = false;
-    bool allowCopy = false;
-    bool allowLink = false;
-    bool allowMove = false;
-    bool removableMedia = false;
-    bool allowDragDrop = false;
-    bool hideIfDeleted = false;
+    // Works on request's eight flags, of which allowDragDrop starts set.
+    explicit CWizard_SpecialFlags(vs::ShellObjectSpec& request);
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
     bool OnInitDialog() override;
-    LRESULT OnSetActive() override;
+    DWORD WizardButtons() const override { return PSWIZB_BACK | PSWIZB_FINISH; }
     bool OnWizardFinish() override;
     bool HandleMessage(const Message& msg, LRESULT& result) override;
 
 private:
     LRESULT OnAllowDeleteClicked(const Message& msg);
+    void EnableHideIfDeleted() const;
+
+    vs::ShellObjectSpec& request_;
 };

@@ -5,7 +5,14 @@
 #include "store/ShellObjectInfo.h"
 #include "wizard/LocationIcon.h"
 
-CWizard_SelectIcon::CWizard_SelectIcon() : CPropertyPage(IDD_WIZARD_ICON) {}
+CWizard_SelectIcon::CWizard_SelectIcon(vs::ShellObjectSpec& request)
+    : CPropertyPage(IDD_WIZARD_ICON), request_(request) {
+    request_.iconLocation = DefaultIconLocation();
+}
+
+void CWizard_SelectIcon::DoDataExchange(DataExchange& dx) {
+    dx.Text(IDC_ICON_LOCATION, request_.iconLocation);
+}
 
 bool CWizard_SelectIcon::HandleMessage(const Message& msg, LRESULT& result) {
     using Page = CWizard_SelectIcon;
@@ -19,15 +26,17 @@ bool CWizard_SelectIcon::HandleMessage(const Message& msg, LRESULT& result) {
 }
 
 bool CWizard_SelectIcon::OnInitDialog() {
+    writingEdit_ = true;
     const bool defaultFocus = CPropertyPage::OnInitDialog();
-    ShowLocation(DefaultIconLocation());
+    writingEdit_ = false;
+    LoadIcon();
     return defaultFocus;
 }
 
 void CWizard_SelectIcon::ShowLocation(const std::wstring& location) {
-    iconLocation = location;
+    request_.iconLocation = location;
     writingEdit_ = true;
-    SetDlgItemTextW(hwnd_, IDC_ICON_LOCATION, iconLocation.c_str());
+    UpdateData(false);
     writingEdit_ = false;
     LoadIcon();
 }
@@ -35,8 +44,7 @@ void CWizard_SelectIcon::ShowLocation(const std::wstring& location) {
 LRESULT CWizard_SelectIcon::OnLocationChanged(const Message&) {
     if (writingEdit_)
         return 0;
-    DataExchange dx(hwnd_, false);
-    dx.Text(IDC_ICON_LOCATION, iconLocation);
+    UpdateData(true);
     LoadIcon();
     return 0;
 }
@@ -48,26 +56,23 @@ LRESULT CWizard_SelectIcon::OnResetDefault(const Message&) {
 
 LRESULT CWizard_SelectIcon::OnChooseIcon(const Message&) {
     CIconDialog chooser(hwnd_);
-    const vs::IconLocationParts start = vs::SplitIconLocation(iconLocation);
-    (void)chooser.SetStartIcon(start.file, start.index); // refused: the chooser starts on its default
+    // Refused: the chooser starts on its own default.
+    (void)chooser.SetStartIcon(vs::SplitIconLocation(request_.iconLocation));
     if (chooser.DoModal() != IDOK)
         return 0;
-    std::wstring file;
-    int index = 0;
-    chooser.GetChosenIcon(file, index);
-    ShowLocation(CIconDialog::MakeIconLocation(file, index));
+    ShowLocation(CIconDialog::MakeIconLocation(chooser.icon));
     return 0;
 }
 
 void CWizard_SelectIcon::LoadIcon() {
     icon_.Reset();
-    icon_ = LoadLocationIcon(iconLocation);
+    icon_ = LoadLocationIcon(request_.iconLocation);
     InvalidateRect(hwnd_, nullptr, TRUE);
-    SetButtons();
+    UpdateWizardButtons();
 }
 
-void CWizard_SelectIcon::SetButtons() const {
-    SetWizardButtons(icon_ ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+DWORD CWizard_SelectIcon::WizardButtons() const {
+    return icon_ ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK;
 }
 
 LRESULT CWizard_SelectIcon::OnDrawItem(const Message& msg) {
@@ -77,9 +82,4 @@ LRESULT CWizard_SelectIcon::OnDrawItem(const Message& msg) {
     if (icon_)
         DrawIcon(item->hDC, item->rcItem.left, item->rcItem.top, icon_.Get());
     return TRUE;
-}
-
-LRESULT CWizard_SelectIcon::OnSetActive() {
-    SetButtons();
-    return CPropertyPage::OnSetActive();
 }

@@ -5,21 +5,20 @@
 
 #include "framework/PropertySheet.h"
 #include "framework/UniqueHandle.h"
-
-#include <string>
+#include "store/ShellObjectSpec.h"
 
 class CWizard_SelectIcon : public CPropertyPage {
 public:
-    CWizard_SelectIcon();
-
-    std::wstring iconLocation;
+    // Works on request's iconLocation, which starts as the default location.
+    explicit CWizard_SelectIcon(vs::ShellObjectSpec& request);
 
     // The previewed icon, or null while the location yields none.
     HICON Icon() const { return icon_.Get(); }
 
 protected:
+    void DoDataExchange(DataExchange& dx) override;
     bool OnInitDialog() override;
-    LRESULT OnSetActive() override;
+    DWORD WizardButtons() const override;
     bool HandleMessage(const Message& msg, LRESULT& result) override;
 
 private:
@@ -30,8 +29,8 @@ private:
     // Takes a new location, shows it in the edit and loads its icon.
     void ShowLocation(const std::wstring& location);
     void LoadIcon();
-    void SetButtons() const;
 
+    vs::ShellObjectSpec& request_;
     UniqueIcon icon_;
     // Set while the page itself writes the edit, whose EN_CHANGE then is no user change.
     bool writingEdit_ = false;

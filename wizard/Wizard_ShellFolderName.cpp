@@ -2,12 +2,13 @@
 
 #include "res/resource.h"
 
-CWizard_ShellFolderName::CWizard_ShellFolderName() : CPropertyPage(IDD_WIZARD_NAME) {}
+CWizard_ShellFolderName::CWizard_ShellFolderName(vs::ShellObjectSpec& request)
+    : CPropertyPage(IDD_WIZARD_NAME), request_(request) {}
 
 void CWizard_ShellFolderName::DoDataExchange(DataExchange& dx) {
-    dx.Text(IDC_NAME_EDIT, name);
-    dx.Text(IDC_INFOTIP_EDIT, infoTip);
-    dx.Check(IDC_ALLOW_RENAME, allowRename);
+    dx.Text(IDC_NAME_EDIT, request_.name);
+    dx.Text(IDC_INFOTIP_EDIT, request_.infoTip);
+    dx.Check(IDC_ALLOW_RENAME, request_.allowRename);
 }
 
 bool CWizard_ShellFolderName::HandleMessage(const Message& msg, LRESULT& result) {
@@ -19,19 +20,14 @@ bool CWizard_ShellFolderName::HandleMessage(const Message& msg, LRESULT& result)
 
 LRESULT CWizard_ShellFolderName::OnNameChanged(const Message&) {
     DataExchange dx(hwnd_, false);
-    dx.Text(IDC_NAME_EDIT, name);
-    SetButtons();
+    dx.Text(IDC_NAME_EDIT, request_.name);
+    UpdateWizardButtons();
     return 0;
 }
 
 // Any text counts as a name, spaces alone included: nothing is trimmed.
-void CWizard_ShellFolderName::SetButtons() const {
-    SetWizardButtons(name.empty() ? 0 : PSWIZB_NEXT);
-}
-
-LRESULT CWizard_ShellFolderName::OnSetActive() {
-    SetButtons();
-    return CPropertyPage::OnSetActive();
+DWORD CWizard_ShellFolderName::WizardButtons() const {
+    return request_.name.empty() ? 0 : PSWIZB_NEXT;
 }
 
 LRESULT CWizard_ShellFolderName::OnWizardNext() {

@@ -4,24 +4,21 @@
 // typed, the other two are taken when the user moves on.
 
 #include "framework/PropertySheet.h"
-
-#include <string>
+#include "store/ShellObjectSpec.h"
 
 class CWizard_ShellFolderName : public CPropertyPage {
 public:
-    CWizard_ShellFolderName();
-
-    std::wstring name;
-    std::wstring infoTip;
-    bool allowRename = false;
+    // Works on request's name, infoTip and allowRename.
+    explicit CWizard_ShellFolderName(vs::ShellObjectSpec& request);
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
-    LRESULT OnSetActive() override;
+    DWORD WizardButtons() const override;
     LRESULT OnWizardNext() override;
     bool HandleMessage(const Message& msg, LRESULT& result) override;
 
 private:
     LRESULT OnNameChanged(const Message& msg);
-    void SetButtons() const;
+
+    vs::ShellObjectSpec& request_;
 };

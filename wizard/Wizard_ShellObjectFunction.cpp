@@ -1,5 +1,6 @@
 #include "wizard/Wizard_ShellObjectFunction.h"
 
+#include "framework/Resources.h"
 #include "framework/UniqueHandle.h"
 #include "res/resource.h"
 
@@ -20,12 +21,13 @@ struct ShellAllocatorDeleter {
 using ShellItemIdList = UniqueHandle<LPITEMIDLIST, ShellAllocatorDeleter>;
 } // namespace
 
-Wizard_ShellObjectFunction::Wizard_ShellObjectFunction() : CPropertyPage(IDD_WIZARD_FUNCTION) {}
+Wizard_ShellObjectFunction::Wizard_ShellObjectFunction(vs::ShellObjectSpec& request)
+    : CPropertyPage(IDD_WIZARD_FUNCTION), request_(request) {}
 
 void Wizard_ShellObjectFunction::DoDataExchange(DataExchange& dx) {
-    dx.Text(IDC_FOLDER_EDIT, folderTarget);
-    dx.Text(IDC_PROGRAM_EDIT, programCommand);
-    dx.Check(IDC_FUNCTION_FOLDER, isFolder);
+    dx.Text(IDC_FOLDER_EDIT, request_.folderTarget);
+    dx.Text(IDC_PROGRAM_EDIT, request_.programCommand);
+    dx.Check(IDC_FUNCTION_FOLDER, request_.isFolder);
 }
 
 bool Wizard_ShellObjectFunction::HandleMessage(const Message& msg, LRESULT& result) {
@@ -43,9 +45,7 @@ bool Wizard_ShellObjectFunction::HandleMessage(const Message& msg, LRESULT& resu
 
 bool Wizard_ShellObjectFunction::OnInitDialog() {
     const bool defaultFocus = CPropertyPage::OnInitDialog();
-    CheckDlgButton(hwnd_, IDC_FUNCTION_FOLDER, BST_CHECKED);
-    EnableWindow(Item(IDC_PROGRAM_EDIT), FALSE);
-    EnableWindow(Item(IDC_PROGRAM_BROWSE), FALSE);
+    EnableChoice(request_.isFolder);
     return defaultFocus;
 }
 
@@ -54,38 +54,40 @@ void Wizard_ShellObjectFunction::EnableChoice(bool folder) {
     EnableWindow(Item(IDC_FOLDER_BROWSE), folder);
     EnableWindow(Item(IDC_PROGRAM_EDIT), !folder);
     EnableWindow(Item(IDC_PROGRAM_BROWSE), !folder);
-    SetButtons();
 }
 
 LRESULT Wizard_ShellObjectFunction::OnFolderChoice(const Message&) {
     EnableChoice(true);
+    UpdateWizardButtons();
     return 0;
 }
 
 LRESULT Wizard_ShellObjectFunction::OnProgramChoice(const Message&) {
     EnableChoice(false);
+    UpdateWizardButtons();
     return 0;
 }
 
 LRESULT Wizard_ShellObjectFunction::OnTargetChanged(const Message&) {
-    SetButtons();
+    UpdateWizardButtons();
     return 0;
 }
 
 // Only the edit of the chosen kind counts; the other one keeps its text for a change of mind.
-void Wizard_ShellObjectFunction::SetButtons() const {
+DWORD Wizard_ShellObjectFunction::WizardButtons() const {
     const int edit =
         IsDlgButtonChecked(hwnd_, IDC_FUNCTION_FOLDER) == BST_CHECKED ? IDC_FOLDER_EDIT : IDC_PROGRAM_EDIT;
     const bool hasTarget = GetWindowTextLengthW(Item(edit)) > 0;
-    SetWizardButtons(hasTarget ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+    return hasTarget ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK;
 }
 
 LRESULT Wizard_ShellObjectFunction::OnChooseFolder(const Message&) {
     wchar_t displayName[MAX_PATH] = L"";
+    const std::wstring title = LoadResourceString(IDS_CHOOSE_FOLDER);
     BROWSEINFOW info{};
     info.hwndOwner = hwnd_;
     info.pszDisplayName = displayName;
-    info.lpszTitle = L"Choose Folder";
+    info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     ShellItemIdList chosen(SHBrowseForFolderW(&info));
     if (!chosen)
@@ -99,25 +101,22 @@ LRESULT Wizard_ShellObjectFunction::OnChooseFolder(const Message&) {
 
 LRESULT Wizard_ShellObjectFunction::OnChooseFile(const Message&) {
     wchar_t path[MAX_PATH] = L"";
+    const std::wstring filter = LoadFilterString(IDS_ALL_FILES_FILTER);
+    const std::wstring title = LoadResourceString(IDS_CHOOSE_FILE);
     OPENFILENAMEW request{};
     request.lStructSize = sizeof(request);
     request.hwndOwner = hwnd_;
-    request.lpstrFilter = L"All Files\0*.*\0";
+    request.lpstrFilter = filter.c_str();
     request.nFilterIndex = 1;
     request.lpstrFile = path;
     request.nMaxFile = MAX_PATH;
-    request.lpstrTitle = L"Choose File";
+    request.lpstrTitle = title.c_str();
     // The program need not exist yet, and choosing it is no reason to list it as recent.
     request.Flags = OFN_DONTADDTORECENT;
     // Taken as returned, unquoted: the user adds quotes or arguments in the edit if needed.
     if (GetOpenFileNameW(&request))
         SetDlgItemTextW(hwnd_, IDC_PROGRAM_EDIT, path);
     return 0;
-}
-
-LRESULT Wizard_ShellObjectFunction::OnSetActive() {
-    SetButtons();
-    return CPropertyPage::OnSetActive();
 }
 
 LRESULT Wizard_ShellObjectFunction::OnWizardNext() {

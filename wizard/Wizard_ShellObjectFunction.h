@@ -4,21 +4,17 @@
 // Both texts are taken when the user moves on; isFolder says which one counts.
 
 #include "framework/PropertySheet.h"
-
-#include <string>
+#include "store/ShellObjectSpec.h"
 
 class Wizard_ShellObjectFunction : public CPropertyPage {
 public:
-    Wizard_ShellObjectFunction();
-
-    std::wstring folderTarget;
-    std::wstring programCommand;
-    bool isFolder = true;
+    // Works on request's isFolder, folderTarget and programCommand.
+    explicit Wizard_ShellObjectFunction(vs::ShellObjectSpec& request);
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
     bool OnInitDialog() override;
-    LRESULT OnSetActive() override;
+    DWORD WizardButtons() const override;
     LRESULT OnWizardNext() override;
     bool HandleMessage(const Message& msg, LRESULT& result) override;
 
@@ -28,6 +24,8 @@ private:
     LRESULT OnTargetChanged(const Message& msg);
     LRESULT OnChooseFolder(const Message& msg);
     LRESULT OnChooseFile(const Message& msg);
+    // Enables the edit and chooser of the chosen kind only.
     void EnableChoice(bool folder);
-    void SetButtons() const;
+
+    vs::ShellObjectSpec& request_;
 };

@@ -55,8 +55,8 @@ protected:
 // ---- CEditTextDialog ----
 
 TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
-    std::wstring text;
-    CEditTextDialog dialog(L"Enter a new Name for the Item \"A\":", text, nullptr);
+    CEditTextDialog dialog(nullptr);
+    dialog.prompt = L"Enter a new Name for the Item \"A\":";
     std::wstring prompt, shown = L"(not seen)";
     ModalScript driver;
     driver.AwaitDialog(kEditCaption, [&](HWND d) {
@@ -69,12 +69,13 @@ TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
     EXPECT_TRUE(driver.Completed());
     EXPECT_EQ(prompt, L"Enter a new Name for the Item \"A\":");
     EXPECT_EQ(shown, L"");
-    EXPECT_EQ(text, L"");
+    EXPECT_EQ(dialog.text, L"");
 }
 
 TEST(EditTextDialog, CancelLeavesCallersTextUntouchedEvenAfterTyping) {
-    std::wstring text = L"Old name";
-    CEditTextDialog dialog(L"Prompt", text, nullptr);
+    CEditTextDialog dialog(nullptr);
+    dialog.prompt = L"Prompt";
+    dialog.text = L"Old name";
     ModalScript driver;
     driver.AwaitDialog(kEditCaption, [&](HWND d) {
         SetDlgItemTextW(d, IDC_EDIT_TEXT, L"New name");
@@ -83,13 +84,14 @@ TEST(EditTextDialog, CancelLeavesCallersTextUntouchedEvenAfterTyping) {
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_TRUE(driver.Completed());
-    EXPECT_EQ(text, L"Old name");
+    EXPECT_EQ(dialog.text, L"Old name");
 }
 
 TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
-    std::wstring text = L"Old name";
     OwnerWindow owner(100, 100, 500, 400);
-    CEditTextDialog dialog(L"Prompt", text, owner.Hwnd());
+    CEditTextDialog dialog(owner.Hwnd());
+    dialog.prompt = L"Prompt";
+    dialog.text = L"Old name";
     bool editFocused = false, allSelected = false, ownerDisabled = false;
     HWND dialogOwner = nullptr;
     ModalScript driver;
@@ -111,12 +113,13 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
     EXPECT_TRUE(allSelected);
     EXPECT_EQ(dialogOwner, owner.Hwnd());
     EXPECT_TRUE(ownerDisabled);
-    EXPECT_EQ(text, L"Typed");
+    EXPECT_EQ(dialog.text, L"Typed");
 }
 
 TEST(EditTextDialog, EscapeCancels) {
-    std::wstring text = L"Keep";
-    CEditTextDialog dialog(L"Prompt", text, nullptr);
+    CEditTextDialog dialog(nullptr);
+    dialog.prompt = L"Prompt";
+    dialog.text = L"Keep";
     ModalScript driver;
     driver.AwaitDialog(kEditCaption, [&](HWND d) {
         SetDlgItemTextW(d, IDC_EDIT_TEXT, L"Changed");
@@ -124,7 +127,7 @@ TEST(EditTextDialog, EscapeCancels) {
     });
     driver.Start();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_EQ(text, L"Keep");
+    EXPECT_EQ(dialog.text, L"Keep");
 }
 
 // ---- CExplorerPosition ----
@@ -314,9 +317,9 @@ TEST_F(IconDialogTest, StartIndexBeyondTheFileKeepsShell32WithIconZero) {
     const std::wstring ico = folder.File(L"one.ico");
     ASSERT_TRUE(WriteIconFile(ico));
     CIconDialog dialog(nullptr);
-    EXPECT_FALSE(dialog.SetStartIcon(ico, 1));
-    EXPECT_FALSE(dialog.SetStartIcon(folder.File(L"missing.dll"), 0));
-    EXPECT_FALSE(dialog.SetStartIcon(L"", 0));
+    EXPECT_FALSE(dialog.SetStartIcon({ico, 1}));
+    EXPECT_FALSE(dialog.SetStartIcon({folder.File(L"missing.dll"), 0}));
+    EXPECT_FALSE(dialog.SetStartIcon({L"", 0}));
     HWND d = dialog.CreateModeless();
     ASSERT_TRUE(d);
     EXPECT_EQ(Lower(ItemText(d, IDC_ICON_FILE)), Lower(shell32));
@@ -327,7 +330,7 @@ TEST_F(IconDialogTest, StartIndexBeyondTheFileKeepsShell32WithIconZero) {
 
 TEST_F(IconDialogTest, ValidStartIconIsShownAndSelected) {
     CIconDialog dialog(nullptr);
-    EXPECT_TRUE(dialog.SetStartIcon(twoIcons, 1));
+    EXPECT_TRUE(dialog.SetStartIcon({twoIcons, 1}));
     HWND d = dialog.CreateModeless();
     ASSERT_TRUE(d);
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE), twoIcons);
@@ -345,7 +348,7 @@ TEST_F(IconDialogTest, ValidStartIconIsShownAndSelected) {
 
 TEST_F(IconDialogTest, NegativeStartIndexIsAcceptedButSelectsNothing) {
     CIconDialog dialog(nullptr);
-    EXPECT_TRUE(dialog.SetStartIcon(twoIcons, -3));
+    EXPECT_TRUE(dialog.SetStartIcon({twoIcons, -3}));
     HWND d = dialog.CreateModeless();
     ASSERT_TRUE(d);
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE), twoIcons);
@@ -381,7 +384,7 @@ TEST_F(IconDialogTest, ListShowsIconsInColumnsOfTheirOwnSize) {
 
 TEST_F(IconDialogTest, IconsAreDestroyedWithTheWindowAndOnReload) {
     CIconDialog dialog(nullptr);
-    ASSERT_TRUE(dialog.SetStartIcon(twoIcons, 0));
+    ASSERT_TRUE(dialog.SetStartIcon({twoIcons, 0}));
     HWND d = dialog.CreateModeless();
     ASSERT_TRUE(d);
     Activate(d);
@@ -454,11 +457,8 @@ TEST_F(IconDialogTest, OkAfterTypingAFileNameLoadsItLikeEnterAndTheNextOkTakesIt
     PumpPending();
     EXPECT_FALSE(IsWindow(d));
     EXPECT_EQ(dialog.Result(), IDOK);
-    std::wstring file;
-    int index = -1;
-    dialog.GetChosenIcon(file, index);
-    EXPECT_EQ(file, twoIcons);
-    EXPECT_EQ(index, 1);
+    EXPECT_EQ(dialog.icon.file, twoIcons);
+    EXPECT_EQ(dialog.icon.index, 1);
 }
 
 TEST_F(IconDialogTest, DoubleClickClosesWithThatIcon) {
@@ -476,11 +476,8 @@ TEST_F(IconDialogTest, DoubleClickClosesWithThatIcon) {
     PostMessageW(list, WM_LBUTTONUP, 0, at);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(d); }, 30000, d));
     EXPECT_EQ(dialog.Result(), IDOK);
-    std::wstring file;
-    int index = -1;
-    dialog.GetChosenIcon(file, index);
-    EXPECT_EQ(Lower(file), Lower(shell32));
-    EXPECT_EQ(index, 2);
+    EXPECT_EQ(Lower(dialog.icon.file), Lower(shell32));
+    EXPECT_EQ(dialog.icon.index, 2);
 }
 
 TEST_F(IconDialogTest, MissingFileAndFolderGiveTheirMessagesAndEmptyTheList) {
@@ -540,7 +537,7 @@ TEST_F(IconDialogTest, OkWithoutSelectionAsksForAnIconAndFocusesTheList) {
 
 TEST_F(IconDialogTest, CancelReturnsCancelFromAModalRun) {
     CIconDialog dialog(nullptr);
-    ASSERT_TRUE(dialog.SetStartIcon(twoIcons, 1));
+    ASSERT_TRUE(dialog.SetStartIcon({twoIcons, 1}));
     ModalScript driver;
     driver.AwaitDialog(kIconCaption, [&](HWND d) {
         SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, 0, 0);
@@ -554,10 +551,11 @@ TEST_F(IconDialogTest, CancelReturnsCancelFromAModalRun) {
 TEST_F(IconDialogTest, MakeIconLocationGivesPlainIconFileAloneAndLibraryWithIndex) {
     const std::wstring ico = folder.File(L"plain.ico");
     ASSERT_TRUE(WriteIconFile(ico));
-    EXPECT_EQ(CIconDialog::MakeIconLocation(ico, 0), ico);
-    EXPECT_EQ(CIconDialog::MakeIconLocation(shell32, 4), shell32 + L",4");
-    EXPECT_EQ(CIconDialog::MakeIconLocation(twoIcons, 1), twoIcons + L",1");
-    EXPECT_EQ(CIconDialog::MakeIconLocation(folder.File(L"gone.dll"), -3), folder.File(L"gone.dll") + L",-3");
+    EXPECT_EQ(CIconDialog::MakeIconLocation({ico, 0}), ico);
+    EXPECT_EQ(CIconDialog::MakeIconLocation({shell32, 4}), shell32 + L",4");
+    EXPECT_EQ(CIconDialog::MakeIconLocation({twoIcons, 1}), twoIcons + L",1");
+    EXPECT_EQ(CIconDialog::MakeIconLocation({folder.File(L"gone.dll"), -3}),
+              folder.File(L"gone.dll") + L",-3");
 }
 
 // ---- Browse ----
@@ -604,7 +602,7 @@ TEST_F(IconDialogTest, BrowseOffersTheCurrentFileAndLoadsTheChosenOne) {
 
 TEST_F(IconDialogTest, BrowseCancelledChangesNothing) {
     CIconDialog dialog(nullptr);
-    ASSERT_TRUE(dialog.SetStartIcon(shell32, 3));
+    ASSERT_TRUE(dialog.SetStartIcon({shell32, 3}));
     HWND d = dialog.CreateModeless();
     ASSERT_TRUE(d);
     Activate(d);

@@ -217,6 +217,8 @@ TEST(VersionTitle, TrimmingKeepsZerosThatArePartOfANumber) {
 TEST(VersionTitle, FallbackTitleWithoutVersionResource) {
     EXPECT_EQ(FormatVersionTitle(L"app", L"0, 0, 0, 0", false), L"app Version 0.0.0.0");
     EXPECT_EQ(FormatVersionTitle(L"app", L"0, 0, 0, 0", true), L"app Version 0");
+    EXPECT_EQ(FormatVersionTitle(L"50%2 off", L"1", false), L"50%2 off Version 1")
+        << "an insert is no pattern";
 }
 
 TEST(VersionTitle, TitleComesFromTheProgramsOwnVersionResource) {
