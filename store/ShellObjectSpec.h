@@ -1,5 +1,6 @@
 #pragma once
-// The creation request: what the wizard gathered for one new shell object.
+// The creation request: what the wizard (or the command line) gathered for one new shell
+// object.
 
 #include <cstdint>
 #include <string>
@@ -31,5 +32,16 @@ struct ShellObjectSpec {
     bool allowDragDrop = false;
     bool hideIfDeleted = false;
 };
+
+// The choices a new object starts with before anyone changes them: the wizard's pages show
+// them when it opens and the command line applies its options over them, so both write
+// the same object for the same choices. The icon location is not among them: it is the
+// system's SHELL32.DLL,4, found at run time.
+inline ShellObjectSpec NewObjectDefaults() {
+    ShellObjectSpec spec;
+    spec.allUsers = true;
+    spec.allowDragDrop = true;
+    return spec;
+}
 
 } // namespace vs

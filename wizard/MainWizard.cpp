@@ -18,7 +18,8 @@ INT_PTR CMainWizard::DoModal() {
     SetWizardMode();
     // The request and its pages live for this run only; the pages' windows come and go
     // with the sheet, the request stays until it is written below.
-    vs::ShellObjectSpec request;
+    // It starts as every new object does; the command line starts from the same choices.
+    vs::ShellObjectSpec request = vs::NewObjectDefaults();
     CWizard_ShellFolderName name(request);
     Wizard_ShellObjectFunction function(request);
     CWizard_SelectIcon icon(request);

@@ -16,9 +16,7 @@ constexpr int kNoCategoryIndex = 10;
 } // namespace
 
 CWizard_Access::CWizard_Access(vs::ShellObjectSpec& request)
-    : CPropertyPage(IDD_WIZARD_ACCESS), request_(request) {
-    request_.allUsers = true;
-}
+    : CPropertyPage(IDD_WIZARD_ACCESS), request_(request) {}
 
 void CWizard_Access::DoDataExchange(DataExchange& dx) {
     dx.Check(IDC_SCOPE_ALL_USERS, request_.allUsers);

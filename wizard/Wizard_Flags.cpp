@@ -3,9 +3,7 @@
 #include "res/resource.h"
 
 CWizard_SpecialFlags::CWizard_SpecialFlags(vs::ShellObjectSpec& request)
-    : CPropertyPage(IDD_WIZARD_FLAGS), request_(request) {
-    request_.allowDragDrop = true;
-}
+    : CPropertyPage(IDD_WIZARD_FLAGS), request_(request) {}
 
 void CWizard_SpecialFlags::DoDataExchange(DataExchange& dx) {
     dx.Check(IDC_FLAG_PROPERTY_SHEET, request_.enablePropertySheet);
