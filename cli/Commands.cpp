@@ -1,0 +1,481 @@
+#include "cli/Commands.h"
+
+#include "cli/InventoryRows.h"
+#include "cli/ListOutput.h"
+#include "res/resource.h"
+#include "store/NamespaceLocation.h"
+#include "store/RegKey.h"
+#include "store/Registration.h"
+#include "store/ShellNotify.h"
+#include "store/ShellObjectInfo.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace vs::cli {
+
+namespace {
+
+struct FlagOption {
+    std::uint32_t bit;
+    bool ShellObjectSpec::*option;
+};
+constexpr FlagOption kFlagOptions[] = {
+    {kFlagRename, &ShellObjectSpec::allowRename},
+    {kFlagPropertySheet, &ShellObjectSpec::enablePropertySheet},
+    {kFlagDelete, &ShellObjectSpec::allowDelete},
+    {kFlagCopy, &ShellObjectSpec::allowCopy},
+    {kFlagLink, &ShellObjectSpec::allowLink},
+    {kFlagMove, &ShellObjectSpec::allowMove},
+    {kFlagRemovable, &ShellObjectSpec::removableMedia},
+    {kFlagDrop, &ShellObjectSpec::allowDragDrop},
+    {kFlagHideIfDeleted, &ShellObjectSpec::hideIfDeleted},
+};
+
+struct PlaceOption {
+    bool ShellObjectSpec::*chosen;
+    int placeIndex; // the current user's; all users' is 4 on
+};
+// In the order the registration writes the entry keys.
+constexpr PlaceOption kPlaceOptions[] = {
+    {&ShellObjectSpec::onDesktop, 0},
+    {&ShellObjectSpec::inControlPanel, 1},
+    {&ShellObjectSpec::inMyComputer, 2},
+    {&ShellObjectSpec::inNetworkNeighborhood, 3},
+};
+
+constexpr std::uint32_t kTextCapacity = 1000;
+constexpr std::uint32_t kInfoTipCapacity = 500;
+
+std::wstring JoinPath(const std::wstring& parent, const std::wstring& name) {
+    return parent.empty() ? name : parent + L"\\" + name;
+}
+
+std::wstring ClassPath(const std::wstring& clsid) {
+    return L"CLSID\\" + clsid;
+}
+
+// The usage text of the string table with the program's line ends, ending in one.
+std::wstring Lines(std::wstring text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        if (c == L'\n' && (out.empty() || out.back() != L'\r'))
+            out += L'\r';
+        out += c;
+    }
+    if (out.size() < 2 || out.compare(out.size() - 2, 2, kNewline) != 0)
+        out += kNewline;
+    return out;
+}
+
+std::wstring ClassOf(const ShellObjectEntry& entry) {
+    if (entry.info)
+        return entry.info->clsid;
+    constexpr std::size_t kHiddenPrefix = 6; // "hidden"
+    return entry.hidden ? entry.keyName.substr(kHiddenPrefix) : entry.keyName;
+}
+
+// The name messages give an object: its class identifier when its class key gave none.
+std::wstring NameOf(const ShellObjectInfo* info, const std::wstring& clsid) {
+    return info && !info->name.empty() ? info->name : clsid;
+}
+std::wstring NameOf(const ShellObjectEntry& entry) {
+    return NameOf(entry.info, ClassOf(entry));
+}
+
+const wchar_t* PlaceLabel(int placeIndex) {
+    const NamespaceLocation* place = PlaceByIndex(placeIndex);
+    return place ? place->label : L"";
+}
+
+class Runner {
+public:
+    Runner(RegistryStore& store, Platform& platform, CliHost& host)
+        : store_(store), platform_(platform), host_(host) {}
+
+    int Run(const Request& request);
+
+private:
+    int List(const Request& request);
+    int Create(const Request& request);
+    // hide, unhide, delete, copy and move: each entry the OBJECT names.
+    void ChangeEntries(const Request& request, const std::vector<ShellObjectEntry*>& entries);
+    // rename, comment, icon and position: each class the OBJECT names, once.
+    void ChangeClasses(const Request& request, const std::vector<ShellObjectEntry*>& entries);
+    bool ChangeClass(const Request& request, ShellObjectInfo& info);
+    void DeleteEntry(const ShellObjectEntry& entry, int place);
+    void CopyEntry(const Request& request, const ShellObjectEntry& entry, int place);
+
+    void Fail(unsigned id, std::vector<std::wstring> args) {
+        host_.Err(FormatText(host_.Text(id), args) + kNewline);
+        failed_ = true;
+    }
+    int ExitStatus() const { return failed_ ? kExitFailed : kExitDone; }
+    NameOrder Order() {
+        return [this](const std::wstring& a, const std::wstring& b) { return host_.CompareNames(a, b); };
+    }
+    bool KeyExists(KeyHandle root, const std::wstring& path);
+    bool WriteRefused(KeyHandle root, std::wstring path);
+    // Why a change below root\path did not happen, as the end of a failure line.
+    std::wstring Reason(KeyHandle root, const std::wstring& path);
+
+    RegistryStore& store_;
+    Platform& platform_;
+    CliHost& host_;
+    bool failed_ = false;
+};
+
+int Runner::Run(const Request& request) {
+    switch (request.command) {
+    case Command::Help:
+        host_.Out(Lines(host_.Text(IDS_CLI_USAGE)));
+        return kExitDone;
+    case Command::Version:
+        host_.Out(host_.VersionTitle() + kNewline);
+        return kExitDone;
+    case Command::List:
+        return List(request);
+    case Command::Create:
+        return Create(request);
+    default:
+        break;
+    }
+    // The commands on an OBJECT see every entry, as in Expert Mode: the class identifier
+    // names the object, so no row can be taken by mistake.
+    InventoryRows inventory(store_, platform_);
+    inventory.Read(true, Order());
+    std::vector<ShellObjectEntry*> entries;
+    for (const InventoryRow& row : inventory.Rows()) {
+        if (NamesEqual(ClassOf(*row.entry), request.object.clsid) &&
+            (request.object.placeIndex < 0 || row.placeIndex == request.object.placeIndex))
+            entries.push_back(row.entry);
+    }
+    if (entries.empty()) {
+        Fail(IDS_CLI_NO_SUCH_OBJECT, {request.object.text});
+        return ExitStatus();
+    }
+    switch (request.command) {
+    case Command::Rename:
+    case Command::Comment:
+    case Command::Icon:
+    case Command::Position:
+        ChangeClasses(request, entries);
+        break;
+    default:
+        ChangeEntries(request, entries);
+        break;
+    }
+    return ExitStatus();
+}
+
+int Runner::List(const Request& request) {
+    InventoryRows inventory(store_, platform_);
+    inventory.Read(request.expert, Order());
+    std::vector<ListRow> rows;
+    for (const InventoryRow& row : inventory.Rows())
+        rows.push_back(ListRow{row.name, row.location, row.target, row.description, row.entry->hidden,
+                               PlaceName(row.placeIndex), ClassOf(*row.entry)});
+    switch (request.format) {
+    case Format::Csv:
+        host_.Out(FormatCsv(rows));
+        break;
+    case Format::Json:
+        host_.Out(FormatJson(rows));
+        break;
+    case Format::Table: {
+        TableWords words;
+        for (std::size_t column = 0; column < kColumnCount; ++column)
+            words.headings[column] = host_.Text(IDS_CLI_HEADING_NAME + static_cast<unsigned>(column));
+        words.yes = host_.Text(IDS_CLI_YES);
+        words.no = host_.Text(IDS_CLI_NO);
+        host_.Out(FormatTable(rows, words));
+        break;
+    }
+    }
+    return kExitDone;
+}
+
+// The registration writes the class key, then one entry key per place, and reports only
+// the new identifier. What it achieved is read back here: an object without its class key
+// is taken away again whole, and so is one that got no entry key at all; places that
+// failed among others are told, and the object stays where it was written.
+int Runner::Create(const Request& request) {
+    const ShellObjectSpec spec = BuildCreateSpec(request.create, host_.DefaultIconLocation());
+    const std::optional<std::wstring> clsid = CreateShellObject(store_, platform_, spec);
+    if (!clsid) {
+        Fail(IDS_CLI_COULD_NOT_CREATE, {spec.name, host_.Text(IDS_CLI_REASON_NO_IDENTIFIER)});
+        return ExitStatus();
+    }
+    std::vector<const NamespaceLocation*> places;
+    for (const PlaceOption& option : kPlaceOptions)
+        if (spec.*option.chosen)
+            places.push_back(PlaceByIndex(option.placeIndex + (spec.allUsers ? 4 : 0)));
+    auto entryPath = [&clsid](const NamespaceLocation& place) {
+        return std::wstring(place.nameSpacePath) + L"\\" + *clsid;
+    };
+
+    ShellObjectInfo record = ShellObjectInfo::Read(store_, platform_, places.front()->index, *clsid);
+    if (!record.isOpen || record.name != spec.name) {
+        Fail(IDS_CLI_COULD_NOT_CREATE, {spec.name, Reason(ClassesRoot(), ClassPath(*clsid))});
+        // Entry keys that name no class key would only be dangling leftovers.
+        for (const NamespaceLocation* place : places) {
+            RegKey nameSpace(store_);
+            if (nameSpace.Open(place->hive, place->nameSpacePath) == kOk)
+                (void)nameSpace.DeleteTree(clsid->c_str());
+        }
+        record.Release();
+        return ExitStatus();
+    }
+    std::size_t written = 0;
+    for (const NamespaceLocation* place : places) {
+        if (KeyExists(place->hive, entryPath(*place)))
+            ++written;
+        else
+            Fail(IDS_CLI_COULD_NOT_CREATE_IN,
+                 {spec.name, place->label, Reason(place->hive, entryPath(*place))});
+    }
+    if (written == 0) {
+        record.Release();
+        return ExitStatus();
+    }
+    if (request.create.position) {
+        Request change;
+        change.command = Command::Position;
+        change.position = *request.create.position;
+        if (ChangeClass(change, record))
+            NotifyFolderUpdated(platform_, record.placeIndex);
+    }
+    host_.Out(*clsid + kNewline);
+    return ExitStatus();
+}
+
+void Runner::ChangeEntries(const Request& request, const std::vector<ShellObjectEntry*>& entries) {
+    for (const ShellObjectEntry* entry : entries) {
+        const int place = PlaceOfEntry(*entry);
+        const int ownPlace = entry->info ? entry->info->placeIndex : -1;
+        const std::wstring parent = entry->parentPath;
+        switch (request.command) {
+        case Command::Hide:
+        case Command::Unhide: {
+            const bool hide = request.command == Command::Hide;
+            // Already as asked: nothing to do.
+            if (entry->hidden == hide)
+                break;
+            constexpr std::size_t kHiddenPrefix = 6; // "hidden"
+            const std::wstring newName =
+                hide ? L"hidden" + entry->keyName : entry->keyName.substr(kHiddenPrefix);
+            if (hide)
+                entry->Hide(store_);
+            else
+                entry->Unhide(store_);
+            if (KeyExists(entry->hive, JoinPath(parent, entry->keyName)) ||
+                !KeyExists(entry->hive, JoinPath(parent, newName)))
+                Fail(hide ? IDS_CLI_COULD_NOT_HIDE : IDS_CLI_COULD_NOT_UNHIDE,
+                     {NameOf(*entry), PlaceLabel(place), Reason(entry->hive, parent)});
+            NotifyFolderUpdated(platform_, ownPlace);
+            break;
+        }
+        case Command::Delete:
+            DeleteEntry(*entry, place);
+            NotifyFolderUpdated(platform_, ownPlace);
+            break;
+        case Command::Copy:
+        case Command::Move:
+            CopyEntry(request, *entry, place);
+            break;
+        default:
+            break;
+        }
+    }
+    if (request.command != Command::Delete)
+        return;
+    // A class record releases its class key with its last entry; one whose uses all went
+    // must have taken the key along.
+    std::vector<const ShellObjectInfo*> released;
+    for (const ShellObjectEntry* entry : entries) {
+        const ShellObjectInfo* info = entry->info;
+        if (!info || info->useCount != 0 ||
+            std::find(released.begin(), released.end(), info) != released.end())
+            continue;
+        released.push_back(info);
+        if (KeyExists(ClassesRoot(), ClassPath(info->clsid)))
+            Fail(IDS_CLI_COULD_NOT_DELETE_CLASS,
+                 {NameOf(info, info->clsid), Reason(ClassesRoot(), ClassPath(info->clsid))});
+    }
+}
+
+void Runner::DeleteEntry(const ShellObjectEntry& entry, int place) {
+    entry.Delete(store_);
+    if (KeyExists(entry.hive, JoinPath(entry.parentPath, entry.keyName)))
+        Fail(IDS_CLI_COULD_NOT_DELETE,
+             {NameOf(entry), PlaceLabel(place), Reason(entry.hive, entry.parentPath)});
+}
+
+void Runner::CopyEntry(const Request& request, const ShellObjectEntry& entry, int place) {
+    const NamespaceLocation& target = *PlaceByIndex(request.targetPlace);
+    // An entry already in the target place is where it was asked to be.
+    if (place == target.index)
+        return;
+    const bool move = request.command == Command::Move;
+    const std::wstring targetPath = JoinPath(target.nameSpacePath, entry.keyName);
+    const bool targetExisted = KeyExists(target.hive, targetPath);
+    const bool done = move ? entry.MoveTo(store_, target.hive, target.nameSpacePath)
+                           : entry.CopyTo(store_, target.hive, target.nameSpacePath);
+    const bool copied = KeyExists(target.hive, targetPath);
+    const bool sourceGone = !KeyExists(entry.hive, JoinPath(entry.parentPath, entry.keyName));
+    if (!done || !copied || (move && !sourceGone)) {
+        const std::wstring reason =
+            copied ? Reason(entry.hive, entry.parentPath) : Reason(target.hive, target.nameSpacePath);
+        Fail(move ? IDS_CLI_COULD_NOT_MOVE : IDS_CLI_COULD_NOT_COPY,
+             {NameOf(entry), PlaceLabel(place), target.label, reason});
+        // A move whose source had to stay would leave the object in two places: the new
+        // copy goes again, unless the key was there before.
+        if (move && copied && !sourceGone && !targetExisted) {
+            RegKey nameSpace(store_);
+            if (nameSpace.Open(target.hive, target.nameSpacePath) == kOk)
+                (void)nameSpace.DeleteTree(entry.keyName.c_str());
+        }
+    }
+    if (move)
+        NotifyFolderUpdated(platform_, entry.info ? entry.info->placeIndex : -1);
+    NotifyFolderUpdated(platform_, target.index);
+}
+
+void Runner::ChangeClasses(const Request& request, const std::vector<ShellObjectEntry*>& entries) {
+    std::vector<ShellObjectInfo*> changed;
+    for (const ShellObjectEntry* entry : entries) {
+        ShellObjectInfo* info = entry->info;
+        if (!info || std::find(changed.begin(), changed.end(), info) != changed.end())
+            continue;
+        changed.push_back(info);
+        if (ChangeClass(request, *info))
+            NotifyFolderUpdated(platform_, info->placeIndex);
+    }
+}
+
+// Writes through the class record, as the window's edit commands do, and reads the value
+// back through the record's own key.
+bool Runner::ChangeClass(const Request& request, ShellObjectInfo& info) {
+    const std::wstring name = NameOf(&info, info.clsid);
+    unsigned failure = 0;
+    bool done = false;
+    switch (request.command) {
+    case Command::Rename:
+        failure = IDS_CLI_COULD_NOT_RENAME;
+        info.SetName(request.text);
+        done = info.isOpen && ReadString(store_, info.key, L"", kTextCapacity).text == request.text;
+        break;
+    case Command::Comment:
+        failure = IDS_CLI_COULD_NOT_CHANGE_COMMENT;
+        info.SetDescription(request.text);
+        done = info.isOpen && ReadString(store_, info.key, L"InfoTip", kInfoTipCapacity).text == request.text;
+        break;
+    case Command::Icon:
+        failure = IDS_CLI_COULD_NOT_CHANGE_ICON;
+        info.SetIconLocation(request.text);
+        done = info.ReadIconLocation() == request.text;
+        break;
+    case Command::Position: {
+        failure = IDS_CLI_COULD_NOT_SET_POSITION;
+        info.SetSortOrderIndex(request.position);
+        std::uint8_t bytes[4] = {};
+        std::uint32_t type = 0;
+        std::uint32_t size = sizeof bytes;
+        done = info.isOpen && store_.QueryValue(info.key, L"SortOrderIndex", &type, bytes, &size) == kOk &&
+               type == kRegDword && size == 4 &&
+               (bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (bytes[3] << 24)) == request.position;
+        break;
+    }
+    default:
+        return false;
+    }
+    if (!done) {
+        const std::wstring classPath = ClassPath(info.clsid);
+        Fail(failure, {name, KeyExists(ClassesRoot(), classPath) ? Reason(ClassesRoot(), classPath)
+                                                                 : host_.Text(IDS_CLI_REASON_NO_CLASS_KEY)});
+    }
+    return done;
+}
+
+bool Runner::KeyExists(KeyHandle root, const std::wstring& path) {
+    KeyHandle key = nullptr;
+    if (store_.OpenKey(root, path.c_str(), kKeyRead, &key) != kOk)
+        return false;
+    (void)store_.CloseKey(key);
+    return true;
+}
+
+// Whether the registry refuses to let the key, or the nearest of its ancestors that
+// exists (the one a new key would be created in), be opened for writing.
+bool Runner::WriteRefused(KeyHandle root, std::wstring path) {
+    for (;;) {
+        KeyHandle key = nullptr;
+        const Status status = store_.OpenKey(root, path.c_str(), kKeyWrite, &key);
+        if (status == kOk) {
+            (void)store_.CloseKey(key);
+            return false;
+        }
+        if (status == kAccessDenied)
+            return true;
+        const std::size_t slash = path.rfind(L'\\');
+        if (status != kFileNotFound || slash == std::wstring::npos)
+            return false;
+        path.resize(slash);
+    }
+}
+
+std::wstring Runner::Reason(KeyHandle root, const std::wstring& path) {
+    if (!WriteRefused(root, path))
+        return host_.Text(IDS_CLI_REASON_NONE);
+    return host_.Text(host_.Elevated() ? IDS_CLI_REASON_DENIED : IDS_CLI_REASON_ELEVATION);
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::wstring>& args, RegistryStore& store, Platform& platform, CliHost& host) {
+    const ParseResult parsed = ParseArguments(args);
+    if (!parsed.request) {
+        host.Err(FormatText(host.Text(parsed.error.messageId), parsed.error.args) + kNewline);
+        host.Err(Lines(host.Text(IDS_CLI_USAGE)));
+        return kExitUsage;
+    }
+    return Runner(store, platform, host).Run(*parsed.request);
+}
+
+ShellObjectSpec BuildCreateSpec(const CreateOptions& options, const std::wstring& defaultIconLocation) {
+    ShellObjectSpec spec = NewObjectDefaults();
+    spec.name = options.name;
+    spec.infoTip = options.comment.value_or(std::wstring());
+    spec.isFolder = !options.program.has_value();
+    spec.folderTarget = options.folder.value_or(std::wstring());
+    spec.programCommand = options.program.value_or(std::wstring());
+    spec.iconLocation = options.icon.value_or(defaultIconLocation);
+    spec.allUsers = options.allUsers;
+    spec.onDesktop = options.onDesktop;
+    spec.inMyComputer = options.inMyComputer;
+    spec.inControlPanel = options.inControlPanel;
+    spec.inNetworkNeighborhood = options.inNetworkNeighborhood;
+    spec.controlPanelCategory = options.category.value_or(spec.controlPanelCategory);
+    if (options.flags)
+        for (const FlagOption& flag : kFlagOptions)
+            spec.*flag.option = (*options.flags & flag.bit) != 0;
+    return spec;
+}
+
+std::wstring FormatText(std::wstring_view pattern, const std::vector<std::wstring>& args) {
+    std::wstring out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const wchar_t next = i + 1 < pattern.size() ? pattern[i + 1] : L'\0';
+        if (pattern[i] == L'%' && next >= L'1' && next <= L'9') {
+            const std::size_t index = static_cast<std::size_t>(next - L'1');
+            if (index < args.size())
+                out += args[index];
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+} // namespace vs::cli

@@ -1,0 +1,215 @@
+#include "cli/ListOutput.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace vs::cli {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsHighSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Calls take(code point, units) for each character of text: a surrogate pair is one
+// character of two units, a lone surrogate is U+FFFD.
+template <class Take> void ForEachCodePoint(std::wstring_view text, Take take) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = static_cast<std::uint32_t>(text[i]);
+        std::size_t units = 1;
+        if (IsHighSurrogate(c) && i + 1 < text.size() &&
+            IsLowSurrogate(static_cast<std::uint32_t>(text[i + 1]))) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
+            units = 2;
+        } else if (IsHighSurrogate(c) || IsLowSurrogate(c) || c > 0x10FFFF) {
+            c = kReplacement;
+        }
+        take(c, text.substr(i, units));
+        i += units - 1;
+    }
+}
+
+bool IsControl(char32_t c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+// A cell as the table shows it: control characters (a line break in a name would break
+// the row) as '?', as terminal listings show them; its width in characters.
+struct Cell {
+    std::wstring text;
+    std::size_t width = 0;
+};
+Cell TableCell(std::wstring_view text) {
+    Cell cell;
+    ForEachCodePoint(text, [&cell](char32_t c, std::wstring_view units) {
+        if (IsControl(c))
+            cell.text += L'?';
+        else if (c == kReplacement)
+            cell.text += static_cast<wchar_t>(kReplacement);
+        else
+            cell.text += units;
+        ++cell.width;
+    });
+    return cell;
+}
+
+std::array<std::wstring, kColumnCount> Fields(const ListRow& row, const std::wstring& hidden) {
+    return {row.name, row.location, row.target, row.description, hidden, row.place, row.clsid};
+}
+
+// RFC 4180: a field holding a comma, a quote or a line break goes in quotes, its quotes
+// doubled.
+std::wstring CsvField(const std::wstring& text) {
+    if (text.find_first_of(L",\"\r\n") == std::wstring::npos)
+        return text;
+    std::wstring quoted = L"\"";
+    for (wchar_t c : text) {
+        if (c == L'"')
+            quoted += L'"';
+        quoted += c;
+    }
+    quoted += L'"';
+    return quoted;
+}
+
+std::wstring JsonString(const std::wstring& text) {
+    static constexpr wchar_t kHex[] = L"0123456789abcdef";
+    std::wstring out = L"\"";
+    for (wchar_t c : text) {
+        switch (c) {
+        case L'"':
+            out += L"\\\"";
+            break;
+        case L'\\':
+            out += L"\\\\";
+            break;
+        case L'\n':
+            out += L"\\n";
+            break;
+        case L'\r':
+            out += L"\\r";
+            break;
+        case L'\t':
+            out += L"\\t";
+            break;
+        default:
+            if (static_cast<std::uint32_t>(c) < 0x20) {
+                out += L"\\u00";
+                out += kHex[(c >> 4) & 0xF];
+                out += kHex[c & 0xF];
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += L'"';
+    return out;
+}
+
+} // namespace
+
+std::wstring FormatTable(const std::vector<ListRow>& rows, const TableWords& words) {
+    std::vector<std::array<Cell, kColumnCount>> cells;
+    std::array<Cell, kColumnCount> heading;
+    for (std::size_t column = 0; column < kColumnCount; ++column)
+        heading[column] = TableCell(words.headings[column]);
+    cells.push_back(heading);
+    for (const ListRow& row : rows) {
+        const std::array<std::wstring, kColumnCount> fields = Fields(row, row.hidden ? words.yes : words.no);
+        std::array<Cell, kColumnCount> line;
+        for (std::size_t column = 0; column < kColumnCount; ++column)
+            line[column] = TableCell(fields[column]);
+        cells.push_back(std::move(line));
+    }
+    std::array<std::size_t, kColumnCount> widths{};
+    for (const auto& line : cells)
+        for (std::size_t column = 0; column < kColumnCount; ++column)
+            widths[column] = std::max(widths[column], line[column].width);
+
+    std::wstring out;
+    for (const auto& line : cells) {
+        std::wstring text;
+        for (std::size_t column = 0; column < kColumnCount; ++column) {
+            text += line[column].text;
+            if (column + 1 < kColumnCount)
+                text.append(widths[column] - line[column].width + 2, L' ');
+        }
+        // Empty last columns leave no blanks at the end of the line.
+        text.erase(text.find_last_not_of(L' ') + 1);
+        out += text;
+        out += kNewline;
+    }
+    return out;
+}
+
+std::wstring FormatCsv(const std::vector<ListRow>& rows) {
+    std::wstring out;
+    for (std::size_t column = 0; column < kColumnCount; ++column) {
+        out += column ? L"," : L"";
+        out += kFieldNames[column];
+    }
+    out += kNewline;
+    for (const ListRow& row : rows) {
+        const std::array<std::wstring, kColumnCount> fields = Fields(row, row.hidden ? L"true" : L"false");
+        for (std::size_t column = 0; column < kColumnCount; ++column) {
+            out += column ? L"," : L"";
+            out += CsvField(fields[column]);
+        }
+        out += kNewline;
+    }
+    return out;
+}
+
+std::wstring FormatJson(const std::vector<ListRow>& rows) {
+    constexpr std::size_t kHiddenColumn = 4;
+    std::wstring out = L"[";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::array<std::wstring, kColumnCount> fields = Fields(rows[i], std::wstring());
+        out += i ? L"," : L"";
+        out += kNewline;
+        out += L"  {";
+        for (std::size_t column = 0; column < kColumnCount; ++column) {
+            out += column ? L", " : L"";
+            out += JsonString(kFieldNames[column]);
+            out += L": ";
+            out +=
+                column == kHiddenColumn ? (rows[i].hidden ? L"true" : L"false") : JsonString(fields[column]);
+        }
+        out += L"}";
+    }
+    if (!rows.empty())
+        out += kNewline;
+    out += L"]";
+    out += kNewline;
+    return out;
+}
+
+std::string ToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    ForEachCodePoint(text, [&out](char32_t c, std::wstring_view) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    });
+    return out;
+}
+
+} // namespace vs::cli
