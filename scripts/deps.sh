@@ -17,6 +17,7 @@ need wine64 /usr/lib/wine/wine64
 need xvfb Xvfb
 need xauth xauth
 need googletest /usr/src/googletest/CMakeLists.txt
+need nlohmann-json3-dev /usr/include/nlohmann/json.hpp
 need imagemagick import
 need x11-utils xwininfo
 
