@@ -1,12 +1,15 @@
-// The commands against the in-memory registry, where a standard user's refused writes
-// can be staged (the Wine prefix runs elevated and refuses nothing): each refusal is told
-// on one line with the elevation hint, the status is 1 and nothing is left half-written.
-// Every command working end to end is the Wine test's part (tests/wine/cli_test.cpp).
+// The commands against the in-memory registry, where a standard user's refused writes and
+// failing writes can be staged (the Wine prefix runs elevated and refuses nothing): each
+// failure is told on one line, with the elevation hint where the registry refused, the
+// status is 1 and nothing is left half-written. Every command working end to end is the
+// Wine test's part (tests/wine/cli_test.cpp).
 
 #include "cli/Commands.h"
 #include "res/resource.h"
 #include "store/MemoryRegistry.h"
-#include "tests/support/ShellObjectFixture.h"
+#include "store/NamespaceLocation.h"
+#include "tests/support/RegistryTree.h"
+#include "tests/support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -16,196 +19,166 @@ namespace vs::cli {
 namespace {
 
 using namespace vs::test;
+using Op = MemoryRegistry::Op;
 
-class RecordingHost final : public CliHost {
-public:
+const std::wstring kIdA = L"{7a1e0001-5e7d-4c1a-9a50-00000000000a}";
+const std::wstring kIdB = L"{7a1e0002-5e7d-4c1a-9a50-00000000000b}";
+const std::wstring kIdC = L"{7a1e0003-5e7d-4c1a-9a50-00000000000c}";
+
+// Each text names its id and its placeholders, so a line shows which message it is.
+std::wstring Pattern(unsigned id) {
+    return L"#" + std::to_wstring(id) + L"(%1|%2|%3|%4)";
+}
+std::wstring Line(unsigned id, std::vector<std::wstring> args) {
+    return FormatText(Pattern(id), args) + L"\r\n";
+}
+std::wstring Label(int place) {
+    return PlaceByIndex(place)->label;
+}
+std::wstring EntryPath(int place, const std::wstring& keyName) {
+    return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;
+}
+
+// A registry with the classes and places of any Windows system, and a host that keeps
+// what the program writes.
+struct Staged final : CliHost {
+    Staged() {
+        (void)WriteTree(registry, ClassesRoot(), TreeKey{L"CLSID"});
+        for (const NamespaceLocation& place : NamespaceLocations())
+            (void)WriteTree(registry, place.hive, TreeKey{place.nameSpacePath});
+        platform.uuids = {kIdA.substr(1, 36)};
+    }
     void Out(std::wstring_view text) override { out += text; }
     void Err(std::wstring_view text) override { err += text; }
-    // Each text names its id and its placeholders, so a line shows which message it is.
-    std::wstring Text(unsigned id) override { return L"#" + std::to_wstring(id) + L"(%1|%2|%3|%4)"; }
+    std::wstring Text(unsigned id) override { return Pattern(id); }
     bool Elevated() override { return elevated; }
     std::wstring DefaultIconLocation() override { return L"C:\\windows\\System32\\SHELL32.DLL,4"; }
     int CompareNames(const std::wstring& a, const std::wstring& b) override { return vs::CompareNames(a, b); }
-    std::wstring VersionTitle() override { return L"Varnoset Version 1"; }
+    std::wstring VersionTitle() override { return L""; }
 
+    int Run(const std::vector<std::wstring>& args) { return RunCli(args, registry, platform, *this); }
+    void WriteObject(const std::wstring& id, int place) {
+        (void)WriteTree(registry, ClassesRoot(),
+                        TreeKey{L"CLSID\\" + id,
+                                {Sz(L"", L"Test"), Sz(L"SearchHelper", L"Varnoset: Test")},
+                                {{L"DefaultIcon", {Sz(L"", L"x.dll,1")}}}});
+        WriteEntry(place, id);
+    }
+    void WriteEntry(int place, const std::wstring& keyName) {
+        (void)WriteTree(registry, PlaceByIndex(place)->hive,
+                        TreeKey{EntryPath(place, keyName), {Sz(L"SearchHelper", L"Varnoset: Test")}});
+    }
+    std::string Dump(KeyHandle root, const std::wstring& path) { return DumpTree(registry, root, path); }
+    std::string Everything() {
+        std::string dump = Dump(ClassesRoot(), L"CLSID");
+        for (const NamespaceLocation& place : NamespaceLocations())
+            dump += Dump(place.hive, place.nameSpacePath);
+        return dump;
+    }
+
+    MemoryRegistry registry;
+    TestPlatform platform;
     std::wstring out;
     std::wstring err;
     bool elevated = false;
 };
 
-class CommandsTest : public ShellObjectFixture {
-protected:
-    CommandsTest() {
-        // The classes and the places stand, as on any Windows system.
-        if (memory) {
-            (void)WriteTree(store, ClassesRoot(), TreeKey{L"CLSID"});
-            for (const NamespaceLocation& place : NamespaceLocations())
-                (void)WriteTree(store, place.hive, TreeKey{place.nameSpacePath});
-        }
-        platform.uuids = {kIdA.substr(1, 36)};
-    }
-
-    int Run(std::vector<std::wstring> args) { return RunCli(args, store, platform, host); }
-    // The line of a message with its texts, and the text of a reason.
-    std::wstring Line(unsigned id, std::vector<std::wstring> args) {
-        return FormatText(host.Text(id), args) + L"\r\n";
-    }
-    std::wstring Reason(unsigned id) { return host.Text(id); }
-    std::string Everything() {
-        std::string dump = DumpTree(store, ClassesRoot(), L"CLSID");
-        for (const NamespaceLocation& place : NamespaceLocations())
-            dump += PlaceDump(place.index);
-        return dump;
-    }
-    void WriteObject(const std::wstring& id, int place) {
-        WriteClass(id, {Sz(L"", L"Test"), Marker()}, {{L"DefaultIcon", {Sz(L"", L"x.dll,1")}}});
-        WriteEntry(place, TreeKey{id, {Marker()}});
-    }
-
-    RecordingHost host;
-};
-
-std::string Flags(const ShellObjectSpec& spec) {
-    const std::pair<const char*, bool> flags[] = {{"rename", spec.allowRename},
-                                                  {"property-sheet", spec.enablePropertySheet},
-                                                  {"delete", spec.allowDelete},
-                                                  {"copy", spec.allowCopy},
-                                                  {"link", spec.allowLink},
-                                                  {"move", spec.allowMove},
-                                                  {"removable", spec.removableMedia},
-                                                  {"drop", spec.allowDragDrop},
-                                                  {"hide-if-deleted", spec.hideIfDeleted}};
-    std::string text;
-    for (const auto& [name, set] : flags)
-        if (set)
-            text += std::string(text.empty() ? "" : ",") + name;
-    return text;
-}
-
-TEST(BuildCreateSpec, KeepsTheWizardsStartWithoutFlagsAndSetsExactlyTheNamedOnes) {
-    CreateOptions options;
-    options.name = L"N";
-    options.program = L"notepad.exe";
-    options.inControlPanel = true;
-    ShellObjectSpec spec = BuildCreateSpec(options, L"shell32.dll,4");
-    EXPECT_EQ(Flags(spec), "drop");
-    EXPECT_FALSE(spec.isFolder);
-    EXPECT_FALSE(spec.allUsers) << "--all-users, not the wizard's start, picks the scope";
-    EXPECT_EQ(spec.iconLocation, L"shell32.dll,4");
-    EXPECT_EQ(spec.controlPanelCategory, kNoCategory);
-    EXPECT_TRUE(spec.inControlPanel && !spec.onDesktop && !spec.inMyComputer && !spec.inNetworkNeighborhood);
-
-    options.flags = kFlagRename | kFlagHideIfDeleted | kFlagMove;
-    options.icon = L"x.ico";
-    options.category = 0;
-    options.comment = L"tip";
-    spec = BuildCreateSpec(options, L"shell32.dll,4");
-    EXPECT_EQ(Flags(spec), "rename,move,hide-if-deleted");
-    EXPECT_EQ(spec.iconLocation, L"x.ico");
-    EXPECT_EQ(spec.controlPanelCategory, 0u);
-    EXPECT_EQ(spec.infoTip, L"tip");
-    options.flags = 0;
-    EXPECT_EQ(Flags(BuildCreateSpec(options, L"")), "");
-}
-
-TEST_F(CommandsTest, RefusedClassKeyLeavesNothingOfTheNewObjectAndAsksForElevation) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
-    memory->DenyWriteAccess(ClassesRoot(), L"CLSID");
-    const std::string before = Everything();
-    EXPECT_EQ(Run({L"create", L"--name", L"Test", L"--folder", L"C:\\", L"--places", L"desktop,network",
-                   L"--all-users"}),
-              kExitFailed);
-    EXPECT_EQ(host.err, Line(IDS_CLI_COULD_NOT_CREATE, {L"Test", Reason(IDS_CLI_REASON_ELEVATION)}));
-    EXPECT_EQ(host.out, L"") << "no identifier of an object that is not there";
-    EXPECT_EQ(Everything(), before);
-}
-
-TEST_F(CommandsTest, RefusedPlaceIsToldAndTheObjectStaysInTheOthers) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
-    memory->DenyWriteAccess(CurrentUser(), PlacePath(0));
-    EXPECT_EQ(Run({L"create", L"--name", L"Test", L"--folder", L"C:\\", L"--places", L"desktop,mycomputer"}),
-              kExitFailed);
-    EXPECT_EQ(host.err,
-              Line(IDS_CLI_COULD_NOT_CREATE_IN, {L"Test", Place(0).label, Reason(IDS_CLI_REASON_ELEVATION)}));
-    EXPECT_EQ(host.out, kIdA + L"\r\n");
-    EXPECT_EQ(EntryDump(2, kIdA), Describe(TreeKey{L"", {Marker()}}));
-    EXPECT_NE(ClassDump(kIdA), kMissingTree);
-}
-
-TEST_F(CommandsTest, ObjectThatGotNoPlaceAtAllIsTakenAwayAgain) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
-    memory->DenyWriteAccess(CurrentUser(), PlacePath(0));
-    const std::string before = Everything();
-    host.elevated = true;
-    EXPECT_EQ(Run({L"create", L"--name", L"Test", L"--folder", L"C:\\", L"--places", L"desktop"}),
-              kExitFailed);
-    EXPECT_EQ(host.err,
-              Line(IDS_CLI_COULD_NOT_CREATE_IN, {L"Test", Place(0).label, Reason(IDS_CLI_REASON_DENIED)}));
-    EXPECT_EQ(host.out, L"");
-    EXPECT_EQ(Everything(), before);
-}
-
-// The scan opens every key it lists for writing, so a key refused so is not listed at all
-// and cannot be staged here for the entry commands: faults injected into their writes stand
-// in for it, and the registry itself then refuses nothing, so no elevation is asked for.
-TEST_F(CommandsTest, FailedEntryAndClassChangesAreToldOncePerEntryOrClassAndChangeNothing) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
-    WriteObject(kIdA, 4);
-    WriteEntry(6, TreeKey{kIdA, {Marker()}});
-    WriteObject(kIdB, 0);
-    memory->DenyWriteAccess(ClassesRoot(), L"CLSID\\" + kIdB);
-    const std::string before = Everything();
+TEST(Commands, FailedWritesAreToldOnceEachAndChangeNothing) {
+    const std::wstring create[] = {L"create", L"--name", L"Test", L"--folder", L"C:\\", L"--places"};
+    auto creating = [&create](std::initializer_list<std::wstring> more) {
+        std::vector<std::wstring> args(std::begin(create), std::end(create));
+        args.insert(args.end(), more);
+        return args;
+    };
+    // A and B as objects; B's class key refused to this user. The scan opens what it lists
+    // for writing, so a refused place or entry key cannot be staged for the entry
+    // commands: faults in their writes stand in, and then no elevation is asked for.
+    auto objects = [](Staged& s) {
+        s.WriteObject(kIdA, 4);
+        s.WriteEntry(6, kIdA);
+        s.WriteObject(kIdB, 0);
+        s.registry.DenyWriteAccess(ClassesRoot(), L"CLSID\\" + kIdB);
+    };
     struct Case {
+        std::function<void(Staged&)> stage;
+        bool elevated;
         std::vector<std::wstring> args;
-        std::function<void()> fault;
         std::wstring err;
     };
     const Case cases[] = {
-        {{L"hide", kIdA + L"@desktop-all"},
-         [this] { memory->FailFromCall(MemoryRegistry::Op::Create, 1); },
-         Line(IDS_CLI_COULD_NOT_HIDE, {L"Test", Place(4).label, Reason(IDS_CLI_REASON_NONE)})},
-        {{L"move", kIdA + L"@desktop-all", L"--to", L"network-all"},
-         [this] { memory->FailNthCall(MemoryRegistry::Op::DeleteKey, 1); },
-         Line(IDS_CLI_COULD_NOT_MOVE,
-              {L"Test", Place(4).label, Place(7).label, Reason(IDS_CLI_REASON_NONE)})},
-        {{L"rename", kIdB, L"--name", L"New"},
-         [] {},
-         Line(IDS_CLI_COULD_NOT_RENAME, {kIdB, Reason(IDS_CLI_REASON_ELEVATION)})},
-        {{L"position", kIdB + L"@desktop-user", L"--value", L"3"},
-         [] {},
-         Line(IDS_CLI_COULD_NOT_SET_POSITION, {kIdB, Reason(IDS_CLI_REASON_ELEVATION)})},
-        {{L"hide", kIdC}, [] {}, Line(IDS_CLI_NO_SUCH_OBJECT, {kIdC})},
-        {{L"unhide", kIdA + L"@mycomputer-user"},
-         [] {},
+        {[](Staged& s) { s.registry.DenyWriteAccess(ClassesRoot(), L"CLSID"); }, false,
+         creating({L"desktop,network", L"--all-users"}),
+         Line(IDS_CLI_COULD_NOT_CREATE, {L"Test", Pattern(IDS_CLI_REASON_ELEVATION)})},
+        {[](Staged& s) { s.registry.DenyWriteAccess(CurrentUser(), PlaceByIndex(0)->nameSpacePath); }, true,
+         creating({L"desktop"}),
+         Line(IDS_CLI_COULD_NOT_CREATE_IN, {L"Test", Label(0), Pattern(IDS_CLI_REASON_DENIED)})},
+        {[&objects](Staged& s) {
+             objects(s);
+             s.registry.FailFromCall(Op::Create, 1);
+         },
+         false,
+         {L"hide", kIdA + L"@desktop-all"},
+         Line(IDS_CLI_COULD_NOT_HIDE, {L"Test", Label(4), Pattern(IDS_CLI_REASON_NONE)})},
+        {[&objects](Staged& s) {
+             objects(s);
+             s.registry.FailNthCall(Op::DeleteKey, 1);
+         },
+         false,
+         {L"move", kIdA + L"@desktop-all", L"--to", L"network-all"},
+         Line(IDS_CLI_COULD_NOT_MOVE, {L"Test", Label(4), Label(7), Pattern(IDS_CLI_REASON_NONE)})},
+        {objects,
+         false,
+         {L"rename", kIdB, L"--name", L"New"},
+         Line(IDS_CLI_COULD_NOT_RENAME, {kIdB, Pattern(IDS_CLI_REASON_ELEVATION)})},
+        {objects,
+         false,
+         {L"position", kIdB + L"@desktop-user", L"--value", L"3"},
+         Line(IDS_CLI_COULD_NOT_SET_POSITION, {kIdB, Pattern(IDS_CLI_REASON_ELEVATION)})},
+        {objects, false, {L"hide", kIdC}, Line(IDS_CLI_NO_SUCH_OBJECT, {kIdC})},
+        {objects,
+         false,
+         {L"unhide", kIdA + L"@mycomputer-user"},
          Line(IDS_CLI_NO_SUCH_OBJECT, {kIdA + L"@mycomputer-user"})},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.args[0] + L" " + c.args[1]));
-        host.err.clear();
-        c.fault();
-        EXPECT_EQ(Run(c.args), kExitFailed);
-        memory->ClearFaults();
-        EXPECT_EQ(host.err, c.err);
-        EXPECT_EQ(Everything(), before);
+        SCOPED_TRACE(Narrow(c.args[0] + L" " + c.args[1] + L" ... " + c.args.back()));
+        Staged s;
+        s.elevated = c.elevated;
+        c.stage(s);
+        const std::string before = s.Everything();
+        EXPECT_EQ(s.Run(c.args), kExitFailed);
+        s.registry.ClearFaults();
+        EXPECT_EQ(s.err, c.err);
+        EXPECT_EQ(s.out, L"") << "no identifier of an object that is not there";
+        EXPECT_EQ(s.Everything(), before);
     }
 }
 
-TEST_F(CommandsTest, DeleteTellsAClassKeyThatCouldNotGoWithItsLastEntry) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
-    WriteObject(kIdA, 0);
-    WriteEntry(2, TreeKey{L"hidden" + kIdA, {Marker()}});
-    memory->DenyWriteAccess(ClassesRoot(), L"CLSID\\" + kIdA);
-    const std::string classKey = ClassDump(kIdA);
-    EXPECT_EQ(Run({L"delete", kIdA}), kExitFailed);
-    EXPECT_EQ(host.err, Line(IDS_CLI_COULD_NOT_DELETE_CLASS, {kIdA, Reason(IDS_CLI_REASON_ELEVATION)}));
-    EXPECT_EQ(EntryDump(0, kIdA), kMissingTree);
-    EXPECT_EQ(EntryDump(2, L"hidden" + kIdA), kMissingTree);
-    EXPECT_EQ(ClassDump(kIdA), classKey);
+TEST(Commands, CreateRefusedInOnePlaceIsToldAndTheObjectStaysInTheOthers) {
+    Staged s;
+    s.registry.DenyWriteAccess(CurrentUser(), PlaceByIndex(0)->nameSpacePath);
+    EXPECT_EQ(
+        s.Run({L"create", L"--name", L"Test", L"--folder", L"C:\\", L"--places", L"desktop,mycomputer"}),
+        kExitFailed);
+    EXPECT_EQ(s.err,
+              Line(IDS_CLI_COULD_NOT_CREATE_IN, {L"Test", Label(0), Pattern(IDS_CLI_REASON_ELEVATION)}));
+    EXPECT_EQ(s.out, kIdA + L"\r\n");
+    EXPECT_EQ(s.Dump(CurrentUser(), EntryPath(2, kIdA)),
+              Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: Test")}}));
+    EXPECT_NE(s.Dump(ClassesRoot(), L"CLSID\\" + kIdA), kMissingTree);
+}
+
+TEST(Commands, DeleteTellsAClassKeyThatCouldNotGoWithItsLastEntry) {
+    Staged s;
+    s.WriteObject(kIdA, 0);
+    s.WriteEntry(2, L"hidden" + kIdA);
+    s.registry.DenyWriteAccess(ClassesRoot(), L"CLSID\\" + kIdA);
+    const std::string classKey = s.Dump(ClassesRoot(), L"CLSID\\" + kIdA);
+    EXPECT_EQ(s.Run({L"delete", kIdA}), kExitFailed);
+    EXPECT_EQ(s.err, Line(IDS_CLI_COULD_NOT_DELETE_CLASS, {kIdA, Pattern(IDS_CLI_REASON_ELEVATION)}));
+    EXPECT_EQ(s.Dump(CurrentUser(), EntryPath(0, kIdA)), kMissingTree);
+    EXPECT_EQ(s.Dump(CurrentUser(), EntryPath(2, L"hidden" + kIdA)), kMissingTree);
+    EXPECT_EQ(s.Dump(ClassesRoot(), L"CLSID\\" + kIdA), classKey);
 }
 
 } // namespace

@@ -23,7 +23,6 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -334,14 +333,6 @@ Rows Of(const Rows& rows, const std::wstring& clsid) {
     return found;
 }
 
-// Characters (not UTF-16 units) before `at` in a line.
-std::size_t Column(const std::wstring& line, std::size_t at) {
-    std::size_t column = 0;
-    for (std::size_t i = 0; i < at; ++i)
-        column += !(line[i] >= 0xDC00 && line[i] <= 0xDFFF);
-    return column;
-}
-
 TEST_F(CliTest, ListFormatsReadBackWithRealReadersAndAgree) {
     const std::wstring odd = L"Comma, \"quoted\"\nnext line \u00e9\u65e5\U0001F600";
     const std::wstring a = Create({L"--name", odd, L"--comment", L"tip, \"too\"", L"--folder", L"C:\\x,y",
@@ -379,31 +370,20 @@ TEST_F(CliTest, ListFormatsReadBackWithRealReadersAndAgree) {
     for (std::size_t i = 1; i < rows.size(); ++i)
         EXPECT_LE(lstrcmpiW(Wide(rows[i - 1][0]).c_str(), Wide(rows[i][0]).c_str()), 0) << i;
 
-    // The table: every column starts where its heading does, counted in characters.
+    // The table (its layout is the native tests' part): one line per row, a line break in a
+    // name shown as '?'.
     const CliRun table = RunCli({L"list"});
     EXPECT_EQ(table.status, 0u);
-    std::vector<std::wstring> lines;
-    for (std::size_t at = 0, end; (end = table.out.find(L"\r\n", at)) != std::wstring::npos; at = end + 2)
-        lines.push_back(table.out.substr(at, end - at));
-    ASSERT_FALSE(lines.empty());
-    const std::size_t placeColumn = Column(lines[0], lines[0].find(L"Place"));
-    const std::size_t classColumn = Column(lines[0], lines[0].find(L"Class"));
-    EXPECT_EQ(lines[0].rfind(L"Name", 0), 0u);
-    int ours = 0;
-    for (const std::wstring& line : lines) {
-        const std::size_t at = line.find(a);
-        if (at == std::wstring::npos)
-            continue;
-        ++ours;
-        EXPECT_NE(line.find(L"?next line"), std::wstring::npos) << "the line break stays inside its row";
-        EXPECT_EQ(Column(line, at), classColumn);
-        std::size_t place = line.find(L"desktop-user");
-        if (place == std::wstring::npos)
-            place = line.find(L"network-user");
-        ASSERT_NE(place, std::wstring::npos);
-        EXPECT_EQ(Column(line, place), placeColumn);
+    EXPECT_EQ(table.out.rfind(L"Name ", 0), 0u);
+    std::size_t at = 0;
+    for (const wchar_t* place : {L"desktop-user", L"network-user"}) {
+        at = table.out.find(L"?next line", at);
+        ASSERT_NE(at, std::wstring::npos);
+        const std::wstring line = table.out.substr(at, table.out.find(L"\r\n", at) - at);
+        EXPECT_NE(line.find(place), std::wstring::npos);
+        EXPECT_NE(line.find(a), std::wstring::npos);
+        ++at;
     }
-    EXPECT_EQ(ours, 2);
 }
 
 // ---------------------------------------------------------------------------------------
