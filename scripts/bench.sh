@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" windows
+"$root/scripts/build.sh" windows refresh_bench
 source "$root/scripts/wine-rig.sh"
 rig_start
 export WINEPREFIX=$rig_dir/template

@@ -14,6 +14,9 @@ need g++-mingw-w64-x86-64-posix x86_64-w64-mingw32-g++-posix
 need binutils-mingw-w64-x86-64 x86_64-w64-mingw32-windres
 need wine wine
 need wine64 /usr/lib/wine/wine64
+# Wine's own fonts, only recommended by its packages: without Marlett the caption buttons
+# show letters ("0 1 r") instead of their symbols.
+need fonts-wine /usr/share/wine/fonts/marlett.ttf
 need xvfb Xvfb
 need xauth xauth
 need googletest /usr/src/googletest/CMakeLists.txt

@@ -5,6 +5,10 @@
 rig_dir=
 rig_xvfb_pid=
 
+# Wine's own fonts through fontconfig (see wine-fonts.conf), for every Wine these scripts
+# start, whatever prefix it runs in.
+export FONTCONFIG_FILE=${FONTCONFIG_FILE:-$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-fonts.conf}
+
 # Starts Xvfb on the first free display from :90 and exports DISPLAY.
 rig_start_display() {
     local n
