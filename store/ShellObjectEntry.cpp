@@ -42,10 +42,18 @@ void ShellObjectEntry::Delete(RegistryStore& store) const {
     if (parent.Open(hive, parentPath) != kOk)
         return;
     const Status deleted = store.DeleteKey(parent.Get(), keyName.c_str());
-    parent.Close();
     // The class key goes only with the entry key: an entry key that stays must not be
-    // left naming a class that no longer exists.
-    if (deleted == kOk && hasMarker && info)
+    // left naming a class that no longer exists. A key someone else removed already is
+    // gone all the same; keeping the class for it would leave the class key behind for
+    // ever, with no row left to delete it from. "Not found" counts only when the key
+    // really does not open.
+    bool gone = deleted == kOk;
+    if (deleted == kFileNotFound) {
+        RegKey entryKey(store);
+        gone = entryKey.Open(parent.Get(), keyName) == kFileNotFound;
+    }
+    parent.Close();
+    if (gone && hasMarker && info)
         info->Release();
 }
 

@@ -565,10 +565,12 @@ private:
         const bool fired = End();
         const std::string what = "delete " + std::string(source.begin(), source.end());
         const bool entryGone = before_.count(source) && !after_.count(source);
+        // Deleted now or gone already: either way its class key may go with it.
+        const bool entryAbsent = !after_.count(source);
         if (entryGone && Subtree(before_, source).size() > 1)
             Finding(what + ": removed a key that had subkeys");
         std::set<std::wstring> removable{source};
-        if (entryGone && entry.hasMarker && wasOpen && entry.info->useCount == 0)
+        if (entryAbsent && entry.hasMarker && wasOpen && entry.info->useCount == 0)
             removable.insert(classPath);
         CheckNothingLost(before_, after_, L"", L"", removable, totals_.findings, what);
         for (const auto& [path, key] : before_)
@@ -576,10 +578,10 @@ private:
                 Finding(what + ": removed below the entry");
         if (before_.count(classPath) && !after_.count(classPath)) {
             ++totals_.classKeysDeleted;
-            if (!entryGone)
+            if (!entryAbsent)
                 Finding(what + ": class key deleted while the entry key stays");
         }
-        if (entryGone && removable.count(classPath) && before_.count(classPath) && after_.count(classPath) &&
+        if (entryAbsent && removable.count(classPath) && before_.count(classPath) && after_.count(classPath) &&
             !fired && !DeniedNear({classPath}))
             Finding(what + ": class key of the last use kept");
         const bool strict =

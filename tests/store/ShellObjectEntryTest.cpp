@@ -263,7 +263,8 @@ TEST_F(ShellObjectEntryTest, MoveWhoseSourceParentDoesNotOpenKeepsBothCopies) {
     EXPECT_EQ(LeakedHandles(), 0);
 }
 
-TEST_F(ShellObjectEntryTest, OperationsOnAVanishedKeyChangeNothing) {
+TEST_F(ShellObjectEntryTest, OperationsOnAVanishedKeyChangeNothingButDeleteReleasesTheClassKey) {
+    WriteFolderClass(kIdA);
     WriteEntry(0, TreeKey{kIdA, {Marker()}});
     Refresh();
     const ShellObjectEntry entry = Listed(0, kIdA);
@@ -273,10 +274,26 @@ TEST_F(ShellObjectEntryTest, OperationsOnAVanishedKeyChangeNothing) {
     entry.Hide(store);
     EXPECT_FALSE(entry.CopyTo(store, CurrentUser(), PlacePath(2)));
     EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), PlacePath(2)));
-    entry.Delete(store);
     EXPECT_EQ(PlaceDump(0), place);
     EXPECT_EQ(PlaceDump(2), target);
-    EXPECT_EQ(entry.info->useCount, 1) << "nothing was deleted, so nothing is released";
+    entry.Delete(store);
+    EXPECT_EQ(PlaceDump(0), place);
+    EXPECT_EQ(entry.info->useCount, 0) << "a key that is not there counts as deleted";
+    EXPECT_EQ(ClassDump(kIdA), kMissingTree);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(ShellObjectEntryTest, DeleteAnsweredNotFoundForAKeyThatIsThereKeepsTheClassKey) {
+    if (!memory)
+        GTEST_SKIP() << "needs fault injection";
+    WriteFolderClass(kIdA);
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    const std::string classKey = ClassDump(kIdA);
+    Refresh();
+    memory->FailNthCall(MemoryRegistry::Op::DeleteKey, 1, kFileNotFound);
+    Listed(0, kIdA).Delete(store);
+    EXPECT_NE(EntryDump(0, kIdA), kMissingTree);
+    EXPECT_EQ(ClassDump(kIdA), classKey);
 }
 
 TEST_F(ShellObjectEntryTest, GetNameIsTheRecordsName) {
