@@ -401,8 +401,8 @@ std::vector<ControlSpec> PageControls(int step) {
             {L"Button", IDC_PLACE_MYCOMPUTER, L"My Computer", kCheck, BS_AUTOCHECKBOX},
             {L"Button", IDC_PLACE_DESKTOP, L"Desktop", kCheck, BS_AUTOCHECKBOX},
             {L"Button", IDC_PLACE_CONTROLPANEL, L"Control Panel, Category:", kCheck, BS_AUTOCHECKBOX},
-            {L"ComboBox", IDC_CATEGORY_COMBO, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP},
             {L"Button", IDC_PLACE_NETWORK, L"Network Neighbourhood", kCheck, BS_AUTOCHECKBOX},
+            {L"ComboBox", IDC_CATEGORY_COMBO, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP},
         };
     default:
         return {
