@@ -8,6 +8,20 @@ namespace vs {
 
 namespace {
 constexpr std::size_t kMaxKeyNameLength = 255;
+
+// A buffer too small for the answer: Windows leaves its contents undefined, and code that
+// took a partial answer for a whole one would read whatever stands there. The in-memory
+// registry fills it with as much of the answer as fits, a believable partial read, so
+// that such code fails here too.
+void ScribblePartial(const std::uint8_t* answer, std::size_t answerSize, std::uint8_t* buffer,
+                     std::size_t bufferSize) {
+    if (buffer && bufferSize && answerSize)
+        std::memcpy(buffer, answer, std::min(answerSize, bufferSize));
+}
+void ScribblePartialName(std::wstring_view name, wchar_t* buffer, std::uint32_t capacity) {
+    if (buffer)
+        std::copy_n(name.begin(), std::min<std::size_t>(name.size(), capacity), buffer);
+}
 constexpr std::size_t kMaxValueNameLength = 16383;
 constexpr std::uint32_t kWriteBits = kKeyAllAccess & ~kKeyRead;
 } // namespace
@@ -192,8 +206,10 @@ Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, wchar_t* name
     if (index >= children.size())
         return kNoMoreItems;
     const std::wstring& childName = children[index]->name;
-    if (childName.size() + 1 > *capacity)
+    if (childName.size() + 1 > *capacity) {
+        ScribblePartialName(childName, name, *capacity);
         return kMoreData;
+    }
     std::copy(childName.begin(), childName.end(), name);
     name[childName.size()] = L'\0';
     *capacity = static_cast<std::uint32_t>(childName.size());
@@ -216,10 +232,13 @@ Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, wchar_t* na
     if (index >= values.size())
         return kNoMoreItems;
     const Node::Value& value = values[index];
-    if (value.name.size() + 1 > *nameCapacity)
+    if (value.name.size() + 1 > *nameCapacity) {
+        ScribblePartialName(value.name, name, *nameCapacity);
         return kMoreData;
+    }
     const auto needed = static_cast<std::uint32_t>(value.data.size());
     if (data && size && *size < needed) {
+        ScribblePartial(value.data.data(), needed, data, *size);
         *size = needed;
         return kMoreData;
     }
@@ -253,6 +272,7 @@ Status MemoryRegistry::QueryValue(KeyHandle key, const wchar_t* name, std::uint3
     if (type)
         *type = value->type;
     if (data && *size < needed) {
+        ScribblePartial(value->data.data(), needed, data, *size);
         *size = needed;
         return kMoreData;
     }

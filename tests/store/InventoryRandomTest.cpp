@@ -581,8 +581,8 @@ private:
             if (!entryAbsent)
                 Finding(what + ": class key deleted while the entry key stays");
         }
-        if (entryAbsent && removable.count(classPath) && before_.count(classPath) && after_.count(classPath) &&
-            !fired && !DeniedNear({classPath}))
+        if (entryAbsent && removable.count(classPath) && before_.count(classPath) &&
+            after_.count(classPath) && !fired && !DeniedNear({classPath}))
             Finding(what + ": class key of the last use kept");
         const bool strict =
             !fired && before_.count(source) && Subtree(before_, source).size() == 1 && !DeniedNear({source});

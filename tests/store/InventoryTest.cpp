@@ -41,6 +41,15 @@ TEST_F(InventoryTest, EmptyRegistryGivesEmptyListWithFirstThreeColumnsAutosizedA
     }
 }
 
+TEST_F(InventoryTest, DescriptionColumnKeepsItsWidthWhenNoListedObjectHasADescription) {
+    WriteObject(0, kIdA, L"No tip");
+    Refresh();
+    ASSERT_NE(FindEntry(0, kIdA), nullptr);
+    EXPECT_TRUE(inventory.noDescriptions);
+    EXPECT_EQ(view.columnWidths[0], TestInventoryView::kAutosized);
+    EXPECT_EQ(view.columnWidths[3], TestInventoryView::kInitialWidth);
+}
+
 TEST_F(InventoryTest, ObjectInTwoPlacesSharesOneRecordCountingBothUsesWithTheFirstPlace) {
     WriteClass(kIdA, {Sz(L"", L"Shared"), Sz(L"InfoTip", L"Tip"), Marker(L"Shared")},
                {{L"DefaultIcon", {Sz(L"", L"shared.dll,2")}},
@@ -144,17 +153,20 @@ TEST_F(InventoryTest, OnlyLowerCaseHiddenPrefixMakesAHiddenEntryOtherNamesAreSca
     EXPECT_EQ(odd->info->clsid, L"{7a1e-not-an-identifier");
 }
 
-TEST_F(InventoryTest, NameOf49UnitsIsListedAnd50UnitsIsSkippedWithItsSubtree) {
+TEST_F(InventoryTest, NameOf49UnitsIsListedAnd50UpTo255UnitsAreSkippedWithTheirSubtrees) {
     const std::wstring name49 = L"{7a1e" + std::wstring(43, L'9') + L"}";
     const std::wstring name50 = L"{7a1e" + std::wstring(44, L'0') + L"}";
+    const std::wstring name255 = L"{7a1e" + std::wstring(249, L'0') + L"}"; // the registry's longest
     ASSERT_EQ(name49.size(), 49u);
     ASSERT_EQ(name50.size(), 50u);
     WriteEntry(0, TreeKey{name49, {Marker()}});
     WriteEntry(0, TreeKey{name50, {Marker()}, {{kIdA, {Marker()}}}});
+    WriteEntry(0, TreeKey{name255, {Marker()}});
     WriteEntry(0, TreeKey{kIdB, {Marker()}});
     Refresh();
     EXPECT_NE(FindEntry(0, name49), nullptr);
     EXPECT_EQ(FindEntry(0, name50), nullptr);
+    EXPECT_EQ(FindEntry(0, name255), nullptr);
     EXPECT_EQ(FindEntry(0, kIdA, name50), nullptr);
     EXPECT_NE(FindEntry(0, kIdB), nullptr) << "the scan goes on after a skipped name";
     EXPECT_EQ(inventory.clsidMap.count(name50), 0u);

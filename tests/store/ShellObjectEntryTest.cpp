@@ -7,12 +7,16 @@ namespace {
 
 class ShellObjectEntryTest : public ShellObjectFixture {
 protected:
+    // A subkey name of the registry's greatest length: every tree walk must take it.
+    static inline const std::wstring kLongestName = std::wstring(255, L'k');
+
     // The class key of a marked folder object.
     void WriteFolderClass(const std::wstring& id, const std::wstring& name = L"Folder") {
         WriteClass(
             id, {Sz(L"", name), Marker(name)},
             {{L"DefaultIcon", {Sz(L"", L"")}},
-             {L"Instance\\InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\")}}});
+             {L"Instance\\InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\")}},
+             {kLongestName, {Dword(L"Longest", 255)}}});
     }
     // An entry key with values of several types and a subkey tree of its own. Wine's
     // RegSetValueExW terminates string data it writes, so only the in-memory registry
@@ -25,7 +29,8 @@ protected:
                        {{L"Sub",
                          {ExpandSz(L"", L"%x%")},
                          {{L"Deeper", {Raw(L"Big", kRegBinary, std::vector<std::uint8_t>(3000, 7))}}}},
-                        {L"Empty"}}};
+                        {L"Empty"},
+                        {kLongestName, {Dword(L"Longest", 255)}}}};
     }
     ShellObjectEntry& Listed(int place, std::wstring_view keyName, std::wstring_view below = {}) {
         ShellObjectEntry* entry = FindEntry(place, keyName, below);
@@ -204,6 +209,25 @@ TEST_F(ShellObjectEntryTest, EntryNestedBelowAKeyOfItsOwnNameIsNotMovedOntoThatK
     EXPECT_EQ(PlaceDump(0), place);
     EXPECT_TRUE(Listed(0, kIdA, kIdA + L"\\" + kIdA).MoveTo(store, LocalMachine(), PlacePath(4)))
         << "another place is no ancestor";
+}
+
+TEST_F(ShellObjectEntryTest, EntryBelowAKeyWhoseNameMerelyBeginsWithItsOwnCopiesToItsPlace) {
+    inventory.expertMode = 1;
+    WriteEntry(0, TreeKey{kIdA + L"-old", {}, {{kIdA, {Marker()}}}});
+    Refresh();
+    EXPECT_TRUE(Listed(0, kIdA, kIdA + L"-old").CopyTo(store, CurrentUser(), PlacePath(0)))
+        << "{A} is no ancestor of {A}-old\\{A}";
+    EXPECT_EQ(EntryDump(0, kIdA), EntryDump(0, kIdA + L"-old\\" + kIdA));
+}
+
+TEST_F(ShellObjectEntryTest, DeletingAnAllUsersEntryChangesTheLocalMachineOnly) {
+    WriteEntry(0, TreeKey{kIdA, {Marker()}});
+    WriteEntry(4, TreeKey{kIdA, {Marker()}}); // the same path below the other hive
+    const std::string thisUser = PlaceDump(0);
+    Refresh();
+    Listed(4, kIdA).Delete(store);
+    EXPECT_EQ(EntryDump(4, kIdA), kMissingTree);
+    EXPECT_EQ(PlaceDump(0), thisUser);
 }
 
 TEST_F(ShellObjectEntryTest, CopyToAllUsersCreatesThePlaceAndKeepsTheHiddenName) {
