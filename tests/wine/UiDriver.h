@@ -45,6 +45,9 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 30000, HWND di
 void PostClick(HWND dialog, int buttonId);
 // Posts a key press (down and up) to a control, as the keyboard would.
 void PostKey(HWND control, UINT key);
+// Selects the icon at index in an icon chooser, gives its list the focus and posts OK, as
+// a user's click on the icon and on OK would.
+void ChooseIconAt(HWND chooser, int index);
 
 // A plain visible top-level window to own dialogs in tests.
 class OwnerWindow {

@@ -16,7 +16,9 @@
 #include <cwctype>
 
 using namespace uitest;
+using vs::test::ExpectAt;
 using vs::test::ModalScript;
+using vs::test::Where;
 
 namespace {
 
@@ -27,13 +29,6 @@ std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text)
         c = static_cast<wchar_t>(std::towlower(c));
     return text;
-}
-
-int ListCount(HWND dialog) {
-    return static_cast<int>(SendDlgItemMessageW(dialog, IDC_ICON_LIST, LB_GETCOUNT, 0, 0));
-}
-int ListSelection(HWND dialog) {
-    return static_cast<int>(SendDlgItemMessageW(dialog, IDC_ICON_LIST, LB_GETCURSEL, 0, 0));
 }
 
 // Shows a modeless dialog and gives it the keyboard focus, as a modal run would.
@@ -64,9 +59,7 @@ TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
         shown = ItemText(d, IDC_EDIT_TEXT);
         PostClick(d, IDOK);
     });
-    driver.Start();
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_TRUE(driver.Completed());
+    EXPECT_EQ(driver.RunModal(dialog), IDOK);
     EXPECT_EQ(prompt, L"Enter a new Name for the Item \"A\":");
     EXPECT_EQ(shown, L"");
     EXPECT_EQ(dialog.text, L"");
@@ -81,9 +74,7 @@ TEST(EditTextDialog, CancelLeavesCallersTextUntouchedEvenAfterTyping) {
         SetDlgItemTextW(d, IDC_EDIT_TEXT, L"New name");
         PostClick(d, IDCANCEL);
     });
-    driver.Start();
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_TRUE(driver.Completed());
+    EXPECT_EQ(driver.RunModal(dialog), IDCANCEL);
     EXPECT_EQ(dialog.text, L"Old name");
 }
 
@@ -106,9 +97,7 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
         SetWindowTextW(edit, L"Typed");
         PostKey(edit, VK_RETURN);
     });
-    driver.Start();
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_TRUE(driver.Completed());
+    EXPECT_EQ(driver.RunModal(dialog), IDOK);
     EXPECT_TRUE(editFocused);
     EXPECT_TRUE(allSelected);
     EXPECT_EQ(dialogOwner, owner.Hwnd());
@@ -125,8 +114,7 @@ TEST(EditTextDialog, EscapeCancels) {
         SetDlgItemTextW(d, IDC_EDIT_TEXT, L"Changed");
         PostKey(GetDlgItem(d, IDC_EDIT_TEXT), VK_ESCAPE);
     });
-    driver.Start();
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(driver.RunModal(dialog), IDCANCEL);
     EXPECT_EQ(dialog.text, L"Keep");
 }
 
@@ -161,9 +149,7 @@ TEST(ExplorerPosition, RefusesOutOfRangeValueWithRangeMessageThenAcceptsMaximum)
             PostClick(d, IDOK);
             return true;
         });
-    driver.Start();
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_TRUE(driver.Completed());
+    EXPECT_EQ(driver.RunModal(dialog), IDOK);
     EXPECT_EQ(shownValue, L"256");
     EXPECT_EQ(box.text, L"Enter an integer between 0 and 255.");
     EXPECT_TRUE(stayedOpen);
@@ -202,9 +188,7 @@ TEST(ExplorerPosition, EmptyTextGivesIntegerMessageAndCancelAfterRefusalKeepsVal
             PostClick(d, IDCANCEL);
             return true;
         });
-    driver.Start();
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_TRUE(driver.Completed());
+    EXPECT_EQ(driver.RunModal(dialog), IDCANCEL);
     EXPECT_EQ(emptyBox.text, L"Enter an integer.");
     EXPECT_EQ(rangeBox.text, L"Enter an integer between 0 and 255.");
     EXPECT_EQ(dialog.position, 40);
@@ -226,8 +210,7 @@ TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {
         afterLetter = WindowText(edit);
         PostClick(d, IDOK);
     });
-    driver.Start();
-    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(driver.RunModal(dialog), IDOK);
     EXPECT_EQ(afterLetter, L"007");
     EXPECT_EQ(dialog.position, 7);
 }
@@ -253,8 +236,7 @@ TEST(ExplorerPosition, UpDownStopsAtTheRangeAndOkHasTheFocus) {
         afterTwo = WindowText(edit);
         PostClick(d, IDOK);
     });
-    driver.Start();
-    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(driver.RunModal(dialog), IDOK);
     EXPECT_TRUE(okFocused);
     EXPECT_EQ(low, 0);
     EXPECT_EQ(high, 255);
@@ -292,8 +274,7 @@ TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByD
             ownerCentre = {(o.left + o.right) / 2, (o.top + o.bottom) / 2};
             PostClick(d, IDOK);
         });
-        driver.Start();
-        return dialog.DoModal();
+        return driver.RunModal(dialog);
     };
     EXPECT_EQ(run(L"Edit Shell Object Position of One", 10), IDOK);
     EXPECT_EQ(run(L"Edit Shell Object Position of Two", 20), IDOK);
@@ -308,66 +289,134 @@ TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByD
 
 class IconDialogTest : public ::testing::Test {
 protected:
+    // Opens the dialog modeless, shown with the focus as a modal run shows it.
+    bool Open() {
+        d = dialog.CreateModeless();
+        if (d)
+            Activate(d);
+        return d != nullptr;
+    }
+    int ListCount() const { return static_cast<int>(SendMessageW(List(), LB_GETCOUNT, 0, 0)); }
+    int ListSelection() const { return static_cast<int>(SendMessageW(List(), LB_GETCURSEL, 0, 0)); }
+    HWND List() const { return GetDlgItem(d, IDC_ICON_LIST); }
+    HWND Edit() const { return GetDlgItem(d, IDC_ICON_FILE); }
+    HICON ItemIcon(int i) const {
+        return reinterpret_cast<HICON>(SendMessageW(List(), LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+    }
+
+    // Types file into the name field and presses Enter there.
+    void EnterFile(const std::wstring& file) {
+        SetWindowTextW(Edit(), file.c_str());
+        SetFocus(Edit());
+        PostKey(Edit(), VK_RETURN);
+        PumpPending(d);
+    }
+    // Runs action, which brings up a message box over the dialog; answers it and returns it.
+    SeenBox BoxFrom(const std::function<void()>& action, Where where = Where::current()) {
+        SeenBox box;
+        ModalScript script;
+        script.Await(DismissBox(d, box), "a message box", ModalScript::kWaitMs, where);
+        script.Start(where);
+        action();
+        ExpectAt(script.Completed(), where, "no message box was answered");
+        return box;
+    }
+    // Presses Browse; once the file browser shows, notes its title and the name it offers,
+    // then opens choice, or cancels when choice is empty.
+    struct SeenBrowser {
+        std::wstring title;
+        std::wstring offered = L"(not seen)";
+    };
+    SeenBrowser Browse(const std::wstring& choice = L"", Where where = Where::current());
+
+    CIconDialog dialog{nullptr};
+    HWND d = nullptr;
     std::wstring shell32 = SystemDirectory() + L"\\SHELL32.dll";
     std::wstring twoIcons = OwnModulePath(); // this program: the window and row icons
     TempFolder folder;
 };
 
+namespace {
+// The file name field of the open-file dialog (edt1, or the combo box cmb13 around it).
+HWND FileNameField(HWND browser) {
+    if (HWND edit = GetDlgItem(browser, 0x480))
+        return edit;
+    return GetDlgItem(browser, 0x47c);
+}
+
+// Whether the icon is still alive (its bitmaps are released again).
+bool IsIcon(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info))
+        return false;
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return true;
+}
+} // namespace
+
+IconDialogTest::SeenBrowser IconDialogTest::Browse(const std::wstring& choice, Where where) {
+    SeenBrowser seen;
+    ModalScript script;
+    script.Await(
+        [&] {
+            const HWND browser = FindOwnedDialog(d);
+            if (!browser || !FileNameField(browser))
+                return false;
+            seen.title = WindowText(browser);
+            seen.offered = WindowText(FileNameField(browser));
+            if (!choice.empty())
+                SetWindowTextW(FileNameField(browser), choice.c_str());
+            PostClick(browser, choice.empty() ? IDCANCEL : IDOK);
+            return true;
+        },
+        "the file browser", ModalScript::kWaitMs, where);
+    script.Start(where);
+    SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+    ExpectAt(script.Completed(), where, "the file browser was not answered");
+    return seen;
+}
+
 TEST_F(IconDialogTest, StartIndexBeyondTheFileKeepsShell32WithIconZero) {
     const std::wstring ico = folder.File(L"one.ico");
     ASSERT_TRUE(WriteIconFile(ico));
-    CIconDialog dialog(nullptr);
     EXPECT_FALSE(dialog.SetStartIcon({ico, 1}));
     EXPECT_FALSE(dialog.SetStartIcon({folder.File(L"missing.dll"), 0}));
     EXPECT_FALSE(dialog.SetStartIcon({L"", 0}));
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
+    ASSERT_TRUE(Open());
     EXPECT_EQ(Lower(ItemText(d, IDC_ICON_FILE)), Lower(shell32));
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE).substr(ItemText(d, IDC_ICON_FILE).size() - 12), L"\\SHELL32.dll");
-    EXPECT_GT(ListCount(d), 1);
-    EXPECT_EQ(ListSelection(d), 0);
+    EXPECT_GT(ListCount(), 1);
+    EXPECT_EQ(ListSelection(), 0);
 }
 
 TEST_F(IconDialogTest, ValidStartIconIsShownAndSelected) {
-    CIconDialog dialog(nullptr);
     EXPECT_TRUE(dialog.SetStartIcon({twoIcons, 1}));
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
+    ASSERT_TRUE(Open());
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE), twoIcons);
-    EXPECT_EQ(ListCount(d), 2);
-    EXPECT_EQ(ListSelection(d), 1);
+    EXPECT_EQ(ListCount(), 2);
+    EXPECT_EQ(ListSelection(), 1);
     // Every item carries its own icon, owned by the dialog.
-    for (int i = 0; i < 2; ++i) {
-        auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(d, IDC_ICON_LIST, LB_GETITEMDATA, i, 0));
-        ICONINFO info{};
-        EXPECT_TRUE(GetIconInfo(icon, &info));
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-    }
+    EXPECT_TRUE(IsIcon(ItemIcon(0)));
+    EXPECT_TRUE(IsIcon(ItemIcon(1)));
 }
 
 TEST_F(IconDialogTest, NegativeStartIndexIsAcceptedButSelectsNothing) {
-    CIconDialog dialog(nullptr);
     EXPECT_TRUE(dialog.SetStartIcon({twoIcons, -3}));
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
+    ASSERT_TRUE(Open());
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE), twoIcons);
-    EXPECT_EQ(ListCount(d), 2);
-    EXPECT_EQ(ListSelection(d), LB_ERR);
+    EXPECT_EQ(ListCount(), 2);
+    EXPECT_EQ(ListSelection(), LB_ERR);
 }
 
 TEST_F(IconDialogTest, ListShowsIconsInColumnsOfTheirOwnSize) {
-    CIconDialog dialog(nullptr);
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    HWND list = GetDlgItem(d, IDC_ICON_LIST);
-    EXPECT_EQ(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), GetSystemMetrics(SM_CYICON) + 12);
-    RECT first{}, second{};
-    SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
-    SendMessageW(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(SendMessageW(List(), LB_GETITEMHEIGHT, 0, 0), GetSystemMetrics(SM_CYICON) + 12);
+    RECT first{};
+    SendMessageW(List(), LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
     EXPECT_EQ(first.right - first.left, GetSystemMetrics(SM_CXICON) + 6);
     // Items run down a column, then on in the next one: the list scrolls sideways.
-    const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    const LONG_PTR style = GetWindowLongPtrW(List(), GWL_STYLE);
     EXPECT_TRUE(style & LBS_MULTICOLUMN);
     EXPECT_TRUE(style & WS_HSCROLL);
     EXPECT_FALSE(style & LBS_HASSTRINGS);
@@ -383,77 +432,50 @@ TEST_F(IconDialogTest, ListShowsIconsInColumnsOfTheirOwnSize) {
 }
 
 TEST_F(IconDialogTest, IconsAreDestroyedWithTheWindowAndOnReload) {
-    CIconDialog dialog(nullptr);
     ASSERT_TRUE(dialog.SetStartIcon({twoIcons, 0}));
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    Activate(d);
-    auto itemIcon = [&](int i) {
-        return reinterpret_cast<HICON>(SendDlgItemMessageW(d, IDC_ICON_LIST, LB_GETITEMDATA, i, 0));
-    };
-    const HICON firstLoad = itemIcon(0);
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(firstLoad, &info));
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
+    ASSERT_TRUE(Open());
+    const HICON firstLoad = ItemIcon(0);
+    ASSERT_TRUE(IsIcon(firstLoad));
     // Enter in the file name reloads the same file: the old icons go.
-    SetFocus(GetDlgItem(d, IDC_ICON_FILE));
-    PostKey(GetDlgItem(d, IDC_ICON_FILE), VK_RETURN);
-    PumpPending(d);
+    EnterFile(twoIcons);
     ASSERT_TRUE(IsWindow(d));
-    EXPECT_EQ(ListCount(d), 2);
-    const HICON secondLoad[] = {itemIcon(0), itemIcon(1)};
-    // (The handle value may be reused by the new load; only a stale one can be checked.)
-    if (firstLoad != secondLoad[0] && firstLoad != secondLoad[1]) {
-        EXPECT_FALSE(GetIconInfo(firstLoad, &info));
-    }
+    EXPECT_EQ(ListCount(), 2);
+    const HICON secondLoad[] = {ItemIcon(0), ItemIcon(1)};
+    // A new icon can have the old one's handle only if the old one was destroyed first.
+    const bool reused = firstLoad == secondLoad[0] || firstLoad == secondLoad[1];
+    EXPECT_TRUE(reused || !IsIcon(firstLoad)) << "the first load's icon outlived the reload";
     DestroyWindow(d);
-    EXPECT_FALSE(GetIconInfo(secondLoad[0], &info));
-    EXPECT_FALSE(GetIconInfo(secondLoad[1], &info));
+    EXPECT_FALSE(IsIcon(secondLoad[0]));
+    EXPECT_FALSE(IsIcon(secondLoad[1]));
 }
 
 TEST_F(IconDialogTest, EnterInTheFileNameReloadsAndKeepsTheDialogOpen) {
-    CIconDialog dialog(nullptr);
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    Activate(d);
-    const int shell32Icons = ListCount(d);
+    ASSERT_TRUE(Open());
+    const int shell32Icons = ListCount();
     ASSERT_GT(shell32Icons, 2);
-    HWND edit = GetDlgItem(d, IDC_ICON_FILE);
-    SetWindowTextW(edit, twoIcons.c_str());
-    SetFocus(edit);
-    PostKey(edit, VK_RETURN);
-    PumpPending(d);
+    EnterFile(twoIcons);
     ASSERT_TRUE(IsWindow(d));
-    EXPECT_EQ(ListCount(d), 2);
-    EXPECT_EQ(ListSelection(d), 0);
-    EXPECT_EQ(GetFocus(), edit);
+    EXPECT_EQ(ListCount(), 2);
+    EXPECT_EQ(ListSelection(), 0);
+    EXPECT_EQ(GetFocus(), Edit());
     // Again, with the focus still in the edit: reloads again and stays open.
-    SetWindowTextW(edit, shell32.c_str());
-    PostKey(edit, VK_RETURN);
-    PumpPending(d);
+    EnterFile(shell32);
     ASSERT_TRUE(IsWindow(d));
-    EXPECT_EQ(ListCount(d), shell32Icons);
+    EXPECT_EQ(ListCount(), shell32Icons);
     EXPECT_EQ(dialog.Result(), IDCANCEL);
 }
 
 TEST_F(IconDialogTest, OkAfterTypingAFileNameLoadsItLikeEnterAndTheNextOkTakesItsIcon) {
-    CIconDialog dialog(nullptr);
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    Activate(d);
+    ASSERT_TRUE(Open());
     SetDlgItemTextW(d, IDC_ICON_FILE, twoIcons.c_str());
-    SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, 4, 0);
-    SetFocus(GetDlgItem(d, IDC_ICON_LIST));
-    SendDlgItemMessageW(d, IDOK, BM_CLICK, 0, 0);
+    ChooseIconAt(d, 4);
     PumpPending(d);
     ASSERT_TRUE(IsWindow(d)) << "index 4 of the old list names no icon of the typed file";
     EXPECT_EQ(dialog.Result(), IDCANCEL);
-    EXPECT_EQ(ListCount(d), 2);
-    EXPECT_EQ(ListSelection(d), 0);
+    EXPECT_EQ(ListCount(), 2);
+    EXPECT_EQ(ListSelection(), 0);
 
-    SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, 1, 0);
-    SendDlgItemMessageW(d, IDOK, BM_CLICK, 0, 0);
+    ChooseIconAt(d, 1);
     PumpPending();
     EXPECT_FALSE(IsWindow(d));
     EXPECT_EQ(dialog.Result(), IDOK);
@@ -462,18 +484,12 @@ TEST_F(IconDialogTest, OkAfterTypingAFileNameLoadsItLikeEnterAndTheNextOkTakesIt
 }
 
 TEST_F(IconDialogTest, DoubleClickClosesWithThatIcon) {
-    CIconDialog dialog(nullptr);
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    Activate(d);
-    HWND list = GetDlgItem(d, IDC_ICON_LIST);
+    ASSERT_TRUE(Open());
     RECT item{};
-    ASSERT_NE(SendMessageW(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item)), LB_ERR);
+    ASSERT_NE(SendMessageW(List(), LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item)), LB_ERR);
     const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageW(list, WM_LBUTTONUP, 0, at);
-    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageW(List(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(d); }, 30000, d));
     EXPECT_EQ(dialog.Result(), IDOK);
     EXPECT_EQ(Lower(dialog.icon.file), Lower(shell32));
@@ -481,71 +497,41 @@ TEST_F(IconDialogTest, DoubleClickClosesWithThatIcon) {
 }
 
 TEST_F(IconDialogTest, MissingFileAndFolderGiveTheirMessagesAndEmptyTheList) {
-    CIconDialog dialog(nullptr);
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    Activate(d);
-    HWND edit = GetDlgItem(d, IDC_ICON_FILE);
+    ASSERT_TRUE(Open());
     const std::wstring missing = folder.File(L"missing.dll");
-
-    SeenBox missingBox, folderBox;
-    ModalScript driver;
-    driver.Await(DismissBox(d, missingBox));
-    driver.Start();
-    SetWindowTextW(edit, missing.c_str());
-    SetFocus(edit);
-    SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(driver.Completed());
+    const SeenBox missingBox = BoxFrom([&] { EnterFile(missing); });
     EXPECT_EQ(missingBox.caption, kIconCaption);
     EXPECT_EQ(missingBox.text, L"Cannot find the file '" + missing + L"', Please select another file");
     EXPECT_TRUE(IsWindow(d));
-    EXPECT_EQ(ListCount(d), 0);
+    EXPECT_EQ(ListCount(), 0);
 
-    ModalScript folderDriver;
-    folderDriver.Await(DismissBox(d, folderBox));
-    folderDriver.Start();
-    SetWindowTextW(edit, folder.Path().c_str());
-    SetFocus(edit);
-    SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(folderDriver.Completed());
+    const SeenBox folderBox = BoxFrom([&] { EnterFile(folder.Path()); });
     EXPECT_EQ(folderBox.caption, kIconCaption);
     EXPECT_EQ(folderBox.text, L"The file '" + folder.Path() + L"' contains no icons");
     EXPECT_TRUE(IsWindow(d));
-    EXPECT_EQ(ListCount(d), 0);
+    EXPECT_EQ(ListCount(), 0);
 }
 
 TEST_F(IconDialogTest, OkWithoutSelectionAsksForAnIconAndFocusesTheList) {
-    CIconDialog dialog(nullptr);
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    Activate(d);
-    HWND list = GetDlgItem(d, IDC_ICON_LIST);
-    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    ASSERT_TRUE(Open());
+    SendMessageW(List(), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SetFocus(GetDlgItem(d, IDOK));
-    SeenBox box;
-    ModalScript driver;
-    driver.Await(DismissBox(d, box));
-    driver.Start();
-    SendDlgItemMessageW(d, IDOK, BM_CLICK, 0, 0);
-    EXPECT_TRUE(driver.Completed());
+    const SeenBox box = BoxFrom([&] { SendDlgItemMessageW(d, IDOK, BM_CLICK, 0, 0); });
     EXPECT_EQ(box.caption, kIconCaption);
     EXPECT_EQ(box.text, L"Please select an icon");
     EXPECT_TRUE(IsWindow(d));
-    EXPECT_EQ(GetFocus(), list);
+    EXPECT_EQ(GetFocus(), List());
     EXPECT_EQ(dialog.Result(), IDCANCEL);
 }
 
 TEST_F(IconDialogTest, CancelReturnsCancelFromAModalRun) {
-    CIconDialog dialog(nullptr);
     ASSERT_TRUE(dialog.SetStartIcon({twoIcons, 1}));
     ModalScript driver;
-    driver.AwaitDialog(kIconCaption, [&](HWND d) {
-        SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, 0, 0);
-        PostClick(d, IDCANCEL);
+    driver.AwaitDialog(kIconCaption, [&](HWND chooser) {
+        SendDlgItemMessageW(chooser, IDC_ICON_LIST, LB_SETCURSEL, 0, 0);
+        PostClick(chooser, IDCANCEL);
     });
-    driver.Start();
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_TRUE(driver.Completed());
+    EXPECT_EQ(driver.RunModal(dialog), IDCANCEL);
 }
 
 TEST_F(IconDialogTest, MakeIconLocationGivesPlainIconFileAloneAndLibraryWithIndex) {
@@ -560,129 +546,44 @@ TEST_F(IconDialogTest, MakeIconLocationGivesPlainIconFileAloneAndLibraryWithInde
 
 // ---- Browse ----
 
-namespace {
-// The file name field of the open-file dialog (edt1, or the combo box cmb13 around it).
-HWND FileNameField(HWND browser) {
-    if (HWND edit = GetDlgItem(browser, 0x480))
-        return edit;
-    HWND combo = GetDlgItem(browser, 0x47c);
-    return combo ? combo : nullptr;
-}
-} // namespace
-
 TEST_F(IconDialogTest, BrowseOffersTheCurrentFileAndLoadsTheChosenOne) {
-    CIconDialog dialog(nullptr);
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    Activate(d);
-    std::wstring offered = L"(not seen)", browserTitle;
-    ModalScript driver;
-    driver.Await([&] {
-        HWND browser = FindOwnedDialog(d);
-        if (!browser || !FileNameField(browser))
-            return false;
-        browserTitle = WindowText(browser);
-        offered = WindowText(FileNameField(browser));
-        SetWindowTextW(FileNameField(browser), twoIcons.c_str());
-        PostClick(browser, IDOK);
-        return true;
-    });
-    driver.Start();
-    SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
-    EXPECT_TRUE(driver.Completed());
-    EXPECT_EQ(browserTitle, kIconCaption);
+    ASSERT_TRUE(Open());
+    const SeenBrowser browser = Browse(twoIcons);
+    EXPECT_EQ(browser.title, kIconCaption);
     // The browser shows the current file's name (it may open in its folder).
-    ASSERT_FALSE(offered.empty());
-    EXPECT_EQ(Lower(shell32).substr(shell32.size() - std::min(offered.size(), shell32.size())),
-              Lower(offered));
+    ASSERT_FALSE(browser.offered.empty());
+    EXPECT_EQ(Lower(shell32).substr(shell32.size() - std::min(browser.offered.size(), shell32.size())),
+              Lower(browser.offered));
     EXPECT_EQ(Lower(ItemText(d, IDC_ICON_FILE)), Lower(twoIcons));
-    EXPECT_EQ(ListCount(d), 2);
-    EXPECT_EQ(ListSelection(d), 0);
+    EXPECT_EQ(ListCount(), 2);
+    EXPECT_EQ(ListSelection(), 0);
 }
 
 TEST_F(IconDialogTest, BrowseCancelledChangesNothing) {
-    CIconDialog dialog(nullptr);
     ASSERT_TRUE(dialog.SetStartIcon({shell32, 3}));
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    Activate(d);
-    const int count = ListCount(d);
-    ModalScript driver;
-    driver.Await([&] {
-        HWND browser = FindOwnedDialog(d);
-        if (!browser)
-            return false;
-        PostClick(browser, IDCANCEL);
-        return true;
-    });
-    driver.Start();
-    SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
-    EXPECT_TRUE(driver.Completed());
+    ASSERT_TRUE(Open());
+    const int count = ListCount();
+    Browse();
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE), shell32);
-    EXPECT_EQ(ListCount(d), count);
-    EXPECT_EQ(ListSelection(d), 3);
+    EXPECT_EQ(ListCount(), count);
+    EXPECT_EQ(ListSelection(), 3);
 }
 
 TEST_F(IconDialogTest, BrowseWithFileNameLongerThanItsBufferStartsEmpty) {
-    CIconDialog dialog(nullptr);
-    HWND d = dialog.CreateModeless();
-    ASSERT_TRUE(d);
-    Activate(d);
-    const std::wstring overlong = L"C:\\" + std::wstring(300, L'a') + L".dll";
-    HWND edit = GetDlgItem(d, IDC_ICON_FILE);
-
+    ASSERT_TRUE(Open());
     // Enter takes the typed name into the dialog, which cannot find it.
-    SeenBox notFound;
-    ModalScript typed;
-    typed.Await(DismissBox(d, notFound));
-    typed.Start();
-    SetWindowTextW(edit, overlong.c_str());
-    SetFocus(edit);
-    SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ASSERT_TRUE(typed.Completed());
-    EXPECT_EQ(notFound.text, L"Cannot find the file '" + overlong + L"', Please select another file");
-
-    std::wstring offered = L"(not seen)";
-    ModalScript browse;
-    browse.Await([&] {
-        HWND browser = FindOwnedDialog(d);
-        if (!browser || !FileNameField(browser))
-            return false;
-        offered = WindowText(FileNameField(browser));
-        PostClick(browser, IDCANCEL);
-        return true;
-    });
-    browse.Start();
-    SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
-    EXPECT_TRUE(browse.Completed());
-    EXPECT_EQ(offered, L"");
+    const std::wstring overlong = L"C:\\" + std::wstring(300, L'a') + L".dll";
+    EXPECT_EQ(BoxFrom([&] { EnterFile(overlong); }).text,
+              L"Cannot find the file '" + overlong + L"', Please select another file");
+    EXPECT_EQ(Browse().offered, L"");
     ASSERT_TRUE(IsWindow(d));
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE), overlong);
 
     // A name of exactly 259 characters still fits with its terminator and is offered.
     const std::wstring longest = L"C:\\" + std::wstring(252, L'b') + L".dll";
     ASSERT_EQ(longest.size(), CIconDialog::kBrowseBufferChars - 1);
-    ModalScript typedLongest;
-    SeenBox ignored;
-    typedLongest.Await(DismissBox(d, ignored));
-    typedLongest.Start();
-    SetWindowTextW(edit, longest.c_str());
-    SetFocus(edit);
-    SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ASSERT_TRUE(typedLongest.Completed());
-    offered = L"(not seen)";
-    ModalScript browseLongest;
-    browseLongest.Await([&] {
-        HWND browser = FindOwnedDialog(d);
-        if (!browser || !FileNameField(browser))
-            return false;
-        offered = WindowText(FileNameField(browser));
-        PostClick(browser, IDCANCEL);
-        return true;
-    });
-    browseLongest.Start();
-    SendDlgItemMessageW(d, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
-    EXPECT_TRUE(browseLongest.Completed());
+    BoxFrom([&] { EnterFile(longest); });
+    const std::wstring offered = Browse().offered;
     EXPECT_FALSE(offered.empty());
     EXPECT_NE(longest.find(offered), std::wstring::npos);
 }

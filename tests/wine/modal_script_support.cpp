@@ -17,6 +17,16 @@ constexpr UINT kTickMs = 10;
 constexpr DWORD kEndTimeoutMs = 30000;
 } // namespace
 
+void FailAt(const Where& where, const std::string& message) {
+    GTEST_FAIL_AT(where.file_name(), static_cast<int>(where.line())) << message;
+}
+
+bool ExpectAt(bool ok, const Where& where, const std::string& message) {
+    if (!ok)
+        ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << message;
+    return ok;
+}
+
 ModalScript::~ModalScript() {
     if (timer_)
         KillTimer(nullptr, timer_);
@@ -24,21 +34,22 @@ ModalScript::~ModalScript() {
         running = nullptr;
 }
 
-ModalScript& ModalScript::Do(std::function<void()> action) {
+ModalScript& ModalScript::Do(std::function<void()> action, Where where) {
     steps_.push_back({[action] {
                           action();
                           return true;
                       },
-                      "action", 0});
+                      "action", 0, where});
     return *this;
 }
 
-ModalScript& ModalScript::Await(std::function<bool()> condition, std::string what, int timeoutMs) {
-    steps_.push_back({std::move(condition), std::move(what), timeoutMs});
+ModalScript& ModalScript::Await(std::function<bool()> condition, std::string what, int timeoutMs,
+                                Where where) {
+    steps_.push_back({std::move(condition), std::move(what), timeoutMs, where});
     return *this;
 }
 
-ModalScript& ModalScript::AwaitDialog(std::wstring caption, std::function<void(HWND)> act) {
+ModalScript& ModalScript::AwaitDialog(std::wstring caption, std::function<void(HWND)> act, Where where) {
     return Await(
         [caption = std::move(caption), act = std::move(act)] {
             HWND dialog = uitest::FindDialog(caption);
@@ -47,10 +58,11 @@ ModalScript& ModalScript::AwaitDialog(std::wstring caption, std::function<void(H
             act(dialog);
             return true;
         },
-        "a dialog captioned as expected");
+        "a dialog captioned as expected", kWaitMs, where);
 }
 
-void ModalScript::Start() {
+void ModalScript::Start(Where where) {
+    started_ = where;
     running = this;
     stepStarted_ = GetTickCount();
     timer_ = SetTimer(nullptr, 0, kTickMs, &ModalScript::OnTimer);
@@ -61,9 +73,9 @@ void CALLBACK ModalScript::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
         running->Tick();
 }
 
-void ModalScript::Abort(const std::string& why) {
+void ModalScript::Abort(const std::string& why, const Where& where) {
     if (!aborting_)
-        ADD_FAILURE() << "script aborted at step " << next_ << ": " << why;
+        ExpectAt(false, where, "script aborted at step " + std::to_string(next_) + ": " + why);
     aborting_ = true;
 }
 
@@ -79,7 +91,7 @@ void ModalScript::Tick() {
         if (!completedAt_)
             completedAt_ = GetTickCount();
         else if (GetTickCount() - completedAt_ > kEndTimeoutMs)
-            Abort("the modal run did not end after the last step");
+            Abort("the modal run did not end after the last step", started_);
         return;
     }
     Step& step = steps_[next_];
@@ -87,14 +99,14 @@ void ModalScript::Tick() {
     const bool done = step.run();
     inStep_ = false;
     if (::testing::Test::HasFatalFailure()) {
-        Abort("fatal failure in a step");
+        Abort("fatal failure in a step", step.where);
         return;
     }
     if (done) {
         ++next_;
         stepStarted_ = GetTickCount();
     } else if (GetTickCount() - stepStarted_ > static_cast<DWORD>(step.timeoutMs)) {
-        Abort("timed out waiting for: " + step.what);
+        Abort("timed out waiting for: " + step.what, step.where);
     }
 }
 

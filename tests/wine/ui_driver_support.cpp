@@ -1,5 +1,7 @@
 #include "UiDriver.h"
 
+#include "res/resource.h"
+
 #include <chrono>
 #include <cstdint>
 
@@ -97,6 +99,13 @@ void PostClick(HWND dialog, int buttonId) {
 void PostKey(HWND control, UINT key) {
     PostMessageW(control, WM_KEYDOWN, key, 1);
     PostMessageW(control, WM_KEYUP, key, 0xC0000001);
+}
+
+void ChooseIconAt(HWND chooser, int index) {
+    const HWND list = GetDlgItem(chooser, IDC_ICON_LIST);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SetFocus(list);
+    PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 OwnerWindow::OwnerWindow(int x, int y, int width, int height) {

@@ -1,11 +1,14 @@
 #include "tests/wine/WizardDriver.h"
 
 #include "res/resource.h"
+#include "tests/wine/UiDriver.h"
 
 #include <commctrl.h>
 #include <prsht.h>
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace vs::test {
 
@@ -59,33 +62,65 @@ bool IsItemEnabled(HWND page, int id) {
     return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
 }
 
-WizardDriver& WizardDriver::AwaitStep(int step) {
-    script_.Await([step] { return CurrentStep(FindWizard()) == step; },
-                  "wizard step " + std::to_string(step));
+namespace {
+// "Back|Next" for PSWIZB_BACK | PSWIZB_NEXT; "none" for 0.
+std::string ButtonNames(unsigned flags) {
+    std::string names;
+    for (const auto& [flag, name] :
+         {std::pair{PSWIZB_BACK, "Back"}, {PSWIZB_NEXT, "Next"}, {PSWIZB_FINISH, "Finish"}}) {
+        if (!(flags & flag))
+            continue;
+        if (!names.empty())
+            names += '|';
+        names += name;
+    }
+    return names.empty() ? "none" : names;
+}
+
+// The dialog a page's button opened over the wizard, or null.
+HWND FindChooser() {
+    const HWND wizard = FindWizard();
+    return wizard ? uitest::FindOwnedDialog(wizard) : nullptr;
+}
+} // namespace
+
+WizardDriver& WizardDriver::AwaitStep(int step, Where where) {
+    script_.Await([step] { return CurrentStep(FindWizard()) == step; }, "wizard step " + std::to_string(step),
+                  ModalScript::kWaitMs, where);
     return *this;
 }
 
-WizardDriver& WizardDriver::Do(std::function<void(HWND sheet, HWND page)> action) {
-    script_.Do([action] {
-        const HWND sheet = FindWizard();
-        ASSERT_NE(sheet, nullptr) << "no wizard on screen";
-        action(sheet, CurrentPage(sheet));
-    });
+WizardDriver& WizardDriver::Do(std::function<void(HWND sheet, HWND page)> action, Where where) {
+    return Step(where, std::move(action));
+}
+
+WizardDriver& WizardDriver::Step(Where where, std::function<void(HWND sheet, HWND page)> action) {
+    script_.Do(
+        [action, where] {
+            const HWND sheet = FindWizard();
+            if (!sheet)
+                return FailAt(where, "no wizard on screen");
+            action(sheet, CurrentPage(sheet));
+        },
+        where);
     return *this;
 }
 
-WizardDriver& WizardDriver::SetText(int id, std::wstring text) {
-    return Do([id, text](HWND, HWND page) {
-        ASSERT_NE(GetDlgItem(page, id), nullptr) << "no control " << id;
-        SetDlgItemTextW(page, id, text.c_str());
+WizardDriver& WizardDriver::OnControl(Where where, int id, std::function<void(HWND control)> action) {
+    return Step(where, [id, action, where](HWND sheet, HWND page) {
+        if (const HWND control = GetDlgItem(page, id))
+            return action(control);
+        FailAt(where, "no control " + std::to_string(id) + " on step " + std::to_string(CurrentStep(sheet)));
     });
 }
 
-WizardDriver& WizardDriver::Type(int id, std::wstring text) {
+WizardDriver& WizardDriver::SetText(int id, std::wstring text, Where where) {
+    return OnControl(where, id, [text](HWND edit) { SetWindowTextW(edit, text.c_str()); });
+}
+
+WizardDriver& WizardDriver::Type(int id, std::wstring text, Where where) {
     for (wchar_t c : text) {
-        Do([id, c](HWND, HWND page) {
-            const HWND edit = GetDlgItem(page, id);
-            ASSERT_NE(edit, nullptr) << "no control " << id;
+        OnControl(where, id, [c](HWND edit) {
             const int end = GetWindowTextLengthW(edit);
             SendMessageW(edit, EM_SETSEL, end, end);
             SendMessageW(edit, WM_CHAR, c, 1);
@@ -94,70 +129,76 @@ WizardDriver& WizardDriver::Type(int id, std::wstring text) {
     return *this;
 }
 
-WizardDriver& WizardDriver::Click(int id) {
-    return Do([id](HWND, HWND page) {
-        const HWND control = GetDlgItem(page, id);
-        ASSERT_NE(control, nullptr) << "no control " << id;
-        EXPECT_TRUE(IsWindowEnabled(control)) << "clicking disabled control " << id;
+WizardDriver& WizardDriver::Click(int id, Where where) {
+    return OnControl(where, id, [id, where](HWND control) {
+        ExpectAt(IsWindowEnabled(control) != FALSE, where, "clicking disabled control " + std::to_string(id));
         SendMessageW(control, BM_CLICK, 0, 0);
     });
 }
 
-WizardDriver& WizardDriver::ExpectButtons(unsigned flags) {
-    return Do([flags](HWND sheet, HWND page) {
-        EXPECT_EQ(EnabledButtons(sheet), flags)
-            << "on step " << CurrentStep(sheet) << " (" << static_cast<const void*>(page) << ")";
+WizardDriver& WizardDriver::ExpectButtons(unsigned flags, Where where) {
+    return Step(where, [flags, where](HWND sheet, HWND) {
+        const unsigned enabled = EnabledButtons(sheet);
+        ExpectAt(enabled == flags, where,
+                 "on step " + std::to_string(CurrentStep(sheet)) + " the wizard offers " +
+                     ButtonNames(enabled) + ", expected " + ButtonNames(flags));
     });
 }
 
-WizardDriver& WizardDriver::Press(int button, unsigned requiredFlag) {
-    return Do([button, requiredFlag](HWND sheet, HWND) {
+WizardDriver& WizardDriver::Press(int button, unsigned requiredFlag, Where where) {
+    return Step(where, [button, requiredFlag, where](HWND sheet, HWND) {
         // A user can press only an enabled button.
-        ASSERT_TRUE(EnabledButtons(sheet) & requiredFlag)
-            << "button " << button << " is disabled on step " << CurrentStep(sheet);
+        if (!(EnabledButtons(sheet) & requiredFlag))
+            return FailAt(where, ButtonNames(requiredFlag) + " is disabled on step " +
+                                     std::to_string(CurrentStep(sheet)));
         PostMessageW(sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
     });
 }
 
-WizardDriver& WizardDriver::Next(int toStep) {
-    Press(PSBTN_NEXT, PSWIZB_NEXT);
-    return AwaitStep(toStep);
+WizardDriver& WizardDriver::Next(int toStep, Where where) {
+    Press(PSBTN_NEXT, PSWIZB_NEXT, where);
+    return AwaitStep(toStep, where);
 }
 
-WizardDriver& WizardDriver::Back(int toStep) {
-    Press(PSBTN_BACK, PSWIZB_BACK);
-    return AwaitStep(toStep);
+WizardDriver& WizardDriver::Back(int toStep, Where where) {
+    Press(PSBTN_BACK, PSWIZB_BACK, where);
+    return AwaitStep(toStep, where);
 }
 
-WizardDriver& WizardDriver::Finish() {
-    return Press(PSBTN_FINISH, PSWIZB_FINISH);
+WizardDriver& WizardDriver::Finish(Where where) {
+    return Press(PSBTN_FINISH, PSWIZB_FINISH, where);
 }
 
-WizardDriver& WizardDriver::Cancel() {
-    script_.Do([] {
-        const HWND sheet = FindWizard();
-        ASSERT_NE(sheet, nullptr);
-        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    });
+WizardDriver& WizardDriver::Cancel(Where where) {
+    return Step(where, [](HWND sheet, HWND) { PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); });
+}
+
+WizardDriver& WizardDriver::WithChooser(int button, std::function<void(HWND chooser)> act, Where where) {
+    Step(where, [button](HWND, HWND page) { uitest::PostClick(page, button); });
+    script_.Await([] { return FindChooser() != nullptr; }, "a dialog over the wizard", ModalScript::kWaitMs,
+                  where);
+    script_.Do([act] { act(FindChooser()); }, where);
+    script_.Await([] { return FindChooser() == nullptr; }, "the dialog over the wizard to close",
+                  ModalScript::kWaitMs, where);
     return *this;
 }
 
-WizardDriver& WizardDriver::WalkTo(int fromStep, int toStep) {
+WizardDriver& WizardDriver::WalkTo(int fromStep, int toStep, Where where) {
     for (int step = fromStep; step < toStep; ++step) {
         switch (step) {
         case 1:
-            SetText(IDC_NAME_EDIT, L"Test");
+            SetText(IDC_NAME_EDIT, L"Test", where);
             break;
         case 2:
-            SetText(IDC_FOLDER_EDIT, L"C:\\");
+            SetText(IDC_FOLDER_EDIT, L"C:\\", where);
             break;
         case 4:
-            Click(IDC_PLACE_DESKTOP);
+            Click(IDC_PLACE_DESKTOP, where);
             break;
         default:
             break;
         }
-        Next(step + 1);
+        Next(step + 1, where);
     }
     return *this;
 }

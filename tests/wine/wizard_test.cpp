@@ -126,12 +126,12 @@ protected:
     }
     void TearDown() override { CoUninitialize(); }
 
-    // Runs the wizard with the script built so far.
-    INT_PTR Run() {
-        script.Start();
-        const INT_PTR result = wizard.DoModal();
-        EXPECT_TRUE(script.Completed());
-        return result;
+    // Runs the wizard with the steps built so far, which must all run.
+    INT_PTR Run(Where where = Where::current()) { return script.RunModal(wizard, where); }
+    // Ends the script with Cancel and runs it: the wizard reports the cancel.
+    void RunToCancel(Where where = Where::current()) {
+        user.Cancel(where);
+        ExpectAt(Run(where) == IDCANCEL, where, "the wizard did not end with IDCANCEL");
     }
 
     std::unique_ptr<RegistryStore> registry = MakeTestRegistry();
@@ -147,8 +147,7 @@ TEST_F(WizardTest, StepOneOffersNextOnlyWhileTheNameIsNotEmpty) {
     user.SetText(IDC_NAME_EDIT, L"").ExpectButtons(0);
     user.SetText(IDC_NAME_EDIT, L" ").ExpectButtons(kNext);
     user.Do([](HWND sheet, HWND) { EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, 0x3025))); });
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, StepTwoChecksOnlyTheTargetOfTheChosenKind) {
@@ -174,8 +173,7 @@ TEST_F(WizardTest, StepTwoChecksOnlyTheTargetOfTheChosenKind) {
     user.Type(IDC_PROGRAM_EDIT, L"x").ExpectButtons(kBack | kNext);
     user.SetText(IDC_PROGRAM_EDIT, L"").ExpectButtons(kBack);
     user.Click(IDC_FUNCTION_FOLDER).ExpectButtons(kBack | kNext);
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, StepThreeReloadsTheIconOnEveryKeystroke) {
@@ -191,8 +189,7 @@ TEST_F(WizardTest, StepThreeReloadsTheIconOnEveryKeystroke) {
     user.Type(IDC_ICON_LOCATION, L"\b").ExpectButtons(kBack | kNext);
     user.Click(IDC_ICON_RESET).ExpectButtons(kBack | kNext);
     user.Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), DefaultIconLocation()); });
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 // Counts the pixels of the preview that differ from its bottom-right corner, which the
@@ -219,8 +216,7 @@ TEST_F(WizardTest, StepThreePreviewShowsTheIconAndNothingWithoutOne) {
     user.Do([](HWND, HWND page) { EXPECT_EQ(PreviewInk(page), 0); });
     user.Click(IDC_ICON_RESET);
     user.Do([](HWND, HWND page) { EXPECT_GT(PreviewInk(page), 50); });
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, StepFourOffersNextOnlyWhileAPlaceIsChecked) {
@@ -237,8 +233,7 @@ TEST_F(WizardTest, StepFourOffersNextOnlyWhileAPlaceIsChecked) {
         user.Click(id).ExpectButtons(kBack | kNext);
         user.Click(id).ExpectButtons(kBack);
     }
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, StepFourCategoryListFollowsControlPanelAndKeepsItsSelection) {
@@ -274,8 +269,7 @@ TEST_F(WizardTest, StepFourCategoryListFollowsControlPanelAndKeepsItsSelection) 
         EXPECT_FALSE(IsItemEnabled(page, IDC_CATEGORY_COMBO));
         EXPECT_EQ(SendDlgItemMessageW(page, IDC_CATEGORY_COMBO, CB_GETCURSEL, 0, 0), 9);
     });
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, StepFiveHideIfDeletedIsUsableOnlyWithAllowDeleteAndKeepsItsMark) {
@@ -302,8 +296,7 @@ TEST_F(WizardTest, StepFiveHideIfDeletedIsUsableOnlyWithAllowDeleteAndKeepsItsMa
     // Finish stays on offer whatever is checked.
     for (int id : {IDC_FLAG_PROPERTY_SHEET, IDC_FLAG_ALLOW_COPY, IDC_FLAG_DRAG_DROP})
         user.Click(id).ExpectButtons(kBack | kFinish);
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, BackFromStepFourWithoutAPlaceOffersNextOnStepThree) {
@@ -311,8 +304,7 @@ TEST_F(WizardTest, BackFromStepFourWithoutAPlaceOffersNextOnStepThree) {
     user.Back(3).ExpectButtons(kBack | kNext);
     user.Back(2).ExpectButtons(kBack | kNext);
     user.Back(1).ExpectButtons(kNext);
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, WindowShowsTheApplicationIconAndTheCaptionOfEachStep) {
@@ -329,8 +321,7 @@ TEST_F(WizardTest, WindowShowsTheApplicationIconAndTheCaptionOfEachStep) {
         if (step < 5)
             user.WalkTo(step, step + 1);
     }
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -485,8 +476,7 @@ TEST_F(WizardTest, EveryPageHoldsItsControlsInTabOrderAtItsSize) {
         if (step < 5)
             user.WalkTo(step, step + 1);
     }
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -643,9 +633,7 @@ TEST_F(WizardFinishTest, CategoryIsCapturedFromTheListWhetherOrNotControlPanelIs
         if (!c.controlPanel)
             driver.Click(IDC_PLACE_CONTROLPANEL).Click(IDC_PLACE_DESKTOP);
         driver.Next(5).Finish();
-        run.Start();
-        ASSERT_EQ(wizard.DoModal(), ID_WIZFINISH);
-        EXPECT_TRUE(run.Completed());
+        ASSERT_EQ(run.RunModal(wizard), ID_WIZFINISH);
         std::uint32_t type = 0, value = 0, size = sizeof(value);
         KeyHandle key = nullptr;
         ASSERT_EQ(registry->OpenKey(ClassesRoot(), ClassKeyPath().c_str(), kKeyRead, &key), kOk);
@@ -680,9 +668,7 @@ TEST_F(WizardFinishTest, CancelOnAnyStepWritesNothing) {
         if (step == 5)
             driver.Click(IDC_FLAG_ALLOW_DELETE);
         driver.Cancel();
-        run.Start();
-        EXPECT_EQ(wizard.DoModal(), IDCANCEL);
-        EXPECT_TRUE(run.Completed());
+        EXPECT_EQ(run.RunModal(wizard), IDCANCEL);
         EXPECT_EQ(platform.uuids.size(), 1u) << "no class identifier was asked for";
         EXPECT_TRUE(platform.notified.empty());
         EXPECT_EQ(ClassKeyDump(), kMissingTree);
@@ -693,68 +679,41 @@ TEST_F(WizardFinishTest, CancelOnAnyStepWritesNothing) {
 // ---------------------------------------------------------------------------------------
 // The choosers of step 2, worked through their own windows.
 
-// The dialog that a chooser opens over the wizard, or null.
-HWND FindChooser() {
-    const HWND wizard = FindWizard();
-    return wizard ? uitest::FindOwnedDialog(wizard) : nullptr;
-}
-
-// Opens a chooser: posted, because it runs its own modal loop inside the click.
-void PostClick(WizardDriver& driver, int id) {
-    driver.Do([id](HWND, HWND page) { uitest::PostClick(page, id); });
-}
-
 TEST_F(WizardTest, FolderChooserPutsTheChosenFolderIntoTheFolderEditAndCancelChangesNothing) {
     const std::wstring windows = WindowsDirectory();
     user.AwaitStep(1).WalkTo(1, 2).SetText(IDC_FOLDER_EDIT, L"");
-    PostClick(user, IDC_FOLDER_BROWSE);
-    script.Await([] { return FindChooser() != nullptr; }, "the folder chooser");
-    script.Do([] { PostMessageW(FindChooser(), WM_COMMAND, IDCANCEL, 0); });
-    script.Await([] { return FindChooser() == nullptr; }, "the folder chooser to close");
+    user.WithChooser(IDC_FOLDER_BROWSE, [](HWND chooser) { PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0); });
     user.ExpectButtons(kBack).Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_FOLDER_EDIT), L""); });
-    PostClick(user, IDC_FOLDER_BROWSE);
-    script.Await([] { return FindChooser() != nullptr; }, "the folder chooser");
-    script.Do([windows] {
-        const HWND chooser = FindChooser();
+    user.WithChooser(IDC_FOLDER_BROWSE, [windows](HWND chooser) {
         EXPECT_EQ(WindowText(GetDlgItem(chooser, 0x3742)), L"Choose Folder") << "the text above the tree";
         SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(windows.c_str()));
         PostMessageW(chooser, WM_COMMAND, IDOK, 0);
     });
-    script.Await([] { return FindChooser() == nullptr; }, "the folder chooser to close");
     user.ExpectButtons(kBack | kNext).Do([windows](HWND, HWND page) {
         EXPECT_EQ(_wcsicmp(ItemText(page, IDC_FOLDER_EDIT).c_str(), windows.c_str()), 0)
             << ItemText(page, IDC_FOLDER_EDIT);
         EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), L"");
     });
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, FileChooserPutsThePathUnquotedIntoTheProgramEditAndCancelChangesNothing) {
     const std::wstring program = WindowsDirectory() + L"\\my tool.exe";
     user.AwaitStep(1).WalkTo(1, 2).SetText(IDC_FOLDER_EDIT, L"C:\\kept").Click(IDC_FUNCTION_PROGRAM);
-    PostClick(user, IDC_PROGRAM_BROWSE);
-    script.Await([] { return FindChooser() != nullptr; }, "the file chooser");
-    script.Do([] {
-        EXPECT_EQ(WindowText(FindChooser()), L"Choose File");
-        PostMessageW(FindChooser(), WM_COMMAND, IDCANCEL, 0);
+    user.WithChooser(IDC_PROGRAM_BROWSE, [](HWND chooser) {
+        EXPECT_EQ(WindowText(chooser), L"Choose File");
+        PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
     });
-    script.Await([] { return FindChooser() == nullptr; }, "the file chooser to close");
     user.ExpectButtons(kBack).Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), L""); });
-    PostClick(user, IDC_PROGRAM_BROWSE);
-    script.Await([] { return FindChooser() != nullptr; }, "the file chooser");
-    script.Do([program] {
-        const HWND chooser = FindChooser();
+    user.WithChooser(IDC_PROGRAM_BROWSE, [program](HWND chooser) {
         SetDlgItemTextW(chooser, 0x47c, program.c_str()); // the file name box
         PostMessageW(chooser, WM_COMMAND, IDOK, 0);
     });
-    script.Await([] { return FindChooser() == nullptr; }, "the file chooser to close");
     user.ExpectButtons(kBack | kNext).Do([program](HWND, HWND page) {
         EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), program);
         EXPECT_EQ(ItemText(page, IDC_FOLDER_EDIT), L"C:\\kept");
     });
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, IconChooserStartsOnTheLocationAndItsChoiceBecomesTheLocation) {
@@ -762,50 +721,31 @@ TEST_F(WizardTest, IconChooserStartsOnTheLocationAndItsChoiceBecomesTheLocation)
     TempFolder folder;
     const std::wstring iconFile = folder.File(L"plain.ico");
     ASSERT_TRUE(WriteIconFile(iconFile));
-    auto chooser = [] { return uitest::FindDialog(L"Choose Icon"); };
-    auto chooseIcon = [&](int index) {
-        PostClick(user, IDC_ICON_CHOOSE);
-        script.Await([chooser] { return chooser() != nullptr; }, "the icon chooser");
-        script.Do([chooser, index] {
-            const HWND dialog = chooser();
-            SendDlgItemMessageW(dialog, IDC_ICON_LIST, LB_SETCURSEL, index, 0);
-            SetFocus(GetDlgItem(dialog, IDC_ICON_LIST));
-            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        });
-        script.Await([chooser] { return chooser() == nullptr; }, "the icon chooser to close");
-    };
+    auto firstIcon = [](HWND chooser) { uitest::ChooseIconAt(chooser, 0); };
     user.AwaitStep(1).WalkTo(1, 3).SetText(IDC_ICON_LOCATION, program + L",1");
-    PostClick(user, IDC_ICON_CHOOSE);
-    script.Await([chooser] { return chooser() != nullptr; }, "the icon chooser");
-    script.Do([chooser, program] {
-        EXPECT_EQ(ItemText(chooser(), IDC_ICON_FILE), program);
-        EXPECT_EQ(SendDlgItemMessageW(chooser(), IDC_ICON_LIST, LB_GETCURSEL, 0, 0), 1);
-        SetFocus(GetDlgItem(chooser(), IDC_ICON_LIST));
-        PostMessageW(chooser(), WM_COMMAND, IDOK, 0);
+    user.WithChooser(IDC_ICON_CHOOSE, [program](HWND chooser) {
+        EXPECT_EQ(WindowText(chooser), L"Choose Icon");
+        EXPECT_EQ(ItemText(chooser, IDC_ICON_FILE), program);
+        EXPECT_EQ(SendDlgItemMessageW(chooser, IDC_ICON_LIST, LB_GETCURSEL, 0, 0), 1);
+        uitest::ChooseIconAt(chooser, 1);
     });
-    script.Await([chooser] { return chooser() == nullptr; }, "the icon chooser to close");
-    chooseIcon(0);
-    user.ExpectButtons(kBack | kNext).Do([program](HWND, HWND page) {
+    user.WithChooser(IDC_ICON_CHOOSE, firstIcon).ExpectButtons(kBack | kNext).Do([program](HWND, HWND page) {
         EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), program + L",0");
     });
-    user.SetText(IDC_ICON_LOCATION, iconFile);
-    chooseIcon(0);
+    user.SetText(IDC_ICON_LOCATION, iconFile).WithChooser(IDC_ICON_CHOOSE, firstIcon);
     user.Do([iconFile](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), iconFile); });
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 TEST_F(WizardTest, CancellingTheIconChooserKeepsTheLocationAndItsButtons) {
-    auto chooser = [] { return uitest::FindDialog(L"Choose Icon"); };
     user.AwaitStep(1).WalkTo(1, 3).SetText(IDC_ICON_LOCATION, L"C:\\nothing.dll,3").ExpectButtons(kBack);
-    PostClick(user, IDC_ICON_CHOOSE);
-    script.Await([chooser] { return chooser() != nullptr; }, "the icon chooser");
-    script.Do([chooser] { PostMessageW(chooser(), WM_COMMAND, IDCANCEL, 0); });
-    script.Await([chooser] { return chooser() == nullptr; }, "the icon chooser to close");
+    user.WithChooser(IDC_ICON_CHOOSE, [](HWND chooser) {
+        EXPECT_EQ(WindowText(chooser), L"Choose Icon");
+        PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+    });
     user.ExpectButtons(kBack).Do(
         [](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), L"C:\\nothing.dll,3"); });
-    user.Cancel();
-    EXPECT_EQ(Run(), IDCANCEL);
+    RunToCancel();
 }
 
 } // namespace
