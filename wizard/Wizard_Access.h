@@ -8,7 +8,7 @@
 
 class CWizard_Access : public CPropertyPage {
 public:
-    // Works on request's allUsers (which starts true), the four places and the category.
+    // Works on request's allUsers, the four places and the category.
     explicit CWizard_Access(vs::ShellObjectSpec& request);
 
 protected:

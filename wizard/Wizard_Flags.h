@@ -7,7 +7,7 @@
 
 class CWizard_SpecialFlags : public CPropertyPage {
 public:
-    // Works on request's eight flags, of which allowDragDrop starts set.
+    // Works on request's eight flags.
     explicit CWizard_SpecialFlags(vs::ShellObjectSpec& request);
 
 protected:
