@@ -1,0 +1,285 @@
+#include "RegTransfer.h"
+
+#include "NamespaceLocation.h"
+
+#include <map>
+#include <memory>
+
+namespace vs {
+
+namespace {
+
+std::wstring Folded(std::wstring_view name) {
+    std::wstring folded(name);
+    for (wchar_t& c : folded)
+        c = FoldCase(c);
+    return folded;
+}
+
+bool IsGuidName(std::wstring_view name) {
+    constexpr std::wstring_view kPattern = L"{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+    if (name.size() != kPattern.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const wchar_t c = name[i];
+        const bool hex = (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+        if (kPattern[i] == L'x' ? !hex : c != kPattern[i])
+            return false;
+    }
+    return true;
+}
+
+// Whether names starts with the names of prefix; the count of those names, or 0.
+std::size_t MatchPrefix(const std::vector<std::wstring>& names, std::wstring_view prefix) {
+    const std::vector<std::wstring> wanted = SplitKeyPath(prefix);
+    if (names.size() < wanted.size())
+        return 0;
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+        if (!NamesEqual(names[i], wanted[i]))
+            return 0;
+    return wanted.size();
+}
+
+std::wstring JoinNames(const std::vector<std::wstring>& names, std::size_t count) {
+    std::wstring path;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i)
+            path.push_back(L'\\');
+        path += names[i];
+    }
+    return path;
+}
+
+// A key tree being changed in memory: values and subkeys found by folded name, removed
+// ones left as empty slots so that positions (the registry's value order) hold.
+struct WorkNode {
+    std::wstring name;
+    std::vector<std::optional<KeyValue>> values;
+    std::map<std::wstring, std::size_t> valueIndex;
+    std::vector<std::unique_ptr<WorkNode>> subkeys;
+    std::map<std::wstring, std::size_t> subkeyIndex;
+
+    WorkNode& Child(const std::wstring& childName) {
+        const std::wstring folded = Folded(childName);
+        auto found = subkeyIndex.find(folded);
+        if (found != subkeyIndex.end())
+            return *subkeys[found->second];
+        subkeyIndex.emplace(folded, subkeys.size());
+        subkeys.push_back(std::make_unique<WorkNode>());
+        subkeys.back()->name = childName;
+        return *subkeys.back();
+    }
+    WorkNode* FindChild(const std::wstring& childName) {
+        auto found = subkeyIndex.find(Folded(childName));
+        return found == subkeyIndex.end() ? nullptr : subkeys[found->second].get();
+    }
+    void RemoveChild(const std::wstring& childName) {
+        auto found = subkeyIndex.find(Folded(childName));
+        if (found == subkeyIndex.end())
+            return;
+        subkeys[found->second].reset();
+        subkeyIndex.erase(found);
+    }
+    // A value set again keeps its place and its spelling, as the registry keeps them.
+    void SetValue(const RegFileValue& value) {
+        const std::wstring folded = Folded(value.name);
+        auto found = valueIndex.find(folded);
+        if (value.remove) {
+            if (found != valueIndex.end()) {
+                values[found->second].reset();
+                valueIndex.erase(found);
+            }
+        } else if (found != valueIndex.end()) {
+            values[found->second]->type = value.type;
+            values[found->second]->data = value.data;
+        } else {
+            valueIndex.emplace(folded, values.size());
+            values.emplace_back(KeyValue{value.name, value.type, value.data});
+        }
+    }
+};
+
+std::unique_ptr<WorkNode> ToWork(const KeyNode& node) {
+    auto work = std::make_unique<WorkNode>();
+    work->name = node.name;
+    for (const KeyValue& value : node.values) {
+        work->valueIndex.emplace(Folded(value.name), work->values.size());
+        work->values.emplace_back(value);
+    }
+    for (const KeyNode& child : node.subkeys) {
+        work->subkeyIndex.emplace(Folded(child.name), work->subkeys.size());
+        work->subkeys.push_back(ToWork(child));
+    }
+    return work;
+}
+
+KeyNode FromWork(const WorkNode& work) {
+    KeyNode node;
+    node.name = work.name;
+    for (const auto& value : work.values)
+        if (value)
+            node.values.push_back(*value);
+    for (const auto& child : work.subkeys)
+        if (child)
+            node.subkeys.push_back(FromWork(*child));
+    return node;
+}
+
+struct Unit {
+    TreeRef ref;
+    std::size_t depth = 0;         // names in ref.path
+    std::unique_ptr<WorkNode> top; // null while the tree does not exist
+};
+
+std::wstring UnitKey(const TreeRef& ref) {
+    return std::to_wstring(reinterpret_cast<std::uintptr_t>(ref.root)) + L"|" + Folded(ref.path);
+}
+
+// Applies one key block of the file to its tree in memory.
+void ApplyKey(Unit& unit, const RegFileKey& key) {
+    const std::vector<std::wstring> names = SplitKeyPath(key.path);
+    if (key.remove && names.size() == unit.depth) {
+        unit.top.reset();
+        return;
+    }
+    if (key.remove) {
+        WorkNode* node = unit.top.get();
+        for (std::size_t i = unit.depth; node && i + 1 < names.size(); ++i)
+            node = node->FindChild(names[i]);
+        if (node)
+            node->RemoveChild(names.back());
+        return;
+    }
+    if (!unit.top) {
+        unit.top = std::make_unique<WorkNode>();
+        unit.top->name = names[unit.depth - 1];
+    }
+    WorkNode* node = unit.top.get();
+    for (std::size_t i = unit.depth; i < names.size(); ++i)
+        node = &node->Child(names[i]);
+    for (const RegFileValue& value : key.values)
+        node->SetValue(value);
+}
+
+} // namespace
+
+ExportResult ExportTrees(RegistryStore& store, const std::vector<TreeRef>& trees) {
+    ExportResult result;
+    Snapshot snapshot;
+    result.status = CaptureTrees(store, trees, snapshot, &result.failed);
+    if (result.status != kOk)
+        return result;
+    for (const TreeState& tree : snapshot.trees)
+        if (!tree.exists)
+            result.missing.push_back(tree.ref);
+    const RegFile file = SnapshotToRegFile(snapshot, false);
+    std::size_t badKey = 0;
+    result.status = WriteRegFile(file, result.bytes, &badKey);
+    if (result.status != kOk) {
+        const TreeRef bad{file.keys[badKey].root, file.keys[badKey].path};
+        for (const TreeState& tree : snapshot.trees)
+            if (TreeContains(tree.ref, bad))
+                result.failed = tree.ref;
+    }
+    return result;
+}
+
+std::optional<TreeRef> ShellObjectTreeOf(KeyHandle root, std::wstring_view path) {
+    const std::vector<std::wstring> names = SplitKeyPath(path);
+    std::size_t classes = 0;
+    if (root == ClassesRoot())
+        classes = MatchPrefix(names, L"CLSID");
+    else if (root == CurrentUser() || root == LocalMachine())
+        classes = MatchPrefix(names, L"Software\\Classes\\CLSID");
+    if (classes && names.size() > classes && IsGuidName(names[classes]))
+        return TreeRef{root, JoinNames(names, classes + 1)};
+    for (const NamespaceLocation& place : NamespaceLocations()) {
+        if (place.hive != root)
+            continue;
+        const std::size_t nameSpace = MatchPrefix(names, place.nameSpacePath);
+        if (nameSpace && names.size() > nameSpace)
+            return TreeRef{root, JoinNames(names, nameSpace + 1)};
+    }
+    return std::nullopt;
+}
+
+std::vector<RefusedKey> FindRefusedKeys(const RegFile& file) {
+    std::vector<RefusedKey> refused;
+    for (const RegFileKey& key : file.keys)
+        if (!ShellObjectTreeOf(key.root, key.path))
+            refused.push_back(RefusedKey{key.line, key.root, key.path, key.remove});
+    return refused;
+}
+
+ImportPlan PlanImport(RegistryStore& store, const std::uint8_t* data, std::size_t size,
+                      const RegFileParseOptions& options) {
+    RegFileParse parse = ParseRegFile(data, size, options);
+    if (!parse.Ok()) {
+        ImportPlan plan;
+        plan.problem = ImportProblem::BadFile;
+        plan.issue = std::move(parse.issue);
+        return plan;
+    }
+    return PlanImport(store, parse.file);
+}
+
+ImportPlan PlanImport(RegistryStore& store, const RegFile& file) {
+    ImportPlan plan;
+    plan.refused = FindRefusedKeys(file);
+    if (!plan.refused.empty()) {
+        plan.problem = ImportProblem::Refused;
+        return plan;
+    }
+    std::vector<TreeRef> refs;
+    std::map<std::wstring, std::size_t> unitOf;
+    std::vector<const RegFileKey*> keys;
+    std::vector<std::size_t> keyUnits;
+    for (const RegFileKey& key : file.keys) {
+        TreeRef ref = *ShellObjectTreeOf(key.root, key.path);
+        auto [at, added] = unitOf.emplace(UnitKey(ref), refs.size());
+        if (added)
+            refs.push_back(std::move(ref));
+        keys.push_back(&key);
+        keyUnits.push_back(at->second);
+    }
+    plan.readStatus = CaptureTrees(store, refs, plan.before, &plan.readTree);
+    if (plan.readStatus != kOk) {
+        plan.problem = ImportProblem::ReadFailed;
+        return plan;
+    }
+    // The trees are distinct and none lies inside another, so the capture holds them in
+    // the order of refs.
+    std::vector<Unit> units(refs.size());
+    for (std::size_t i = 0; i < refs.size(); ++i) {
+        const TreeState& before = plan.before.trees[i];
+        units[i].ref = before.ref;
+        units[i].depth = SplitKeyPath(before.ref.path).size();
+        if (before.exists)
+            units[i].top = ToWork(before.key);
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        ApplyKey(units[keyUnits[i]], *keys[i]);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const TreeState& before = plan.before.trees[i];
+        TreeState target;
+        target.ref = before.ref;
+        target.exists = units[i].top != nullptr;
+        target.existingDepth = before.exists ? units[i].depth - 1 : before.existingDepth;
+        if (target.exists)
+            target.key = FromWork(*units[i].top);
+        plan.target.trees.push_back(std::move(target));
+    }
+    return plan;
+}
+
+ChangeReport ExecuteImport(RegistryStore& store, const ImportPlan& plan) {
+    if (!plan.Ready()) {
+        ChangeReport report;
+        report.failure.status = kInvalidParameter;
+        report.unchanged = true;
+        return report;
+    }
+    return ApplyWithRollback(store, plan.target);
+}
+
+} // namespace vs
