@@ -113,9 +113,12 @@ std::vector<fs::path> BackupFolder::List() const {
     return paths;
 }
 
-bool ReadFileBytes(const fs::path& file, std::vector<std::uint8_t>& bytes, std::size_t maxBytes) {
+bool ReadFileBytes(const fs::path& file, std::vector<std::uint8_t>& bytes, std::size_t maxBytes,
+                   bool* tooLarge) {
     std::error_code error;
     const std::uintmax_t size = fs::file_size(file, error);
+    if (tooLarge)
+        *tooLarge = !error && size > maxBytes;
     if (error || size > maxBytes)
         return false;
     std::ifstream in(file, std::ios::binary);

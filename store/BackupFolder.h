@@ -40,8 +40,10 @@ private:
     std::size_t keep_;
 };
 
-// Reads a whole file; false when it cannot be read or holds more than maxBytes.
-bool ReadFileBytes(const std::filesystem::path& file, std::vector<std::uint8_t>& bytes, std::size_t maxBytes);
+// Reads a whole file; false when it cannot be read or holds more than maxBytes (then
+// tooLarge, when given, is set).
+bool ReadFileBytes(const std::filesystem::path& file, std::vector<std::uint8_t>& bytes, std::size_t maxBytes,
+                   bool* tooLarge = nullptr);
 // Writes a whole file, replacing one of that name; false (and no file) when that fails.
 bool WriteFileBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
 

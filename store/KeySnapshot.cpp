@@ -2,9 +2,9 @@
 
 #include "RegKey.h"
 
-#include <set>
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace vs {
 
@@ -13,25 +13,11 @@ namespace {
 constexpr std::uint32_t kKeyNameCapacity = 256;     // 255 characters and the NUL
 constexpr std::uint32_t kValueNameCapacity = 16384; // 16383 characters and the NUL
 
-std::wstring Folded(std::wstring_view name) {
-    std::wstring folded(name);
-    for (wchar_t& c : folded)
-        c = FoldCase(c);
-    return folded;
-}
-
 std::wstring Join(std::wstring_view parent, std::wstring_view name) {
     std::wstring path(parent);
     if (!path.empty())
         path.push_back(L'\\');
     path.append(name);
-    return path;
-}
-
-std::wstring PathOf(const std::vector<std::wstring>& names, std::size_t count) {
-    std::wstring path;
-    for (std::size_t i = 0; i < count; ++i)
-        path = Join(path, names[i]);
     return path;
 }
 
@@ -245,7 +231,7 @@ private:
             KeyHandle child = nullptr;
             if (Status status = store_.CreateKey(key.Get(), names[i].c_str(), kKeyReadWrite, &child);
                 status != kOk)
-                return Fail(status, PathOf(names, i + 1));
+                return Fail(status, JoinKeyPath(names, i + 1));
             key = OwnedKey(store_, child);
         }
         out = std::move(key);
@@ -254,7 +240,7 @@ private:
 
     Status DeleteTree(const std::vector<std::wstring>& names) {
         OwnedKey parent(store_);
-        const std::wstring parentPath = PathOf(names, names.size() - 1);
+        const std::wstring parentPath = JoinKeyPath(names, names.size() - 1);
         Status status = OpenKey(store_, tree_->root, parentPath, kKeyReadWrite, parent);
         if (status == kOk)
             return DeleteChild(parent.Get(), parentPath, names.back());
@@ -274,7 +260,7 @@ private:
         std::vector<wchar_t> name(kValueNameCapacity);
         for (std::size_t depth = names.size() - 1; depth > existingDepth; --depth) {
             OwnedKey key(store_);
-            const Status opened = OpenKey(store_, tree_->root, PathOf(names, depth), kKeyRead, key);
+            const Status opened = OpenKey(store_, tree_->root, JoinKeyPath(names, depth), kKeyRead, key);
             if (opened == kFileNotFound)
                 continue; // a write that failed may have stopped above this level
             if (opened != kOk)
@@ -287,7 +273,7 @@ private:
             key.Close();
             OwnedKey parent(store_);
             if (!noSubkeys || !noValues ||
-                OpenKey(store_, tree_->root, PathOf(names, depth - 1), kKeyReadWrite, parent) != kOk ||
+                OpenKey(store_, tree_->root, JoinKeyPath(names, depth - 1), kKeyReadWrite, parent) != kOk ||
                 store_.DeleteKey(parent.Get(), names[depth - 1].c_str()) != kOk)
                 return;
         }
@@ -325,9 +311,9 @@ private:
         if (have) {
             std::set<std::wstring> wanted;
             for (const KeyNode& child : want.subkeys)
-                wanted.insert(Folded(child.name));
+                wanted.insert(FoldedName(child.name));
             for (const KeyNode& child : have->subkeys) {
-                std::wstring folded = Folded(child.name);
+                std::wstring folded = FoldedName(child.name);
                 if (wanted.count(folded))
                     existing.emplace(std::move(folded), &child);
                 else if (Status status = DeleteChild(key, path, child.name); status != kOk)
@@ -335,7 +321,7 @@ private:
             }
         }
         for (const KeyNode& child : want.subkeys) {
-            auto found = existing.find(Folded(child.name));
+            auto found = existing.find(FoldedName(child.name));
             const KeyNode* there = found == existing.end() ? nullptr : found->second;
             if (there && there->name != child.name) {
                 if (Status status = DeleteChild(key, path, there->name); status != kOk)
@@ -394,22 +380,30 @@ bool TreeContains(const TreeRef& outer, const TreeRef& inner) {
     return inner.path.size() == outer.path.size() || inner.path[outer.path.size()] == L'\\';
 }
 
+std::wstring FoldedName(std::wstring_view name) {
+    std::wstring folded(name);
+    for (wchar_t& c : folded)
+        c = FoldCase(c);
+    return folded;
+}
+
+std::wstring FoldedTreeName(const TreeRef& ref) {
+    return std::to_wstring(reinterpret_cast<std::uintptr_t>(ref.root)) + L"|" + FoldedName(ref.path);
+}
+
 std::vector<TreeRef> DistinctTrees(const std::vector<TreeRef>& trees) {
-    auto keyOf = [](KeyHandle root, std::wstring_view path) {
-        return std::to_wstring(reinterpret_cast<std::uintptr_t>(root)) + L"|" + Folded(path);
-    };
     std::set<std::wstring> all;
     for (const TreeRef& tree : trees)
-        all.insert(keyOf(tree.root, tree.path));
+        all.insert(FoldedTreeName(tree));
     std::vector<TreeRef> distinct;
     std::set<std::wstring> taken;
     for (const TreeRef& tree : trees) {
-        if (!taken.insert(keyOf(tree.root, tree.path)).second)
+        if (!taken.insert(FoldedTreeName(tree)).second)
             continue;
         bool inside = false;
         for (std::size_t cut = tree.path.find(L'\\'); cut != std::wstring::npos && !inside;
              cut = tree.path.find(L'\\', cut + 1))
-            inside = all.count(keyOf(tree.root, std::wstring_view(tree.path).substr(0, cut))) != 0;
+            inside = all.count(FoldedTreeName({tree.root, tree.path.substr(0, cut)})) != 0;
         if (!inside)
             distinct.push_back(tree);
     }
@@ -428,7 +422,7 @@ std::size_t ExistingDepth(RegistryStore& store, KeyHandle root, std::wstring_vie
     const std::vector<std::wstring> names = SplitKeyPath(path);
     for (std::size_t depth = 1; depth <= names.size(); ++depth) {
         OwnedKey key(store);
-        if (OpenKey(store, root, PathOf(names, depth), kKeyRead, key) != kOk)
+        if (OpenKey(store, root, JoinKeyPath(names, depth), kKeyRead, key) != kOk)
             return depth - 1;
     }
     return names.size();

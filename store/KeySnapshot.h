@@ -41,6 +41,10 @@ struct TreeRef {
 };
 
 bool SameTree(const TreeRef& a, const TreeRef& b);
+// A name with its letters folded as the registry folds them when it compares names.
+std::wstring FoldedName(std::wstring_view name);
+// A text that two refs share exactly when SameTree holds for them (for maps and sets).
+std::wstring FoldedTreeName(const TreeRef& ref);
 // Whether inner is outer or a key below it.
 bool TreeContains(const TreeRef& outer, const TreeRef& inner);
 // The trees without repeats and without trees that lie inside others, in first-seen order.

@@ -180,6 +180,16 @@ std::vector<std::wstring> SplitKeyPath(std::wstring_view path) {
     }
 }
 
+std::wstring JoinKeyPath(const std::vector<std::wstring>& names, std::size_t count) {
+    std::wstring path;
+    for (std::size_t i = 0; i < count && i < names.size(); ++i) {
+        if (i)
+            path.push_back(L'\\');
+        path += names[i];
+    }
+    return path;
+}
+
 std::wstring FullKeyName(KeyHandle root, std::wstring_view path) {
     std::wstring name(RegistryRootName(root));
     if (!path.empty())

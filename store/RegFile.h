@@ -71,6 +71,8 @@ struct RegFile {
 
 // Splits a key path at its backslashes (an empty path gives no names).
 std::vector<std::wstring> SplitKeyPath(std::wstring_view path);
+// The first count names joined by backslashes.
+std::wstring JoinKeyPath(const std::vector<std::wstring>& names, std::size_t count);
 // The root's name and the path, as a file writes them ("HKEY_CURRENT_USER\Software").
 std::wstring FullKeyName(KeyHandle root, std::wstring_view path);
 

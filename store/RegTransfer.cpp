@@ -9,13 +9,6 @@ namespace vs {
 
 namespace {
 
-std::wstring Folded(std::wstring_view name) {
-    std::wstring folded(name);
-    for (wchar_t& c : folded)
-        c = FoldCase(c);
-    return folded;
-}
-
 bool IsGuidName(std::wstring_view name) {
     constexpr std::wstring_view kPattern = L"{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
     if (name.size() != kPattern.size())
@@ -40,16 +33,6 @@ std::size_t MatchPrefix(const std::vector<std::wstring>& names, std::wstring_vie
     return wanted.size();
 }
 
-std::wstring JoinNames(const std::vector<std::wstring>& names, std::size_t count) {
-    std::wstring path;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i)
-            path.push_back(L'\\');
-        path += names[i];
-    }
-    return path;
-}
-
 // A key tree being changed in memory: values and subkeys found by folded name, removed
 // ones left as empty slots so that positions (the registry's value order) hold.
 struct WorkNode {
@@ -60,7 +43,7 @@ struct WorkNode {
     std::map<std::wstring, std::size_t> subkeyIndex;
 
     WorkNode& Child(const std::wstring& childName) {
-        const std::wstring folded = Folded(childName);
+        const std::wstring folded = FoldedName(childName);
         auto found = subkeyIndex.find(folded);
         if (found != subkeyIndex.end())
             return *subkeys[found->second];
@@ -70,11 +53,11 @@ struct WorkNode {
         return *subkeys.back();
     }
     WorkNode* FindChild(const std::wstring& childName) {
-        auto found = subkeyIndex.find(Folded(childName));
+        auto found = subkeyIndex.find(FoldedName(childName));
         return found == subkeyIndex.end() ? nullptr : subkeys[found->second].get();
     }
     void RemoveChild(const std::wstring& childName) {
-        auto found = subkeyIndex.find(Folded(childName));
+        auto found = subkeyIndex.find(FoldedName(childName));
         if (found == subkeyIndex.end())
             return;
         subkeys[found->second].reset();
@@ -82,7 +65,7 @@ struct WorkNode {
     }
     // A value set again keeps its place and its spelling, as the registry keeps them.
     void SetValue(const RegFileValue& value) {
-        const std::wstring folded = Folded(value.name);
+        const std::wstring folded = FoldedName(value.name);
         auto found = valueIndex.find(folded);
         if (value.remove) {
             if (found != valueIndex.end()) {
@@ -103,11 +86,11 @@ std::unique_ptr<WorkNode> ToWork(const KeyNode& node) {
     auto work = std::make_unique<WorkNode>();
     work->name = node.name;
     for (const KeyValue& value : node.values) {
-        work->valueIndex.emplace(Folded(value.name), work->values.size());
+        work->valueIndex.emplace(FoldedName(value.name), work->values.size());
         work->values.emplace_back(value);
     }
     for (const KeyNode& child : node.subkeys) {
-        work->subkeyIndex.emplace(Folded(child.name), work->subkeys.size());
+        work->subkeyIndex.emplace(FoldedName(child.name), work->subkeys.size());
         work->subkeys.push_back(ToWork(child));
     }
     return work;
@@ -130,10 +113,6 @@ struct Unit {
     std::size_t depth = 0;         // names in ref.path
     std::unique_ptr<WorkNode> top; // null while the tree does not exist
 };
-
-std::wstring UnitKey(const TreeRef& ref) {
-    return std::to_wstring(reinterpret_cast<std::uintptr_t>(ref.root)) + L"|" + Folded(ref.path);
-}
 
 // Applies one key block of the file to its tree in memory.
 void ApplyKey(Unit& unit, const RegFileKey& key) {
@@ -192,13 +171,13 @@ std::optional<TreeRef> ShellObjectTreeOf(KeyHandle root, std::wstring_view path)
     else if (root == CurrentUser() || root == LocalMachine())
         classes = MatchPrefix(names, L"Software\\Classes\\CLSID");
     if (classes && names.size() > classes && IsGuidName(names[classes]))
-        return TreeRef{root, JoinNames(names, classes + 1)};
+        return TreeRef{root, JoinKeyPath(names, classes + 1)};
     for (const NamespaceLocation& place : NamespaceLocations()) {
         if (place.hive != root)
             continue;
         const std::size_t nameSpace = MatchPrefix(names, place.nameSpacePath);
         if (nameSpace && names.size() > nameSpace)
-            return TreeRef{root, JoinNames(names, nameSpace + 1)};
+            return TreeRef{root, JoinKeyPath(names, nameSpace + 1)};
     }
     return std::nullopt;
 }
@@ -236,7 +215,7 @@ ImportPlan PlanImport(RegistryStore& store, const RegFile& file) {
     std::vector<std::size_t> keyUnits;
     for (const RegFileKey& key : file.keys) {
         TreeRef ref = *ShellObjectTreeOf(key.root, key.path);
-        auto [at, added] = unitOf.emplace(UnitKey(ref), refs.size());
+        auto [at, added] = unitOf.emplace(FoldedTreeName(ref), refs.size());
         if (added)
             refs.push_back(std::move(ref));
         keys.push_back(&key);

@@ -1,8 +1,11 @@
 #include "tests/support/RegFileSupport.h"
 
+#include "store/MemoryRegistry.h"
 #include "store/NamespaceLocation.h"
+#include "store/RegTransfer.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace vs::test {
 
@@ -53,10 +56,6 @@ std::u16string FileBody(const std::vector<std::uint8_t>& file) {
 
 namespace {
 
-std::wstring Join(const std::wstring& parent, const std::wstring& name) {
-    return parent.empty() ? name : parent + L"\\" + name;
-}
-
 std::wstring IdText(int number) {
     char text[64];
     std::snprintf(text, sizeof text, "{7a1e%04x-5e7d-4c1a-9a50-0000000000%02x}", number, number & 0xFF);
@@ -65,7 +64,7 @@ std::wstring IdText(int number) {
 
 class Generator {
 public:
-    Generator(std::mt19937& random, bool plainOnly) : random_(random), plainOnly_(plainOnly) {}
+    Generator(std::mt19937& random, ValueSet set) : random_(random), set_(set) {}
 
     void Fill(TreeKey& key, int depth, GeneratedTree& tree) {
         ++tree.keys;
@@ -76,21 +75,25 @@ public:
         }
         const int subkeys = depth >= 3 ? 0 : Below(4);
         for (int i = 0; i < subkeys; ++i) {
-            key.subkeys.emplace_back(KeyName(i));
-            Fill(key.subkeys.back(), depth + 1, tree);
+            TreeKey child(KeyName(i));
+            Fill(child, depth + 1, tree);
+            key.subkeys.push_back(std::move(child));
         }
     }
 
-    // A chain of levels keys below key.
+    // A chain of levels keys below key, built from the bottom up.
     void Chain(TreeKey& key, int levels, GeneratedTree& tree) {
-        TreeKey* at = &key;
-        for (int level = 0; level < levels; ++level) {
-            at->subkeys.emplace_back(L"level" + std::to_wstring(level),
-                                     std::vector<TreeValue>{Dword(L"n", level)});
-            at = &at->subkeys.back();
+        std::optional<TreeKey> below;
+        for (int level = levels - 1; level >= 0; --level) {
+            TreeKey link(L"level" + std::to_wstring(level));
+            link.values.push_back(Dword(L"n", static_cast<std::uint32_t>(level)));
+            if (below)
+                link.subkeys.push_back(std::move(*below));
+            below = std::move(link);
             ++tree.keys;
             ++tree.values;
         }
+        key.subkeys.push_back(std::move(*below));
     }
 
 private:
@@ -122,7 +125,7 @@ private:
         static const std::wstring kNames[] = {
             L"",        L"a\"b\\c", L"=[]", L";x", L"caf\u00e9", L"\xD83D\xDE00", std::wstring(300, L'v'),
             L"cr\r\nlf"};
-        const std::size_t pick = static_cast<std::size_t>(Below(plainOnly_ ? 7 : 8));
+        const std::size_t pick = static_cast<std::size_t>(Below(set_ == ValueSet::Plain ? 7 : 8));
         if (index == 0 && pick == 0)
             return L"";
         return std::to_wstring(index) + kNames[pick];
@@ -130,7 +133,7 @@ private:
 
     TreeValue Value(int index) {
         const std::wstring name = ValueName(index);
-        const int kinds = plainOnly_ ? 9 : 16;
+        const int kinds = set_ == ValueSet::Plain ? 9 : set_ == ValueSet::RegImport ? 12 : 16;
         switch (Below(kinds)) {
         case 0:
             return Sz(name, Text(40));
@@ -150,46 +153,34 @@ private:
             return Raw(name, kRegNone, RandomBytes(3));
         case 8:
             return Raw(name, 0x12345u + static_cast<std::uint32_t>(Below(3)) * 0x7fff0000u, RandomBytes(5));
-        case 9: {
+        case 9:
+            return Sz(name, L"line\r\nbreak" + Text(3));
+        case 10:
+            return Raw(name, kRegSz, ToUtf16Bytes(Text(3) + L'\0' + Text(3))); // NUL inside
+        case 11:
+            return Raw(name, kRegDword, RandomBytes(3));
+        case 12: {
             std::vector<std::uint8_t> bytes = ToUtf16Bytes(Text(6));
             bytes.pop_back(); // odd size
             return Raw(name, kRegSz, bytes);
         }
-        case 10:
-            return Raw(name, kRegSz, TextBytes(L"x" + Text(6))); // no terminator
-        case 11:
-            return Raw(name, kRegSz, ToUtf16Bytes(Text(3) + L'\0' + Text(3))); // NUL inside
-        case 12:
-            return Sz(name, L"line\r\nbreak" + Text(3));
         case 13:
-            return Raw(name, kRegSz, {});
+            return Raw(name, kRegSz, TextBytes(L"x" + Text(6))); // no terminator
         case 14:
-            return Raw(name, kRegDword, RandomBytes(3));
+            return Raw(name, kRegSz, {});
         default:
             return Raw(name, kRegExpandSz, TextBytes(L"%x" + Text(3)));
         }
     }
 
     std::mt19937& random_;
-    bool plainOnly_;
+    ValueSet set_;
 };
-
-void AppendKeys(RegFile& file, KeyHandle root, const std::wstring& parent, const TreeKey& key) {
-    const std::wstring path = Join(parent, key.path);
-    RegFileKey entry;
-    entry.root = root;
-    entry.path = path;
-    for (const TreeValue& value : key.values)
-        entry.values.push_back(RegFileValue{value.name, false, value.type, value.data, 0});
-    file.keys.push_back(std::move(entry));
-    for (const TreeKey& child : key.subkeys)
-        AppendKeys(file, root, path, child);
-}
 
 } // namespace
 
-std::vector<GeneratedTree> GenerateTrees(std::mt19937& random, int count, bool plainOnly) {
-    Generator generator(random, plainOnly);
+std::vector<GeneratedTree> GenerateTrees(std::mt19937& random, int count, ValueSet set) {
+    Generator generator(random, set);
     std::vector<GeneratedTree> trees;
     for (int i = 0; i < count; ++i) {
         const std::wstring id = IdText(i + 1);
@@ -207,7 +198,7 @@ std::vector<GeneratedTree> GenerateTrees(std::mt19937& random, int count, bool p
         tree.tree.path = tree.ref.path;
         generator.Fill(tree.tree, 0, tree);
         if (i == 0)
-            generator.Chain(tree.tree, 40, tree);
+            generator.Chain(tree.tree, 300, tree);
         trees.push_back(std::move(tree));
     }
     return trees;
@@ -216,16 +207,11 @@ std::vector<GeneratedTree> GenerateTrees(std::mt19937& random, int count, bool p
 std::vector<std::vector<std::uint8_t>> FuzzCorpus() {
     std::mt19937 random(7);
     std::vector<std::vector<std::uint8_t>> corpus;
+    MemoryRegistry store;
     const std::vector<GeneratedTree> trees = GenerateTrees(random, 6);
     for (std::size_t i = 1; i < trees.size(); ++i) { // the first holds a long chain of keys
-        RegFile file;
-        AppendKeys(file, trees[i].ref.root, L"", trees[i].tree);
-        const std::wstring classKey = L"Software\\Classes\\CLSID\\" + IdText(9);
-        file.keys.push_back(RegFileKey{LocalMachine(), classKey + L"\\x", true, {}, 0});
-        file.keys.push_back(
-            RegFileKey{LocalMachine(), classKey, false, {{L"gone", true, kRegNone, {}, 0}}, 0});
-        corpus.emplace_back();
-        (void)WriteRegFile(file, corpus.back());
+        (void)WriteTree(store, trees[i].ref.root, trees[i].tree);
+        corpus.push_back(ExportTrees(store, {trees[i].ref}).bytes);
     }
     corpus.push_back(
         Ansi("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{7a1e0001-5e7d-4c1a-9a50-"
@@ -237,43 +223,35 @@ std::vector<std::vector<std::uint8_t>> FuzzCorpus() {
     return corpus;
 }
 
-void Mutate(std::vector<std::uint8_t>& file, std::mt19937& random,
-            const std::vector<std::u16string>& tokens) {
+void Mutate(std::vector<std::uint8_t>& file, std::mt19937& random) {
+    static const std::u16string kTokens[] = {
+        u"\\", u"\"", u"[", u"]",  u",",  u"\r\n", u"\n",   u"=",      u"-",          u";",
+        u"@",  u"ff", u"0", u"[-", u"):", u"hex(", u"hex:", u"dword:", u"HKCR\\CLSID"};
     const bool wide = file.size() >= 2 && file[0] == 0xFF && file[1] == 0xFE;
     auto below = [&](std::size_t limit) { return limit ? random() % limit : 0; };
     for (int edits = 1 + static_cast<int>(below(4)); edits > 0; --edits) {
-        std::size_t at = below(file.size() + 1);
-        if (wide)
-            at &= ~std::size_t{1};
-        switch (below(5)) {
+        const std::size_t at = below(file.size() + 1) & (wide ? ~std::size_t{1} : ~std::size_t{0});
+        const auto where = file.begin() + static_cast<std::ptrdiff_t>(at);
+        switch (below(4)) {
         case 0:
             if (at < file.size())
                 file[at] = static_cast<std::uint8_t>(random());
             break;
         case 1:
-            file.erase(file.begin() + static_cast<std::ptrdiff_t>(at),
-                       file.begin() + static_cast<std::ptrdiff_t>(std::min(file.size(), at + 1 + below(16))));
+            file.erase(where, where + static_cast<std::ptrdiff_t>(std::min(file.size() - at, 1 + below(16))));
             break;
         case 2: {
             std::vector<std::uint8_t> bytes;
-            for (char16_t c : tokens[below(tokens.size())]) {
+            for (char16_t c : kTokens[below(std::size(kTokens))]) {
                 bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
                 if (wide)
                     bytes.push_back(static_cast<std::uint8_t>(c >> 8));
             }
-            file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin(), bytes.end());
+            file.insert(where, bytes.begin(), bytes.end());
             break;
         }
-        case 3:
+        default:
             file.resize(at);
-            break;
-        default: {
-            const std::size_t from = below(file.size() + 1) & (wide ? ~std::size_t{1} : ~std::size_t{0});
-            const std::vector<std::uint8_t> chunk(
-                file.begin() + static_cast<std::ptrdiff_t>(from),
-                file.begin() + static_cast<std::ptrdiff_t>(std::min(file.size(), from + 2 * below(40))));
-            file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), chunk.begin(), chunk.end());
-        }
         }
     }
 }

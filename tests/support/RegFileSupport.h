@@ -31,16 +31,21 @@ struct GeneratedTree {
     std::size_t keys = 0;
 };
 
+// Which values GenerateTrees makes. All: every type with odd data, malformed text
+// included. RegImport: no text value (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) without its
+// terminating NUL, which Wine's "reg import" completes with one (and crashes on when
+// empty). Plain: only values that regedit writes exactly as this program does (no
+// malformed text, no line breaks).
+enum class ValueSet { All, RegImport, Plain };
+
 // count shell object trees (class keys in the three roots, entry keys in the eight
-// places, each with its own identifier) with random subkeys, names and values of every
-// type, malformed text included. plainOnly keeps to values that regedit writes exactly
-// as this program does (no malformed text, no line breaks).
-std::vector<GeneratedTree> GenerateTrees(std::mt19937& random, int count, bool plainOnly = false);
+// places, each with its own identifier) with random subkeys, names and values.
+std::vector<GeneratedTree> GenerateTrees(std::mt19937& random, int count, ValueSet set = ValueSet::All);
 
 // Valid files of both versions to mutate.
 std::vector<std::vector<std::uint8_t>> FuzzCorpus();
-// One to four random edits: bytes changed, removed, repeated, cut off, or a token
-// (UTF-16 in a version 5 file) inserted.
-void Mutate(std::vector<std::uint8_t>& file, std::mt19937& random, const std::vector<std::u16string>& tokens);
+// One to four random edits: a byte changed, bytes removed, the file cut off, or a token of
+// the format (UTF-16 in a version 5 file) inserted.
+void Mutate(std::vector<std::uint8_t>& file, std::mt19937& random);
 
 } // namespace vs::test
