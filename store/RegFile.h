@@ -15,8 +15,9 @@
 // (a backslash, CRLF and two spaces) once a line reaches 77 characters, exactly where
 // regedit breaks it. Text values escape backslash and quote. A REG_SZ that is not a
 // clean string (odd size, no terminator, a NUL or a line break inside) goes out as
-// hex(1) so that its bytes survive; REG_EXPAND_SZ and REG_MULTI_SZ always go out as
-// hex(2) and hex(7), as regedit writes them.
+// hex(1) so that its bytes survive, and so does one of more than 65,536 characters, so
+// that no line comes near a reader's limit. REG_EXPAND_SZ and REG_MULTI_SZ always go
+// out as hex(2) and hex(7), as regedit writes them.
 
 #include "RegistryTypes.h"
 
