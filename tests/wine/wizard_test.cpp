@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -192,21 +193,33 @@ TEST_F(WizardTest, StepThreeReloadsTheIconOnEveryKeystroke) {
     RunToCancel();
 }
 
-// Counts the pixels of the preview that differ from its bottom-right corner, which the
-// 32-pixel icon never reaches.
+// Counts the pixels the preview draws: it draws into a bitmap of one colour, large
+// enough for an icon, so that neither the screen nor the preview's size (which follows the
+// dialog font) matters.
 int PreviewInk(HWND page) {
     const HWND preview = GetDlgItem(page, IDC_ICON_PREVIEW);
-    UpdateWindow(page);
     RECT rect{};
     GetClientRect(preview, &rect);
-    const HDC dc = GetDC(preview);
-    const COLORREF background = GetPixel(dc, rect.right - 1, rect.bottom - 1);
-    int ink = 0;
-    for (int y = 0; y < 32 && y < rect.bottom; ++y)
-        for (int x = 0; x < 32 && x < rect.right; ++x)
-            ink += GetPixel(dc, x, y) != background;
-    ReleaseDC(preview, dc);
-    return ink;
+    const int width = std::max<int>(rect.right, GetSystemMetrics(SM_CXICON));
+    const int height = std::max<int>(rect.bottom, GetSystemMetrics(SM_CYICON));
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    constexpr DWORD kBackground = 0x00FF00FF;
+    auto* pixels = static_cast<DWORD*>(bits);
+    std::fill(pixels, pixels + width * height, kBackground);
+    DRAWITEMSTRUCT draw{ODT_STATIC, IDC_ICON_PREVIEW, 0, ODA_DRAWENTIRE, 0, preview, dc, rect, 0};
+    SendMessageW(page, WM_DRAWITEM, IDC_ICON_PREVIEW, reinterpret_cast<LPARAM>(&draw));
+    GdiFlush();
+    const auto ink = std::count_if(pixels, pixels + width * height,
+                                   [](DWORD pixel) { return (pixel & 0x00FFFFFF) != kBackground; });
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return static_cast<int>(ink);
 }
 
 TEST_F(WizardTest, StepThreePreviewShowsTheIconAndNothingWithoutOne) {
