@@ -40,7 +40,7 @@ template <class T> std::wstring Opt(const std::optional<T>& value) {
         return std::to_wstring(*value);
 }
 
-// The request in one line, so that each case states all of it.
+// The request in one line, so that each case states all of it; kId is shown as "id".
 std::string Summary(const Request& r) {
     static const wchar_t* kCommands[] = {L"help",    L"version", L"list",    L"create", L"hide",
                                          L"unhide",  L"delete",  L"copy",    L"move",   L"rename",
@@ -66,7 +66,8 @@ std::string Summary(const Request& r) {
     case Command::Version:
         break;
     default:
-        text += L" " + r.object.clsid + L"@" + std::to_wstring(r.object.placeIndex);
+        text += L" " + (r.object.clsid == kId ? L"id" : r.object.clsid) + L"@" +
+                std::to_wstring(r.object.placeIndex);
         if (r.command == Command::Copy || r.command == Command::Move)
             text += L" to " + std::to_wstring(r.targetPlace);
         if (r.command == Command::Position)
@@ -91,20 +92,16 @@ TEST(Arguments, SoundCommandLinesSayWhatToDo) {
         {{L"--help"}, "help"},
         {{L"list", L"--format", L"xml", L"--help"}, "help"},
         {{L"--version"}, "version"},
-        {{L"hide", kId}, "hide {6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10}@-1"},
+        {{L"hide", kId}, "hide id@-1"},
         {{L"unhide", kUpperId + L"@MyComputer-All"}, "unhide {6F3A1C52-8D4E-4B7A-9C21-5E0D7B9A3F10}@6"},
-        {{L"delete", at + L"network-user"}, "delete {6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10}@3"},
-        {{L"copy", kId, L"--to", L"controlpanel-all"}, "copy {6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10}@-1 to 5"},
-        {{L"move", L"--to=desktop-all", at + L"desktop-user"},
-         "move {6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10}@0 to 4"},
-        {{L"rename", kId, L"--name", L"New, \"quoted\""},
-         "rename {6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10}@-1 'New, \"quoted\"'"},
-        {{L"comment", kId, L"--text=--dashes"},
-         "comment {6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10}@-1 '--dashes'"},
-        {{L"icon", kId, L"--location", L"shell32.dll,-3"},
-         "icon {6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10}@-1 'shell32.dll,-3'"},
-        {{L"position", kId, L"--value", L"255"}, "position {6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10}@-1 255"},
-        {{L"position", kId, L"--value", L"0"}, "position {6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10}@-1 0"},
+        {{L"delete", at + L"network-user"}, "delete id@3"},
+        {{L"copy", kId, L"--to", L"controlpanel-all"}, "copy id@-1 to 5"},
+        {{L"move", L"--to=desktop-all", at + L"desktop-user"}, "move id@0 to 4"},
+        {{L"rename", kId, L"--name", L"New, \"quoted\""}, "rename id@-1 'New, \"quoted\"'"},
+        {{L"comment", kId, L"--text=--dashes"}, "comment id@-1 '--dashes'"},
+        {{L"icon", kId, L"--location", L"shell32.dll,-3"}, "icon id@-1 'shell32.dll,-3'"},
+        {{L"position", kId, L"--value", L"255"}, "position id@-1 255"},
+        {{L"position", kId, L"--value", L"0"}, "position id@-1 0"},
         {Create({L"--places", L"desktop,MyComputer,desktop"}),
          "create name='N' folder='C:\\' program=- places=DM user icon=- comment=- position=- category=- "
          "flags=-"},
@@ -134,6 +131,9 @@ struct Faulty {
     unsigned messageId;
     std::vector<std::wstring> messageArgs;
 };
+Faulty BadId(const std::wstring& id) {
+    return {{L"hide", id}, IDS_CLI_BAD_CLASS_ID, {id}};
+}
 
 TEST(Arguments, EachFaultyCommandLineGetsItsOneError) {
     const std::wstring emoji = L"\U0001F600"; // two UTF-16 units
@@ -162,15 +162,9 @@ TEST(Arguments, EachFaultyCommandLineGetsItsOneError) {
         {{L"hide", kId, kId}, IDS_CLI_EXTRA_ARGUMENT, {kId}},
         {{L"list", L"all"}, IDS_CLI_EXTRA_ARGUMENT, {L"all"}},
         {{L"--version", L"list"}, IDS_CLI_EXTRA_ARGUMENT, {L"list"}},
-        {{L"hide", L"{6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f1}"},
-         IDS_CLI_BAD_CLASS_ID,
-         {L"{6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f1}"}},
-        {{L"hide", L"{6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f1g}"},
-         IDS_CLI_BAD_CLASS_ID,
-         {L"{6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f1g}"}},
-        {{L"hide", L"6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10"},
-         IDS_CLI_BAD_CLASS_ID,
-         {L"6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10"}},
+        BadId(L"{6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f1}"),
+        BadId(L"{6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f1g}"),
+        BadId(L"6f3a1c52-8d4e-4b7a-9c21-5e0d7b9a3f10"),
         {{L"hide", L"{6f3a1c52+8d4e-4b7a-9c21-5e0d7b9a3f10}@desktop-user"},
          IDS_CLI_BAD_CLASS_ID,
          {L"{6f3a1c52+8d4e-4b7a-9c21-5e0d7b9a3f10}"}},

@@ -164,7 +164,6 @@ protected:
         const CliRun run = RunCli(args);
         EXPECT_EQ(run.status, 0u) << Utf8(run.err);
         EXPECT_EQ(run.err, L"");
-        EXPECT_EQ(run.out.size(), 40u) << Utf8(run.out);
         const std::wstring clsid = run.out.substr(0, 38);
         EXPECT_EQ(run.out, clsid + L"\r\n");
         created_.push_back(clsid);
@@ -193,7 +192,7 @@ private:
 
 // ---------------------------------------------------------------------------------------
 
-TEST_F(CliTest, HelpVersionAndUsageErrorsGoToTheirStreamsWithTheirStatus) {
+TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
     const CliRun help = RunCli({L"--help"});
     EXPECT_EQ(help.status, 0u);
     EXPECT_EQ(help.out.rfind(kUsageStart, 0), 0u) << Utf8(help.out);
@@ -204,11 +203,6 @@ TEST_F(CliTest, HelpVersionAndUsageErrorsGoToTheirStreamsWithTheirStatus) {
     EXPECT_EQ(version.status, 0u);
     EXPECT_EQ(version.out, GetVersionTitle(true) + L"\r\n") << "the window's own title text";
     EXPECT_EQ(version.err, L"");
-
-    const CliRun none = RunCli({});
-    EXPECT_EQ(none.status, 2u);
-    EXPECT_EQ(none.out, L"");
-    EXPECT_EQ(none.err, L"No command given.\r\n" + help.out);
 }
 
 // The wizard is run in this process on the same registry, with the same choices the
@@ -473,18 +467,13 @@ TEST_F(CliTest, EachBadInputGetsOneLineAndItsStatusAndChangesNothing) {
     };
     const std::string before = snapshot();
     const std::wstring unknownId = L"{c11c0000-0000-4000-8000-00000000dead}";
-    const std::wstring create[] = {L"create", L"--name", L"X", L"--folder", L"C:\\"};
-    auto creating = [&create](std::initializer_list<std::wstring> more) {
-        std::vector<std::wstring> args(std::begin(create), std::end(create));
-        args.insert(args.end(), more);
-        return args;
-    };
     struct Case {
         std::vector<std::wstring> args;
         DWORD status;
         std::wstring line;
     };
     const Case cases[] = {
+        {{}, 2, L"No command given."},
         {{L"frobnicate"}, 2, L"Unknown command: frobnicate"},
         {{L"export", id, L"--out", L"x.reg"}, 2, L"Unknown command: export"},
         {{L"list", L"--colour"}, 2, L"Unknown option for list: --colour"},
@@ -499,22 +488,21 @@ TEST_F(CliTest, EachBadInputGetsOneLineAndItsStatusAndChangesNothing) {
         {{L"move", id, L"--to", L"desktop"},
          2,
          L"Place desktop needs its scope: desktop-user or desktop-all."},
-        {creating({L"--places", L"desktop-all"}), 2,
+        {{L"create", L"--name", L"X", L"--folder", L"C:\\", L"--places", L"desktop-all"},
+         2,
          L"Place desktop-all is all users', but --all-users is not given."},
-        {creating({L"--program", L"x.exe", L"--places", L"desktop"}), 2,
+        {{L"create", L"--name", L"X", L"--folder", L"C:\\", L"--program", L"x.exe", L"--places", L"desktop"},
+         2,
          L"--folder and --program cannot be given together."},
         {{L"position", id, L"--value", L"256"}, 2, L"Not a position from 0 to 255: 256"},
         {{L"create", L"--name", std::wstring(290, L'n'), L"--folder", L"C:\\", L"--places", L"desktop"},
          2,
          L"The value of --name is longer than 289 characters."},
-        {{L"comment", id, L"--text", std::wstring(500, L'c')},
-         2,
-         L"The value of --text is longer than 499 characters."},
         {{L"hide", unknownId}, 1, L"No such object: " + unknownId},
-        {{L"delete", id + L"@network-all"}, 1, L"No such object: " + id + L"@network-all"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(Utf8(c.args[0]) + " ... " + Utf8(c.args.back().substr(0, 40)));
+        SCOPED_TRACE(c.args.empty() ? "(nothing)"
+                                    : Utf8(c.args[0]) + " ... " + Utf8(c.args.back().substr(0, 40)));
         const CliRun run = RunCli(c.args);
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.out, L"");
