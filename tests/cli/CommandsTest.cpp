@@ -84,12 +84,6 @@ struct Staged final : CliHost {
 };
 
 TEST(Commands, FailedWritesAreToldOnceEachAndChangeNothing) {
-    const std::wstring create[] = {L"create", L"--name", L"Test", L"--folder", L"C:\\", L"--places"};
-    auto creating = [&create](std::initializer_list<std::wstring> more) {
-        std::vector<std::wstring> args(std::begin(create), std::end(create));
-        args.insert(args.end(), more);
-        return args;
-    };
     // A and B as objects; B's class key refused to this user. The scan opens what it lists
     // for writing, so a refused place or entry key cannot be staged for the entry
     // commands: faults in their writes stand in, and then no elevation is asked for.
@@ -106,11 +100,14 @@ TEST(Commands, FailedWritesAreToldOnceEachAndChangeNothing) {
         std::wstring err;
     };
     const Case cases[] = {
-        {[](Staged& s) { s.registry.DenyWriteAccess(ClassesRoot(), L"CLSID"); }, false,
-         creating({L"desktop,network", L"--all-users"}),
+        {[](Staged& s) { s.registry.DenyWriteAccess(ClassesRoot(), L"CLSID"); },
+         false,
+         {L"create", L"--name", L"Test", L"--folder", L"C:\\", L"--places", L"desktop,network",
+          L"--all-users"},
          Line(IDS_CLI_COULD_NOT_CREATE, {L"Test", Pattern(IDS_CLI_REASON_ELEVATION)})},
-        {[](Staged& s) { s.registry.DenyWriteAccess(CurrentUser(), PlaceByIndex(0)->nameSpacePath); }, true,
-         creating({L"desktop"}),
+        {[](Staged& s) { s.registry.DenyWriteAccess(CurrentUser(), PlaceByIndex(0)->nameSpacePath); },
+         true,
+         {L"create", L"--name", L"Test", L"--folder", L"C:\\", L"--places", L"desktop"},
          Line(IDS_CLI_COULD_NOT_CREATE_IN, {L"Test", Label(0), Pattern(IDS_CLI_REASON_DENIED)})},
         {[&objects](Staged& s) {
              objects(s);
