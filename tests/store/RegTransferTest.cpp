@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 
 #ifdef _WIN32
@@ -56,17 +55,12 @@ TEST_F(RegTransferTest, ExportThenImportIntoAnEmptyRegistryIsByteExact) {
     const ImportPlan plan = PlanImport(copy, exported.bytes.data(), exported.bytes.size());
     ASSERT_TRUE(plan.Ready()) << static_cast<int>(plan.issue.error) << " line " << plan.issue.line;
     ASSERT_TRUE(ExecuteImport(copy, plan).Ok());
-    std::size_t keys = 0, values = 0;
     for (const GeneratedTree& tree : trees) {
         SCOPED_TRACE(Narrow(tree.ref.path));
         EXPECT_EQ(Dump(tree.ref), Describe(tree.tree));
         EXPECT_EQ(DumpTree(copy, tree.ref.root, tree.ref.path), Describe(tree.tree));
-        keys += tree.keys;
-        values += tree.values;
     }
     EXPECT_EQ(ExportTrees(copy, Refs(trees)).bytes, exported.bytes);
-    std::printf("round trip: %zu trees, %zu keys, %zu values, %zu bytes\n", trees.size(), keys, values,
-                exported.bytes.size());
 }
 
 #ifdef _WIN32
@@ -102,15 +96,11 @@ TEST_F(RegTransferTest, RegImportReproducesTheExportAndRegExportWritesTheSameTex
         ASSERT_TRUE(RemoveTree(store, tree.ref.root, tree.ref.path));
     }
     ASSERT_EQ(RunCommand(L"reg.exe import \"" + file.wstring() + L"\""), 0u);
-    std::size_t values = 0;
     for (std::size_t i = 0; i < trees.size(); ++i) {
-        values += trees[i].values;
         EXPECT_EQ(Dump(trees[i].ref), dumps[i]) << Narrow(trees[i].ref.path);
         ASSERT_TRUE(
             RemoveTree(store, trees[i].ref.root, trees[i].ref.path)); // the next trees use the same names
     }
-
-    std::printf("reg import: %zu trees, %zu values\n", trees.size(), values);
 
     const std::vector<GeneratedTree> plain = Write(GenerateTrees(random, 3, ValueSet::Plain));
     for (const GeneratedTree& tree : plain) {
@@ -186,16 +176,12 @@ TEST_F(RegTransferTest, ImportIsWholeOrNothingWhereverAWriteFails) {
             TreeKey{a, {Sz(L"", L"A"), Dword(L"n", 1), Sz(L"gone", L"x")}, {{L"Sub", {Sz(L"s", L"1")}}}}),
         kOk);
     ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{b, {Sz(L"", L"B")}}), kOk);
-    const std::vector<std::uint8_t> file = V5(u"[HKEY_CURRENT_USER\\" + U16(a) +
-                                              u"]\r\n@=\"A2\"\r\n\"gone\"=-\r\n\"new\"=hex:01\r\n"
-                                              u"[-HKEY_CURRENT_USER\\" +
-                                              U16(a) + u"\\Sub]\r\n[HKEY_CURRENT_USER\\" + U16(a) +
-                                              u"\\Added\\Deeper]\r\n"
-                                              u"[-HKEY_CURRENT_USER\\" +
-                                              U16(b) +
-                                              u"]\r\n"
-                                              u"[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{7a1e0e0c-"
-                                              u"5e7d-4c1a-9a50-0000000000ec}\\x]\r\n@=dword:2\r\n");
+    auto cu = [](const std::wstring& path) { return u"HKEY_CURRENT_USER\\" + U16(path); };
+    const std::vector<std::uint8_t> file = V5(
+        u"[" + cu(a) + u"]\r\n@=\"A2\"\r\n\"gone\"=-\r\n\"new\"=hex:01\r\n[-" + cu(a) + u"\\Sub]\r\n[" +
+        cu(a) + u"\\Added\\Deeper]\r\n[-" + cu(b) +
+        u"]\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{7a1e0e0c-5e7d-4c1a-9a50-0000000000ec}\\x]\r\n"
+        u"@=dword:2\r\n");
     auto whole = [&] { return DumpTree(store, CurrentUser(), L"") + DumpTree(store, LocalMachine(), L""); };
     const std::string start = whole();
     const ImportPlan plan = PlanImport(store, file.data(), file.size());
