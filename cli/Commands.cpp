@@ -83,11 +83,6 @@ std::wstring NameOf(const ShellObjectEntry& entry) {
     return NameOf(entry.info, ClassOf(entry));
 }
 
-const wchar_t* PlaceLabel(int placeIndex) {
-    const NamespaceLocation* place = PlaceByIndex(placeIndex);
-    return place ? place->label : L"";
-}
-
 class Runner {
 public:
     Runner(RegistryStore& store, Platform& platform, CliHost& host)
@@ -111,6 +106,11 @@ private:
         failed_ = true;
     }
     int ExitStatus() const { return failed_ ? kExitFailed : kExitDone; }
+    // The window's label of a place, from the string table; empty for no place.
+    std::wstring PlaceLabel(int placeIndex) {
+        return PlaceByIndex(placeIndex) ? host_.Text(IDS_PLACE_FIRST + static_cast<unsigned>(placeIndex))
+                                        : std::wstring();
+    }
     NameOrder Order() {
         return [this](const std::wstring& a, const std::wstring& b) { return host_.CompareNames(a, b); };
     }
@@ -145,7 +145,7 @@ int Runner::Run(const Request& request) {
     InventoryRows inventory(store_, platform_);
     inventory.Read(true, Order());
     std::vector<ShellObjectEntry*> entries;
-    for (const InventoryRow& row : inventory.Rows()) {
+    for (const ObjectRow& row : inventory.Rows()) {
         if (NamesEqual(ClassOf(*row.entry), request.object.clsid) &&
             (request.object.placeIndex < 0 || row.placeIndex == request.object.placeIndex))
             entries.push_back(row.entry);
@@ -172,9 +172,9 @@ int Runner::List(const Request& request) {
     InventoryRows inventory(store_, platform_);
     inventory.Read(request.expert, Order());
     std::vector<ListRow> rows;
-    for (const InventoryRow& row : inventory.Rows())
-        rows.push_back(ListRow{row.name, row.location, row.target, row.description, row.entry->hidden,
-                               PlaceName(row.placeIndex), ClassOf(*row.entry)});
+    for (const ObjectRow& row : inventory.Rows())
+        rows.push_back(ListRow{row.name, PlaceLabel(row.placeIndex), row.target, row.description,
+                               row.entry->hidden, PlaceName(row.placeIndex), ClassOf(*row.entry)});
     switch (request.format) {
     case Format::Csv:
         host_.Out(FormatCsv(rows));
@@ -215,7 +215,7 @@ int Runner::Create(const Request& request) {
     };
 
     ShellObjectInfo record = ShellObjectInfo::Read(store_, platform_, places.front()->index, *clsid);
-    if (!record.isOpen || record.name != spec.name) {
+    if (!record.IsOpen() || record.name != spec.name) {
         Fail(IDS_CLI_COULD_NOT_CREATE, {spec.name, Reason(ClassesRoot(), ClassPath(*clsid))});
         // Entry keys that name no class key would only be dangling leftovers.
         for (const NamespaceLocation* place : places) {
@@ -232,7 +232,7 @@ int Runner::Create(const Request& request) {
             ++written;
         else
             Fail(IDS_CLI_COULD_NOT_CREATE_IN,
-                 {spec.name, place->label, Reason(place->hive, entryPath(*place))});
+                 {spec.name, PlaceLabel(place->index), Reason(place->hive, entryPath(*place))});
     }
     if (written == 0) {
         record.Release();
@@ -327,7 +327,7 @@ void Runner::CopyEntry(const Request& request, const ShellObjectEntry& entry, in
         const std::wstring reason =
             copied ? Reason(entry.hive, entry.parentPath) : Reason(target.hive, target.nameSpacePath);
         Fail(move ? IDS_CLI_COULD_NOT_MOVE : IDS_CLI_COULD_NOT_COPY,
-             {NameOf(entry), PlaceLabel(place), target.label, reason});
+             {NameOf(entry), PlaceLabel(place), PlaceLabel(target.index), reason});
         // A move whose source had to stay would leave the object in two places: the new
         // copy goes again, unless the key was there before.
         if (move && copied && !sourceGone && !targetExisted) {
@@ -363,12 +363,13 @@ bool Runner::ChangeClass(const Request& request, ShellObjectInfo& info) {
     case Command::Rename:
         failure = IDS_CLI_COULD_NOT_RENAME;
         info.SetName(request.text);
-        done = info.isOpen && ReadString(store_, info.key, L"", kTextCapacity).text == request.text;
+        done = info.IsOpen() && ReadString(store_, info.Key(), L"", kTextCapacity).text == request.text;
         break;
     case Command::Comment:
         failure = IDS_CLI_COULD_NOT_CHANGE_COMMENT;
         info.SetDescription(request.text);
-        done = info.isOpen && ReadString(store_, info.key, L"InfoTip", kInfoTipCapacity).text == request.text;
+        done = info.IsOpen() &&
+               ReadString(store_, info.Key(), L"InfoTip", kInfoTipCapacity).text == request.text;
         break;
     case Command::Icon:
         failure = IDS_CLI_COULD_NOT_CHANGE_ICON;
@@ -378,12 +379,8 @@ bool Runner::ChangeClass(const Request& request, ShellObjectInfo& info) {
     case Command::Position: {
         failure = IDS_CLI_COULD_NOT_SET_POSITION;
         info.SetSortOrderIndex(request.position);
-        std::uint8_t bytes[4] = {};
-        std::uint32_t type = 0;
-        std::uint32_t size = sizeof bytes;
-        done = info.isOpen && store_.QueryValue(info.key, L"SortOrderIndex", &type, bytes, &size) == kOk &&
-               type == kRegDword && size == 4 &&
-               (bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (bytes[3] << 24)) == request.position;
+        const DwordRead read = ReadDword(store_, info.Key(), L"SortOrderIndex");
+        done = info.IsOpen() && read.IsDword() && static_cast<std::int32_t>(read.value) == request.position;
         break;
     }
     default:

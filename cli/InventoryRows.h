@@ -1,22 +1,19 @@
 #pragma once
-// The installed objects as plain rows in the window's order, read through the inventory
-// with a view that keeps the rows instead of showing them. No icon is extracted, since no
-// row here shows one.
+// The installed objects as the inventory's rows in the window's order: sorted by name as
+// the window's list sorts them, each with the entry it shows.
 
 #include "store/Inventory.h"
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace vs::cli {
 
-struct InventoryRow {
+struct ObjectRow {
     ShellObjectEntry* entry = nullptr; // one of the inventory's entries
     int placeIndex = -1;
     std::wstring name;
-    std::wstring location;
     std::wstring target;
     std::wstring description;
 };
@@ -26,8 +23,7 @@ using NameOrder = std::function<int(const std::wstring& a, const std::wstring& b
 
 class InventoryRows {
 public:
-    InventoryRows(RegistryStore& store, Platform& platform);
-    ~InventoryRows();
+    InventoryRows(RegistryStore& store, Platform& platform) : inventory_(store, platform) {}
     InventoryRows(const InventoryRows&) = delete;
     InventoryRows& operator=(const InventoryRows&) = delete;
 
@@ -36,15 +32,11 @@ public:
     // the program's marker are listed too, as in the window's Expert Mode.
     void Read(bool expert, const NameOrder& order);
 
-    const std::vector<InventoryRow>& Rows() const { return rows_; }
+    const std::vector<ObjectRow>& Rows() const { return rows_; }
 
 private:
-    class NoIconPlatform;
-    class RowView;
-
-    std::unique_ptr<NoIconPlatform> platform_;
     Inventory inventory_;
-    std::vector<InventoryRow> rows_;
+    std::vector<ObjectRow> rows_;
 };
 
 // The place (0..7) an entry stands in, or -1.

@@ -2,6 +2,7 @@
 
 #include "framework/Resources.h"
 #include "framework/VersionInfo.h"
+#include "mainwnd/Places.h"
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/ShellNotify.h"
@@ -27,7 +28,8 @@ constexpr MenuRule kMenuRules[] = {
     {ID_SET_EXPLORER_POSITION, Offered::WithSelection},
 };
 
-constexpr const wchar_t* kColumnHeadings[] = {L"Name", L"Location", L"Target", L"Description"};
+constexpr UINT kColumnHeadings[ListViewInventory::kColumnCount] = {IDS_COLUMN_NAME, IDS_COLUMN_LOCATION,
+                                                                   IDS_COLUMN_TARGET, IDS_COLUMN_DESCRIPTION};
 constexpr int kInitialColumnWidth = 100;
 
 // A control's outer rectangle relative to the dialog window's outer top-left corner.
@@ -70,7 +72,7 @@ void CDeleteObject::DoDataExchange(DataExchange& dx) {
 bool CDeleteObject::OnInitDialog() {
     layoutActive_ = true;
     CDialog::OnInitDialog();
-    view_.Attach(hwnd_, list_, deleteButton_);
+    view_.Attach(hwnd_, list_);
 
     RECT window{};
     GetWindowRect(hwnd_, &window);
@@ -93,12 +95,13 @@ bool CDeleteObject::OnInitDialog() {
 
     EnableWindow(deleteButton_, FALSE);
 
-    for (int column = 0; column < static_cast<int>(std::size(kColumnHeadings)); ++column) {
+    for (int column = 0; column < ListViewInventory::kColumnCount; ++column) {
+        std::wstring heading = LoadResourceString(kColumnHeadings[column]);
         LVCOLUMNW info{};
         info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         info.fmt = LVCFMT_LEFT;
         info.cx = kInitialColumnWidth;
-        info.pszText = const_cast<wchar_t*>(kColumnHeadings[column]);
+        info.pszText = heading.data();
         info.iSubItem = column;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
     }
@@ -146,7 +149,9 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
 }
 
 void CDeleteObject::RefreshList() {
-    inventory_.RefreshList(view_);
+    inventory_.Refresh();
+    view_.Show(inventory_.rows, platform_);
+    UpdateDeleteButton();
 }
 
 int CDeleteObject::NextSelectedRow(int row) const {
@@ -168,8 +173,12 @@ void CDeleteObject::NotifyPlace(int placeIndex) {
     vs::NotifyFolderUpdated(platform_, placeIndex);
 }
 
+int CDeleteObject::SelectedCount() const {
+    return static_cast<int>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
 void CDeleteObject::UpdateDeleteButton() {
-    view_.EnableDeleteButton(view_.SelectedCount() != 0);
+    EnableWindow(deleteButton_, SelectedCount() != 0 ? TRUE : FALSE);
 }
 
 void CDeleteObject::RememberWindowRect() {
@@ -195,7 +204,7 @@ UniqueMenu CDeleteObject::BuildContextMenu() {
         return menu;
     CheckMenuItem(popup, ID_EXPERT_MODE, MF_BYCOMMAND | (inventory_.expertMode ? MF_CHECKED : MF_UNCHECKED));
 
-    const bool anySelected = view_.SelectedCount() > 0;
+    const bool anySelected = SelectedCount() > 0;
     bool anyVisible = false;
     bool anyHidden = false;
     ForEachSelectedEntry(

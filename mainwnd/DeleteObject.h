@@ -23,8 +23,8 @@ public:
     // Saves the settings.
     ~CDeleteObject() override;
 
-    // Rebuilds the inventory and every row from the registry; leaves the delete button
-    // enabled exactly when rows are selected (none after a rebuild).
+    // Rebuilds the inventory from the registry and shows its rows; leaves the delete
+    // button enabled exactly when rows are selected (none after a rebuild).
     void RefreshList();
 
     // Calls visit(entry) for each selected row in display order. The next selected row is
@@ -45,6 +45,7 @@ public:
     UniqueMenu BuildContextMenu();
 
     vs::Inventory& Inventory() { return inventory_; }
+    const ListViewInventory& ListView() const { return view_; }
     vs::RegistryStore& Store() { return store_; }
     vs::Platform& PlatformServices() { return platform_; }
     HWND List() const { return list_; }
@@ -86,6 +87,8 @@ private:
     LRESULT OnDrawItem(const Message& msg);
     LRESULT OnDestroy(const Message& msg);
 
+    // LVM_GETSELECTEDCOUNT.
+    int SelectedCount() const;
     void UpdateDeleteButton();
     void RememberWindowRect();
     // Tells the shell that the folder of a place changed.

@@ -7,13 +7,15 @@
 #include "dialogs/EditTextDialog.h"
 #include "dialogs/ExplorerPosition.h"
 #include "dialogs/IconDialog.h"
+#include "framework/Resources.h"
+#include "res/resource.h"
 
 #include <string>
 
 namespace {
-// "<lead>"<name>":
-std::wstring QuotedPrompt(const wchar_t* lead, const std::wstring& name) {
-    return std::wstring(lead) + L"\"" + name + L"\":";
+// The lead text from the string table, then "<name>":
+std::wstring QuotedPrompt(UINT lead, const std::wstring& name) {
+    return LoadResourceString(lead) + L"\"" + name + L"\":";
 }
 } // namespace
 
@@ -23,7 +25,7 @@ LRESULT CDeleteObject::OnRename(const Message&) {
         if (!info)
             return;
         CEditTextDialog dialog(hwnd_);
-        dialog.prompt = QuotedPrompt(L"Enter a new Name for the Item ", info->name);
+        dialog.prompt = QuotedPrompt(IDS_RENAME_PROMPT, info->name);
         dialog.text = info->name;
         if (dialog.DoModal() != IDOK || dialog.text.empty())
             return;
@@ -40,7 +42,7 @@ LRESULT CDeleteObject::OnChangeComment(const Message&) {
         if (!info)
             return;
         CEditTextDialog dialog(hwnd_);
-        dialog.prompt = QuotedPrompt(L"Edit the Comment associated with the Item ", info->name);
+        dialog.prompt = QuotedPrompt(IDS_COMMENT_PROMPT, info->name);
         dialog.text = info->description;
         // An emptied text changes nothing: a comment cannot be removed this way.
         if (dialog.DoModal() != IDOK || dialog.text.empty())
@@ -78,7 +80,7 @@ LRESULT CDeleteObject::OnSetExplorerPosition(const Message&) {
         vs::ShellObjectInfo* info = entry.info;
         if (!info)
             return;
-        dialog.title = L"Edit Shell Object Position of " + info->name;
+        dialog.title = LoadResourceString(IDS_POSITION_TITLE) + info->name;
         dialog.position = info->sortOrderIndex;
         if (dialog.DoModal() != IDOK)
             return;

@@ -3,7 +3,7 @@
 // row, and rebuilds the list at the end.
 #include "mainwnd/DeleteObject.h"
 
-#include "store/NamespaceLocation.h"
+#include "mainwnd/Places.h"
 
 namespace {
 // The place whose folder is notified for an entry: where its class was first met.
@@ -41,7 +41,7 @@ LRESULT CDeleteObject::OnUnhide(const Message&) {
 }
 
 LRESULT CDeleteObject::OnCopyTo(const Message& msg) {
-    if (const vs::NamespaceLocation* target = vs::PlaceByCopyCommand(msg.id)) {
+    if (const vs::NamespaceLocation* target = PlaceByCopyCommand(msg.id)) {
         ForEachSelectedEntry([this, target](vs::ShellObjectEntry& entry) {
             (void)entry.CopyTo(store_, target->hive,
                                target->nameSpacePath); // the rebuilt list shows the outcome
@@ -53,7 +53,7 @@ LRESULT CDeleteObject::OnCopyTo(const Message& msg) {
 }
 
 LRESULT CDeleteObject::OnMoveTo(const Message& msg) {
-    if (const vs::NamespaceLocation* target = vs::PlaceByMoveCommand(msg.id)) {
+    if (const vs::NamespaceLocation* target = PlaceByMoveCommand(msg.id)) {
         ForEachSelectedEntry([this, target](vs::ShellObjectEntry& entry) {
             const int place = OwnPlace(entry);
             (void)entry.MoveTo(store_, target->hive,

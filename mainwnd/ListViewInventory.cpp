@@ -1,16 +1,69 @@
 #include "mainwnd/ListViewInventory.h"
 
 #include "framework/Resources.h"
+#include "mainwnd/Places.h"
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 
 #include <algorithm>
 #include <vector>
 
-void ListViewInventory::Attach(HWND dialog, HWND list, HWND deleteButton) {
+void ListViewInventory::Attach(HWND dialog, HWND list) {
     dialog_ = dialog;
     list_ = list;
-    deleteButton_ = deleteButton;
+    for (int place = 0; place < static_cast<int>(placeLabels_.size()); ++place)
+        placeLabels_[static_cast<std::size_t>(place)] = PlaceLabel(place);
+}
+
+void ListViewInventory::Show(const std::vector<vs::InventoryRow>& rows, vs::Platform& platform) {
+    LockDrawing(true);
+    ResetImageList(static_cast<int>(rows.size()) + 1);
+    DeleteAllRows();
+    AttachImageList();
+
+    bool anyDescription = false;
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        const vs::InventoryRow& row = rows[index];
+        const int image = row.iconLocation ? ImageOfLocation(*row.iconLocation, platform) : 0;
+        anyDescription = anyDescription || !row.description.empty();
+        const int at = InsertRow(row.name, image);
+        if (at < 0)
+            continue;
+        const auto place = static_cast<std::size_t>(row.placeIndex);
+        SetCellText(at, 1, place < placeLabels_.size() ? placeLabels_[place] : std::wstring());
+        SetCellText(at, 2, row.target);
+        SetItemData(at, static_cast<LPARAM>(index));
+        if (!row.description.empty())
+            SetCellText(at, kDescriptionColumn, row.description);
+    }
+
+    for (int column = 0; column < kColumnCount; ++column) {
+        if (column != kDescriptionColumn || anyDescription)
+            AutosizeColumn(column);
+    }
+    LockDrawing(false);
+}
+
+int ListViewInventory::ImageOf(const vs::InventoryRow& row) const {
+    if (!row.iconLocation)
+        return 0;
+    const auto known = images_.find(*row.iconLocation);
+    return known == images_.end() ? -1 : known->second;
+}
+
+int ListViewInventory::ImageOfLocation(const std::wstring& location, vs::Platform& platform) {
+    if (const auto known = images_.find(location); known != images_.end())
+        return known->second;
+    const vs::IconLocationParts parts = vs::SplitIconLocation(location);
+    const vs::IconHandle icon = platform.ExtractIcon(parts.file, parts.index);
+    // ImageList_ReplaceIcon adds nothing for a null icon and answers -1; the list keeps its
+    // own copy of an icon it adds.
+    const int image =
+        imageList_ ? ImageList_ReplaceIcon(imageList_.Get(), -1, reinterpret_cast<HICON>(icon)) : -1;
+    if (icon)
+        platform.DestroyIcon(icon);
+    images_.emplace(location, image);
+    return image;
 }
 
 void ListViewInventory::LockDrawing(bool lock) {
@@ -42,16 +95,11 @@ void ListViewInventory::ResetImageList(int expectedImages) {
     // The list must not keep a handle to the list that is about to be destroyed.
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    images_.clear();
     imageList_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, std::max(8, expectedImages), 2));
     // The default row icon is image 0; shared icons from LoadIconW are not destroyed.
     HICON fallback = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_DEFAULT_ROW_ICON));
     ImageList_ReplaceIcon(imageList_.Get(), -1, fallback);
-}
-
-int ListViewInventory::AddIcon(vs::IconHandle icon) {
-    if (!imageList_)
-        return -1;
-    return ImageList_ReplaceIcon(imageList_.Get(), -1, reinterpret_cast<HICON>(icon));
 }
 
 void ListViewInventory::DeleteAllRows() {
@@ -65,7 +113,7 @@ void ListViewInventory::AttachImageList() {
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, list);
 }
 
-int ListViewInventory::CompareNames(const std::wstring& a, const std::wstring& b) {
+int ListViewInventory::CollateNames(const std::wstring& a, const std::wstring& b) {
     return lstrcmpiW(a.c_str(), b.c_str());
 }
 
@@ -85,11 +133,9 @@ std::wstring ListItemText(HWND list, int row, int column) {
 }
 
 int ListViewInventory::SortedPosition(const std::wstring& name) const {
-    // After every row whose name sorts before or equal to it, so rows of equal names keep
-    // their insertion order.
     const auto at =
         std::upper_bound(rowNames_.begin(), rowNames_.end(), name,
-                         [](const std::wstring& a, const std::wstring& b) { return CompareNames(a, b) < 0; });
+                         [](const std::wstring& a, const std::wstring& b) { return CollateNames(a, b) < 0; });
     return static_cast<int>(at - rowNames_.begin());
 }
 
@@ -117,11 +163,11 @@ void ListViewInventory::SetCellText(int row, int column, const std::wstring& tex
     SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-void ListViewInventory::SetItemData(int row, std::intptr_t data) {
+void ListViewInventory::SetItemData(int row, LPARAM data) {
     LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
-    item.lParam = static_cast<LPARAM>(data);
+    item.lParam = data;
     SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
@@ -135,12 +181,4 @@ void ListViewInventory::AutosizeColumn(int column) {
     const int drawn = DrawnColumnWidth(list_, column);
     if (drawn > SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(drawn, 0));
-}
-
-int ListViewInventory::SelectedCount() {
-    return static_cast<int>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0));
-}
-
-void ListViewInventory::EnableDeleteButton(bool enable) {
-    EnableWindow(deleteButton_, enable ? TRUE : FALSE);
 }

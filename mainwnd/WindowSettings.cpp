@@ -8,33 +8,26 @@ namespace vs {
 
 namespace {
 
-std::uint32_t LittleEndian(const std::uint8_t (&bytes)[4]) {
-    return bytes[0] | (std::uint32_t{bytes[1]} << 8) | (std::uint32_t{bytes[2]} << 16) |
-           (std::uint32_t{bytes[3]} << 24);
-}
-
 // A 4-byte REG_DWORD value read as a signed coordinate; nothing for any other value.
-std::optional<std::int32_t> ReadCoordinate(RegistryStore& store, KeyHandle key, const wchar_t* name) {
-    std::uint32_t type = 0;
-    std::uint8_t data[4] = {};
-    std::uint32_t size = sizeof data;
-    if (store.QueryValue(key, name, &type, data, &size) != kOk || type != kRegDword || size != sizeof data)
+std::optional<std::int32_t> ReadCoordinate(const RegKey& key, const wchar_t* name) {
+    const DwordRead read = key.ReadDword(name);
+    if (!read.IsDword())
         return std::nullopt;
-    return static_cast<std::int32_t>(LittleEndian(data));
+    return static_cast<std::int32_t>(read.value);
 }
 
-RECT ReadPlacement(RegistryStore& store, KeyHandle key) {
+RECT ReadPlacement(const RegKey& key) {
     // All four or none: the first value that does not read ends the attempt.
-    const auto bottom = ReadCoordinate(store, key, L"SizeY");
+    const auto bottom = ReadCoordinate(key, L"SizeY");
     if (!bottom)
         return {};
-    const auto top = ReadCoordinate(store, key, L"PosY");
+    const auto top = ReadCoordinate(key, L"PosY");
     if (!top)
         return {};
-    const auto right = ReadCoordinate(store, key, L"SizeX");
+    const auto right = ReadCoordinate(key, L"SizeX");
     if (!right)
         return {};
-    const auto left = ReadCoordinate(store, key, L"PosX");
+    const auto left = ReadCoordinate(key, L"PosX");
     if (!left)
         return {};
     return RECT{*left, *top, *right, *bottom};
@@ -51,12 +44,9 @@ WindowSettings LoadWindowSettings(RegistryStore& store) {
     RegKey key(store);
     if (key.Open(CurrentUser(), kSettingsKeyPath) == kOk) {
         // The type is not checked: any value that reads sets the switch.
-        std::uint8_t expert[4] = {};
-        std::uint32_t size = sizeof expert;
-        std::uint32_t type = 0;
-        if (store.QueryValue(key.Get(), L"Expert", &type, expert, &size) == kOk)
-            settings.expertMode = static_cast<std::int32_t>(LittleEndian(expert));
-        settings.placement = ReadPlacement(store, key.Get());
+        if (const DwordRead expert = key.ReadDword(L"Expert"); expert.status == kOk)
+            settings.expertMode = static_cast<std::int32_t>(expert.value);
+        settings.placement = ReadPlacement(key);
     }
     // A rectangle saved while minimised, on a monitor that is gone, or turned inside out
     // would put the window where nobody sees it.

@@ -12,12 +12,6 @@ namespace {
 constexpr std::uint32_t kNameCapacity = 50;    // subkey names of 50 units or more are skipped
 constexpr std::uint32_t kMarkerCapacity = 300; // characters, the NUL included
 constexpr wchar_t kMarkerValue[] = L"SearchHelper";
-constexpr int kColumnCount = 4;
-constexpr int kDescriptionColumn = 3;
-
-wchar_t FoldAscii(wchar_t c) {
-    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
 
 bool StartsWith(const std::wstring& text, std::wstring_view prefix) {
     return text.size() >= prefix.size() && std::wstring_view(text).substr(0, prefix.size()) == prefix;
@@ -25,46 +19,19 @@ bool StartsWith(const std::wstring& text, std::wstring_view prefix) {
 
 } // namespace
 
-bool ClsidLess::operator()(const std::wstring& a, const std::wstring& b) const {
-    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const wchar_t x = FoldAscii(a[i]);
-        const wchar_t y = FoldAscii(b[i]);
-        if (x != y)
-            return x < y;
-    }
-    return a.size() < b.size();
-}
-
-void Inventory::RefreshList(InventoryView& view) {
-    view.LockDrawing(true);
-    view.ResetImageList(static_cast<int>(clsidMap.size()) + 1);
-    view.DeleteAllRows();
-    view.AttachImageList();
-
+void Inventory::Refresh() {
+    rows.clear();
     entries.clear();
     clsidMap.clear();
-    iconCache_.clear();
     rowCount = 0;
-    noDescriptions = true;
-
     for (const NamespaceLocation& place : NamespaceLocations())
-        ScanNamespaceKey(view, place.index, place.label, std::wstring(), place.hive, place.nameSpacePath);
-    iconCache_.clear();
-
-    for (int column = 0; column < kColumnCount; ++column) {
-        if (column != kDescriptionColumn || !noDescriptions)
-            view.AutosizeColumn(column);
-    }
-    view.LockDrawing(false);
-    view.EnableDeleteButton(view.SelectedCount() != 0);
+        ScanNamespaceKey(place.index, std::wstring(), place.hive, place.nameSpacePath);
 }
 
 // The walk keeps one frame per open key on the heap instead of recursing, so the
 // registry's deepest trees (512 levels) cannot exhaust the stack; the order is that of
 // the recursive walk: each listed entry directly followed by its own subtree.
-void Inventory::ScanNamespaceKey(InventoryView& view, int placeIndex, const wchar_t* label,
-                                 const std::wstring& parentPath, KeyHandle parentKey,
+void Inventory::ScanNamespaceKey(int placeIndex, const std::wstring& parentPath, KeyHandle parentKey,
                                  const std::wstring& keyName) {
     struct Frame {
         RegKey key;
@@ -102,22 +69,18 @@ void Inventory::ScanNamespaceKey(InventoryView& view, int placeIndex, const wcha
         const bool hidden = StartsWith(child, L"hidden{");
         if (hidden || StartsWith(child, L"{")) {
             const std::wstring clsid = hidden ? child.substr(6) : child;
+            // Every candidate key counts a use, also one that normal mode leaves out.
             auto record = clsidMap.find(clsid);
-            if (record != clsidMap.end()) {
+            if (record != clsidMap.end())
                 ++record->second.useCount;
-            } else {
+            else
                 record = clsidMap.emplace(clsid, ShellObjectInfo::Read(store_, platform_, placeIndex, clsid))
                              .first;
-                // The image list keeps its own copy of the icon.
-                if (IconHandle icon = record->second.LoadIcon(view, &iconCache_))
-                    platform_.DestroyIcon(icon);
-            }
-            ShellObjectInfo& info = record->second;
 
             const bool hasMarker = childKey.ReadString(kMarkerValue, kMarkerCapacity).status == kOk;
             if (!hasMarker && !expertMode)
                 continue;
-            ListEntry(view, ShellObjectEntry{hive, path, child, &info, hasMarker, hidden}, label);
+            ListEntry(ShellObjectEntry{hive, path, child, &record->second, hasMarker, hidden}, placeIndex);
         }
 
         path += L'\\';
@@ -136,27 +99,20 @@ bool Inventory::NameTooLong(KeyHandle key, std::uint32_t index) {
     return store_.EnumKey(key, index, name, &capacity) == kOk;
 }
 
-void Inventory::ListEntry(InventoryView& view, ShellObjectEntry entry, const wchar_t* label) {
-    const ShellObjectInfo& info = *entry.info;
+void Inventory::ListEntry(ShellObjectEntry entry, int placeIndex) {
+    ShellObjectInfo& info = *entry.info;
+    InventoryRow row{info.name, placeIndex, info.target, info.description, entry.hidden, std::nullopt, &info};
+    if (info.hasIconLocation)
+        row.iconLocation = info.iconLocation;
     entries.push_back(std::move(entry));
-    const int row = view.InsertRow(info.name, info.imageIndex);
-    if (row >= 0) {
-        view.SetCellText(row, 1, label);
-        view.SetCellText(row, 2, info.target);
-        view.SetItemData(row, rowCount);
-    }
-    if (!info.description.empty()) {
-        noDescriptions = false;
-        if (row >= 0)
-            view.SetCellText(row, kDescriptionColumn, info.description);
-    }
+    rows.push_back(std::move(row));
     ++rowCount;
 }
 
-ShellObjectEntry* Inventory::EntryAt(std::intptr_t itemData) {
-    if (itemData < 0 || static_cast<std::size_t>(itemData) >= entries.size())
+ShellObjectEntry* Inventory::EntryAt(std::intptr_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= entries.size())
         return nullptr;
-    return &entries[static_cast<std::size_t>(itemData)];
+    return &entries[static_cast<std::size_t>(index)];
 }
 
 } // namespace vs

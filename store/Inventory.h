@@ -1,9 +1,9 @@
 #pragma once
 // The inventory of installed objects: scans the eight places, reads one class record per
-// class identifier and turns every registration into an entry and a list row. It keeps
-// nothing between refreshes.
+// class identifier and turns every listed registration into an entry and a row. It keeps
+// nothing between refreshes and knows nothing of how rows are shown.
 
-#include "InventoryView.h"
+#include "InventoryRow.h"
 #include "Platform.h"
 #include "RegistryStore.h"
 #include "ShellObjectEntry.h"
@@ -16,44 +16,42 @@
 
 namespace vs {
 
-// Orders class identifiers with the letters A-Z equal to a-z.
-struct ClsidLess {
-    bool operator()(const std::wstring& a, const std::wstring& b) const;
-};
-
 class Inventory {
 public:
     Inventory(RegistryStore& store, Platform& platform) : store_(store), platform_(platform) {}
 
-    // Rebuilds the image list, the rows, clsidMap and entries from the registry.
-    void RefreshList(InventoryView& view);
+    // Rebuilds clsidMap, entries and rows from the registry. Reads only.
+    void Refresh();
     // Scans keyName below parentKey (parentPath is parentKey's path below the hive).
-    void ScanNamespaceKey(InventoryView& view, int placeIndex, const wchar_t* label,
-                          const std::wstring& parentPath, KeyHandle parentKey, const std::wstring& keyName);
+    void ScanNamespaceKey(int placeIndex, const std::wstring& parentPath, KeyHandle parentKey,
+                          const std::wstring& keyName);
 
-    // The entry behind a row's item data, or null when the data names none.
-    ShellObjectEntry* EntryAt(std::intptr_t itemData);
+    // The entry with this index (a row's index in rows), or null when the index names none.
+    ShellObjectEntry* EntryAt(std::intptr_t index);
 
     RegistryStore& Store() const { return store_; }
     Platform& PlatformServices() const { return platform_; }
 
-    // std::map keeps records in place while others are inserted: entries point at them.
-    std::map<std::wstring, ShellObjectInfo, ClsidLess> clsidMap;
+    // One record per class identifier met in the refresh, also for entries left out in
+    // normal mode. std::map keeps records in place while others are inserted: entries and
+    // rows point at them.
+    std::map<std::wstring, ShellObjectInfo, NameLess> clsidMap;
+    // The listed registrations in scan order: places in index order, each key directly
+    // followed by the keys below it. rows[i] shows entries[i].
     std::vector<ShellObjectEntry> entries;
+    std::vector<InventoryRow> rows;
     std::int32_t rowCount = 0;
-    bool noDescriptions = true;
+    // Lists unmarked registrations too.
     std::int32_t expertMode = 0;
 
 private:
     // Whether the subkey at index has a name of 50 units or more.
     bool NameTooLong(KeyHandle key, std::uint32_t index);
-    // Appends the entry and inserts its row.
-    void ListEntry(InventoryView& view, ShellObjectEntry entry, const wchar_t* label);
+    // Appends the entry and its row.
+    void ListEntry(ShellObjectEntry entry, int placeIndex);
 
     RegistryStore& store_;
     Platform& platform_;
-    // Icons added during the refresh under way, by location text.
-    IconCache iconCache_;
 };
 
 } // namespace vs

@@ -1,6 +1,7 @@
 #pragma once
 // The eight places where a shell object can be registered: four shell folders, each
-// for the current user and for all users. The row index is the place index everywhere.
+// for the current user and for all users. The index is the place index everywhere; how a
+// place is named on screen and which menu commands choose it is the windows' business.
 
 #include "RegistryTypes.h"
 
@@ -10,11 +11,8 @@ namespace vs {
 
 struct NamespaceLocation {
     int index;
-    const wchar_t* label;
     KeyHandle hive;
     const wchar_t* nameSpacePath;
-    unsigned copyCommandId;
-    unsigned moveCommandId;
     int folderCsidl;
 };
 
@@ -24,8 +22,5 @@ inline constexpr int kPlaceCount = 8;
 const std::array<NamespaceLocation, kPlaceCount>& NamespaceLocations();
 // The place of an index 0..7, or null.
 const NamespaceLocation* PlaceByIndex(int index);
-// The place whose copy (or move) command id is id, or null.
-const NamespaceLocation* PlaceByCopyCommand(unsigned id);
-const NamespaceLocation* PlaceByMoveCommand(unsigned id);
 
 } // namespace vs

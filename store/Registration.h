@@ -20,6 +20,7 @@ std::uint32_t ShellFolderAttributes(const ShellObjectSpec& spec);
 
 // Returns the new class identifier in braces, or nothing when none could be generated
 // (then nothing is written).
-std::optional<std::wstring> CreateShellObject(RegistryStore& store, Platform& platform, const ShellObjectSpec& spec);
+std::optional<std::wstring> CreateShellObject(RegistryStore& store, Platform& platform,
+                                              const ShellObjectSpec& spec);
 
 } // namespace vs

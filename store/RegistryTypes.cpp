@@ -1,7 +1,5 @@
 #include "RegistryTypes.h"
 
-#include <cwctype>
-
 namespace vs {
 
 std::vector<std::uint8_t> ToUtf16Bytes(std::wstring_view text) {
@@ -29,11 +27,7 @@ std::wstring FromUtf16Bytes(const std::uint8_t* data, std::size_t size) {
 }
 
 wchar_t FoldCase(wchar_t c) {
-    if (c >= L'a' && c <= L'z')
-        return static_cast<wchar_t>(c - L'a' + L'A');
-    if (c > 127)
-        return static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(c)));
-    return c;
+    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
 }
 
 int CompareNames(std::wstring_view a, std::wstring_view b) {

@@ -68,10 +68,15 @@ std::vector<std::uint8_t> ToUtf16Bytes(std::wstring_view text);
 // Decodes size bytes (an odd last byte is dropped) up to the first NUL.
 std::wstring FromUtf16Bytes(const std::uint8_t* data, std::size_t size);
 
-// Case-insensitive comparison of key and value names (ASCII letters fold, as the
-// registry folds them for the names this program meets).
+// The one case-insensitive comparison of names in the program: key and value names, class
+// identifiers and paths. The letters A-Z compare equal to a-z and nothing else folds, so the
+// result never depends on a locale.
 wchar_t FoldCase(wchar_t c);
-bool NamesEqual(std::wstring_view a, std::wstring_view b);
 int CompareNames(std::wstring_view a, std::wstring_view b);
+bool NamesEqual(std::wstring_view a, std::wstring_view b);
+// Orders names for ordered containers by CompareNames.
+struct NameLess {
+    bool operator()(std::wstring_view a, std::wstring_view b) const { return CompareNames(a, b) < 0; }
+};
 
 } // namespace vs

@@ -1,11 +1,8 @@
 #include "ShellObjectInfo.h"
 
-#include "InventoryView.h"
-#include "RegKey.h"
 #include "ShellNotify.h"
 
 #include <climits>
-#include <vector>
 
 namespace vs {
 
@@ -30,190 +27,147 @@ std::wstring ParsingName(int placeIndex, const std::wstring& clsid) {
     return prefix + (L"::" + clsid);
 }
 
-// The shell's answer counts only when it gives some text: an empty display name would
-// leave the row without a name, so the fallback stands instead.
-bool TakeShellName(Platform& platform, const std::wstring& parsingName, std::uint32_t flags,
-                   std::wstring& out) {
-    std::optional<std::wstring> text = platform.DisplayName(parsingName, flags);
-    if (!text || text->empty())
-        return false;
-    out = std::move(*text);
-    return true;
-}
-
-// Queries a value into a buffer of `bytes` bytes and decodes what came back, bounded by
-// the returned size and by the buffer, up to the first NUL: stored data need not be
-// terminated nor of even size.
-struct RawText {
-    Status status = kFileNotFound;
-    std::uint32_t type = kRegNone;
-    std::wstring text;
-};
-RawText QueryText(RegistryStore& store, KeyHandle key, const wchar_t* name, std::uint32_t bytes) {
-    RawText result;
-    std::vector<std::uint8_t> buffer(bytes);
-    std::uint32_t size = bytes;
-    result.status = store.QueryValue(key, name, &result.type, buffer.data(), &size);
-    if (result.status == kOk)
-        result.text = FromUtf16Bytes(buffer.data(), size < bytes ? size : bytes);
-    return result;
-}
-
-Status WriteString(RegistryStore& store, KeyHandle key, const wchar_t* name, const std::wstring& text) {
-    const std::vector<std::uint8_t> bytes = ToUtf16Bytes(text);
-    return store.SetValue(key, name, kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-}
-
 } // namespace
 
 ShellObjectInfo ShellObjectInfo::Read(RegistryStore& store, Platform& platform, int placeIndex,
                                       const std::wstring& clsid) {
     ShellObjectInfo info;
-    info.store_ = &store;
     info.platform_ = &platform;
     info.placeIndex = placeIndex;
     info.clsid = clsid;
-
-    RegKey classKey(store);
-    if (classKey.Open(ClassesRoot(), L"CLSID\\" + clsid) != kOk)
+    info.classKey_.emplace(store);
+    // A class key that does not open for reading and writing leaves a closed record
+    // with empty texts: nothing is asked of the shell for it.
+    if (info.classKey_->Open(ClassesRoot(), L"CLSID\\" + clsid) != kOk)
         return info;
-    info.isOpen = true;
-
-    const StringRead name = classKey.ReadString(L"", kTextCapacity);
-    if (name.status == kOk && !name.text.empty()) {
-        info.name = name.text;
-    } else {
-        info.name = clsid;
-        info.parsingName = ParsingName(placeIndex, clsid);
-        TakeShellName(platform, info.parsingName, kShgdnNormal, info.name);
-    }
-
-    // The type of "InfoTip" is looked at only to decide whether an indirect string is
-    // expanded first.
-    const RawText infoTip = QueryText(store, classKey.Get(), L"InfoTip", kInfoTipBytes);
-    if (infoTip.status == kOk) {
-        if (!infoTip.text.empty() && infoTip.text.front() == L'@') {
-            const std::wstring source =
-                infoTip.type == kRegExpandSz ? platform.ExpandEnvironment(infoTip.text) : infoTip.text;
-            // A string the shell cannot resolve is shown as stored.
-            std::optional<std::wstring> resolved = platform.LoadIndirectString(source);
-            info.description = resolved ? std::move(*resolved) : infoTip.text;
-        } else {
-            info.description = infoTip.text;
-        }
-    }
-
-    // Only a complete read replaces the default: a failed query may leave the buffer
-    // in any state.
-    std::uint8_t sortBytes[4];
-    for (int i = 0; i < 4; ++i)
-        sortBytes[i] =
-            static_cast<std::uint8_t>(static_cast<std::uint32_t>(kDefaultSortOrderIndex) >> (8 * i));
-    std::uint32_t sortType = 0;
-    std::uint32_t sortSize = 4;
-    if (store.QueryValue(classKey.Get(), L"SortOrderIndex", &sortType, sortBytes, &sortSize) == kOk) {
-        const std::uint32_t value = sortBytes[0] | (sortBytes[1] << 8) | (sortBytes[2] << 16) |
-                                    (static_cast<std::uint32_t>(sortBytes[3]) << 24);
-        info.sortOrderIndex = static_cast<std::int32_t>(value);
-    }
-
-    RegKey subkey(store);
-    if (subkey.Open(classKey.Get(), L"Instance\\InitPropertyBag") == kOk) {
-        if (StringRead target = subkey.ReadString(L"Target", kTextCapacity); target.status == kOk)
-            info.target = std::move(target.text);
-        subkey.Close();
-    } else if (subkey.Open(classKey.Get(), L"Shell\\Open\\Command") == kOk) {
-        if (StringRead target = subkey.ReadString(L"", kTextCapacity); target.status == kOk)
-            info.target = std::move(target.text);
-        subkey.Close();
-    }
-    if (info.target.empty()) {
-        info.target = clsid;
-        info.parsingName = ParsingName(placeIndex, clsid);
-        TakeShellName(platform, info.parsingName, kShgdnForParsing, info.target);
-    }
-
-    info.key = classKey.Get();
-    RegistryStore* owner = &store;
-    info.keyOwner_ = std::shared_ptr<KeyHandleTag>(classKey.Release(),
-                                                   [owner](KeyHandle key) { (void)owner->CloseKey(key); });
+    info.ReadName(platform);
+    info.ReadDescription(platform);
+    info.ReadSortOrder();
+    info.ReadTarget(platform);
+    info.TakeIconLocation();
     return info;
 }
 
+// The shell's answer counts only when it gives some text: an empty display name would
+// leave the row without a name, so the fallback stands instead.
+std::optional<std::wstring> ShellObjectInfo::ShellName(Platform& platform, std::uint32_t flags) {
+    parsingName = ParsingName(placeIndex, clsid);
+    std::optional<std::wstring> text = platform.DisplayName(parsingName, flags);
+    if (!text || text->empty())
+        return std::nullopt;
+    return text;
+}
+
+// The default value when it is a non-empty string; otherwise the shell's name, and
+// failing that the class identifier.
+void ShellObjectInfo::ReadName(Platform& platform) {
+    StringRead read = classKey_->ReadString(L"", kTextCapacity);
+    if (read.status == kOk && !read.text.empty()) {
+        name = std::move(read.text);
+        return;
+    }
+    std::optional<std::wstring> shell = ShellName(platform, kShgdnNormal);
+    name = shell ? std::move(*shell) : clsid;
+}
+
+// "InfoTip" as text; an indirect string ("@...") is resolved by the shell, expanded first
+// when stored as REG_EXPAND_SZ. The type matters for nothing else.
+void ShellObjectInfo::ReadDescription(Platform& platform) {
+    const TextRead infoTip = classKey_->ReadText(L"InfoTip", kInfoTipBytes);
+    if (infoTip.status != kOk)
+        return;
+    if (infoTip.text.empty() || infoTip.text.front() != L'@') {
+        description = infoTip.text;
+        return;
+    }
+    const std::wstring source =
+        infoTip.type == kRegExpandSz ? platform.ExpandEnvironment(infoTip.text) : infoTip.text;
+    // A string the shell cannot resolve is shown as stored.
+    std::optional<std::wstring> resolved = platform.LoadIndirectString(source);
+    description = resolved ? std::move(*resolved) : infoTip.text;
+}
+
+// "SortOrderIndex", read over the default of 256: only a complete read replaces it.
+void ShellObjectInfo::ReadSortOrder() {
+    const DwordRead read =
+        classKey_->ReadDword(L"SortOrderIndex", static_cast<std::uint32_t>(kDefaultSortOrderIndex));
+    sortOrderIndex = static_cast<std::int32_t>(read.value);
+}
+
+// A folder object's "Target", else a program object's command; when neither gives text,
+// the shell's parsing name, and failing that the class identifier.
+void ShellObjectInfo::ReadTarget(Platform& platform) {
+    RegKey subkey(classKey_->Store());
+    if (subkey.Open(Key(), L"Instance\\InitPropertyBag") == kOk) {
+        if (StringRead read = subkey.ReadString(L"Target", kTextCapacity); read.status == kOk)
+            target = std::move(read.text);
+    } else if (subkey.Open(Key(), L"Shell\\Open\\Command") == kOk) {
+        if (StringRead read = subkey.ReadString(L"", kTextCapacity); read.status == kOk)
+            target = std::move(read.text);
+    }
+    subkey.Close();
+    if (!target.empty())
+        return;
+    std::optional<std::wstring> shell = ShellName(platform, kShgdnForParsing);
+    target = shell ? std::move(*shell) : clsid;
+}
+
 std::optional<std::wstring> ShellObjectInfo::ReadIconLocation() const {
-    if (!isOpen)
+    if (!IsOpen())
         return std::nullopt;
-    RegKey defaultIcon(*store_);
-    if (defaultIcon.Open(key, L"DefaultIcon") != kOk)
+    RegKey defaultIcon(classKey_->Store());
+    if (defaultIcon.Open(Key(), L"DefaultIcon") != kOk)
         return std::nullopt;
-    const RawText location = QueryText(*store_, defaultIcon.Get(), L"", kIconLocationBytes);
+    // Bounded by the bytes returned, whether or not the text ends in its NUL.
+    const TextRead location = defaultIcon.ReadText(L"", kIconLocationBytes);
     if (location.status != kOk || (location.type != kRegSz && location.type != kRegExpandSz))
         return std::wstring();
     return location.text;
 }
 
-IconHandle ShellObjectInfo::LoadIcon(InventoryView& view, IconCache* cache) {
+void ShellObjectInfo::TakeIconLocation() {
     std::optional<std::wstring> location = ReadIconLocation();
-    if (!location)
-        return nullptr;
-    iconLocation = std::move(*location);
-    if (cache) {
-        if (auto known = cache->find(iconLocation); known != cache->end()) {
-            imageIndex = known->second;
-            return nullptr;
-        }
-    }
-    const IconLocationParts parts = SplitIconLocation(iconLocation);
-    IconHandle icon = platform_->ExtractIcon(parts.file, parts.index);
-    imageIndex = view.AddIcon(icon);
-    if (cache)
-        cache->emplace(iconLocation, imageIndex);
-    return icon;
+    hasIconLocation = location.has_value();
+    iconLocation = location ? std::move(*location) : std::wstring();
 }
 
 void ShellObjectInfo::SetName(const std::wstring& text) {
-    if (!isOpen)
+    if (!IsOpen())
         return;
-    (void)WriteString(*store_, key, L"", text);
+    (void)classKey_->SetString(L"", text);
     name = text;
 }
 
 void ShellObjectInfo::SetDescription(const std::wstring& text) {
-    if (!isOpen)
+    if (!IsOpen())
         return;
-    (void)WriteString(*store_, key, L"InfoTip", text);
+    (void)classKey_->SetString(L"InfoTip", text);
     description = text;
 }
 
 void ShellObjectInfo::SetIconLocation(const std::wstring& text) {
-    if (!isOpen)
+    if (!IsOpen())
         return;
-    RegKey defaultIcon(*store_);
-    if (defaultIcon.Create(key, L"DefaultIcon") == kOk)
+    RegKey defaultIcon(classKey_->Store());
+    if (defaultIcon.Create(Key(), L"DefaultIcon") == kOk)
         (void)defaultIcon.SetString(L"", text);
 }
 
 void ShellObjectInfo::SetSortOrderIndex(std::int32_t value) {
-    if (!isOpen)
+    if (!IsOpen())
         return;
     sortOrderIndex = value;
-    const auto bits = static_cast<std::uint32_t>(value);
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-                                   static_cast<std::uint8_t>(bits >> 16),
-                                   static_cast<std::uint8_t>(bits >> 24)};
-    (void)store_->SetValue(key, L"SortOrderIndex", kRegDword, bytes, 4);
+    (void)classKey_->SetDword(L"SortOrderIndex", static_cast<std::uint32_t>(value));
 }
 
 void ShellObjectInfo::Release() {
     --useCount;
-    if (useCount != 0 || !isOpen)
+    if (useCount != 0 || !IsOpen())
         return;
-    keyOwner_.reset();
-    key = nullptr;
-    RegKey classes(*store_);
+    classKey_->Close();
+    RegKey classes(classKey_->Store());
     if (classes.Open(ClassesRoot(), L"CLSID") == kOk)
         (void)classes.DeleteTree(clsid.c_str());
-    isOpen = false;
 }
 
 IdList ShellObjectInfo::FolderIdList() const {

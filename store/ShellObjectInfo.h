@@ -5,69 +5,73 @@
 // identifier and lets every entry of it share the record.
 
 #include "Platform.h"
+#include "RegKey.h"
 #include "RegistryStore.h"
 
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <optional>
 #include <string>
 
 namespace vs {
 
-class InventoryView;
-
-// Image-list positions of the icons added during one refresh, by location text, so that
-// a location shared by several objects is extracted and added only once.
-using IconCache = std::map<std::wstring, int>;
-
 class ShellObjectInfo {
 public:
     ShellObjectInfo() = default;
+    // A record owns its open class key, so it moves but is never copied.
+    ShellObjectInfo(ShellObjectInfo&&) = default;
+    ShellObjectInfo& operator=(ShellObjectInfo&&) = default;
 
     // Reads the class key of clsid (in braces) for the entry met at placeIndex. The
-    // class key stays open in `key` until Release, or until the last copy of the record
-    // is destroyed.
+    // class key stays open until Release deletes it or the record goes.
     static ShellObjectInfo Read(RegistryStore& store, Platform& platform, int placeIndex,
                                 const std::wstring& clsid);
 
-    // Reads "DefaultIcon", extracts the icon and appends it to the view's image list;
-    // sets iconLocation and imageIndex. Returns the extracted icon (the caller destroys
-    // it) or null. With a cache, a location met before reuses its image and nothing is
-    // extracted.
-    IconHandle LoadIcon(InventoryView& view, IconCache* cache = nullptr);
-    // The "DefaultIcon" location text; nothing when the class key or its "DefaultIcon"
-    // subkey does not open.
+    // The "DefaultIcon" location text as it stands in the registry now; nothing when the
+    // class key or its "DefaultIcon" subkey does not open, an empty text when its default
+    // value is not a string that fits in 260 characters.
     std::optional<std::wstring> ReadIconLocation() const;
 
     void SetName(const std::wstring& text);
     void SetDescription(const std::wstring& text);
     void SetIconLocation(const std::wstring& text);
     void SetSortOrderIndex(std::int32_t value);
-    // One use less; at the last use closes the class key and deletes its tree.
+    // One use less; at the last use closes the class key and deletes its whole tree from
+    // the registry.
     void Release();
     // The folder of placeIndex; free it with Platform::FreeIdList.
     IdList FolderIdList() const;
 
+    // Whether the class key is open: it opened for reading and writing and no Release
+    // has deleted it. A closed record ignores its setters.
+    bool IsOpen() const { return classKey_ && classKey_->IsOpen(); }
+    KeyHandle Key() const { return classKey_ ? classKey_->Get() : nullptr; }
+
     std::int32_t useCount = 1;
     std::int32_t placeIndex = 0;
-    bool isOpen = false;
-    KeyHandle key = nullptr;
     std::wstring clsid;
-    std::int32_t imageIndex = 0;
     std::wstring name;
     std::wstring description;
     std::wstring target;
+    // The "DefaultIcon" location, read with the record; hasIconLocation is false when the
+    // class key or its "DefaultIcon" subkey does not open, and the text is then empty.
     std::wstring iconLocation;
+    bool hasIconLocation = false;
     std::int32_t sortOrderIndex = 256;
     std::wstring parsingName;
 
 private:
-    RegistryStore* store_ = nullptr;
+    // The steps of Read, in order, each on the open class key.
+    void ReadName(Platform& platform);
+    void ReadDescription(Platform& platform);
+    void ReadSortOrder();
+    void ReadTarget(Platform& platform);
+    void TakeIconLocation();
+    // The shell's display name of this object in its place, or nothing when it has none.
+    std::optional<std::wstring> ShellName(Platform& platform, std::uint32_t flags);
+
     Platform* platform_ = nullptr;
-    // Copies of a record share its class key; the last one destroyed closes it unless
-    // Release closed it first.
-    std::shared_ptr<KeyHandleTag> keyOwner_;
+    // The one owner of the class key; empty for a record that was never read.
+    std::optional<RegKey> classKey_;
 };
 
 // Splits an icon location at its last comma into file and index ("file" alone gives

@@ -32,8 +32,9 @@ std::wstring Pattern(unsigned id) {
 std::wstring Line(unsigned id, std::vector<std::wstring> args) {
     return FormatText(Pattern(id), args) + L"\r\n";
 }
+// A place's label, as the host's string table gives it.
 std::wstring Label(int place) {
-    return PlaceByIndex(place)->label;
+    return Pattern(IDS_PLACE_FIRST + static_cast<unsigned>(place));
 }
 std::wstring EntryPath(int place, const std::wstring& keyName) {
     return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;

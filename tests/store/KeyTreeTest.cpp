@@ -17,9 +17,7 @@ protected:
 
     void TearDown() override {
         scratch.Close();
-        if (memory) {
-            EXPECT_EQ(memory->OpenHandleCount(), 0u) << "a key handle was left open";
-        }
+        EXPECT_EQ(OpenHandles(), 0u) << "a key handle was left open";
     }
 
     // Writes tree below the scratch key and copies its top key to the sibling dest.
@@ -170,7 +168,7 @@ TEST_P(KeyTreeFaultTest, CopyFailingPartWayReportsItAndKeepsWhatWasCopied) {
     EXPECT_EQ(Dump(L"Source"), Describe(kSample));
     source.Close();
     scratch.Close();
-    EXPECT_EQ(memory->OpenHandleCount(), 0u) << "a key handle was left open";
+    EXPECT_EQ(OpenHandles(), 0u) << "a key handle was left open";
 }
 
 // Values are enumerated in creation order in memory, subkeys in name order.

@@ -19,11 +19,7 @@ protected:
         return key.ReadString(value.name.c_str(), capacity);
     }
 
-    void TearDown() override {
-        if (memory) {
-            EXPECT_EQ(memory->OpenHandleCount(), 0u) << "a key handle was left open";
-        }
-    }
+    void TearDown() override { EXPECT_EQ(OpenHandles(), 0u) << "a key handle was left open"; }
 };
 
 TEST_F(ReadStringTest, WellFormedTextIsReturnedWithItsCountIncludingTheNul) {

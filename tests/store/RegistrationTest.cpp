@@ -71,9 +71,7 @@ std::string Bracketed(const std::wstring& clsid) {
 class RegistrationTest : public RegistryFixture {
 protected:
     void TearDown() override {
-        if (memory) {
-            EXPECT_EQ(memory->OpenHandleCount(), 0u) << "a key handle was left open";
-        }
+        EXPECT_EQ(OpenHandles(), 0u) << "a key handle was left open";
         EXPECT_EQ(platform.liveIdLists, 0);
     }
 

@@ -53,11 +53,7 @@ protected:
         return names;
     }
 
-    void TearDown() override {
-        if (memory) {
-            EXPECT_EQ(memory->OpenHandleCount(), 0u) << "a key handle was left open";
-        }
-    }
+    void TearDown() override { EXPECT_EQ(OpenHandles(), 0u) << "a key handle was left open"; }
 };
 
 TEST_F(RegistryStoreTest, KeyNamesMatchInAnyCaseAndKeepTheirSpelling) {
@@ -310,7 +306,7 @@ TEST_F(RegistryStoreTest, FailedCloseStillReleasesTheHandle) {
     ASSERT_EQ(store.CreateKey(CurrentUser(), Scratch(L"Close").c_str(), kKeyReadWrite, &key), kOk);
     memory->FailNthCall(MemoryRegistry::Op::Close, 1);
     EXPECT_EQ(store.CloseKey(key), kAccessDenied);
-    EXPECT_EQ(memory->OpenHandleCount(), 0u);
+    EXPECT_EQ(OpenHandles(), 0u);
     EXPECT_EQ(store.CloseKey(key), kInvalidHandle);
 }
 

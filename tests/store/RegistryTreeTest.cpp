@@ -37,9 +37,7 @@ TEST_F(RegistryTreeTest, RemoveTreeLeavesNothingAndDumpReportsMissing) {
     EXPECT_TRUE(RemoveTree(store, CurrentUser(), Scratch(L"Gone")));
     EXPECT_EQ(DumpTree(store, CurrentUser(), Scratch(L"Gone")), kMissingTree);
     EXPECT_TRUE(RemoveTree(store, CurrentUser(), Scratch(L"Gone")));
-    if (memory) {
-        EXPECT_EQ(memory->OpenHandleCount(), 0u);
-    }
+    EXPECT_EQ(OpenHandles(), 0u);
 }
 
 } // namespace

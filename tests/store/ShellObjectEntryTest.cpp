@@ -92,7 +92,7 @@ TEST_F(ShellObjectEntryTest, EntryKeyThatCannotBeDeletedKeepsItsClassKey) {
     EXPECT_EQ(PlaceDump(0), place) << "a plain delete refuses a key with subkeys";
     EXPECT_EQ(ClassDump(kIdA), classKey);
     EXPECT_EQ(entry.info->useCount, 1);
-    EXPECT_TRUE(entry.info->isOpen);
+    EXPECT_TRUE(entry.info->IsOpen());
 }
 
 TEST_F(ShellObjectEntryTest, EntryWhoseParentDoesNotOpenKeepsItsClassKey) {
@@ -107,7 +107,7 @@ TEST_F(ShellObjectEntryTest, EntryWhoseParentDoesNotOpenKeepsItsClassKey) {
     Listed(0, kIdA).Delete(store);
     EXPECT_EQ(PlaceDump(0), place);
     EXPECT_EQ(ClassDump(kIdA), classKey);
-    EXPECT_TRUE(Listed(0, kIdA).info->isOpen);
+    EXPECT_TRUE(Listed(0, kIdA).info->IsOpen());
     EXPECT_EQ(LeakedHandles(), 0);
 }
 
@@ -187,10 +187,7 @@ TEST_F(ShellObjectEntryTest, CopyToTheEntrysOwnPlaceIsRefused) {
     const ShellObjectEntry& entry = Listed(0, kIdA);
     EXPECT_FALSE(entry.CopyTo(store, CurrentUser(), PlacePath(0)));
     EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), PlacePath(0)));
-    std::wstring otherCase = PlacePath(0);
-    for (wchar_t& c : otherCase)
-        c = FoldCase(c);
-    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), otherCase)) << "the same key in other letters";
+    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), Folded(PlacePath(0)))) << "the same key in other letters";
     EXPECT_EQ(PlaceDump(0), place);
 }
 

@@ -1,4 +1,3 @@
-#include "store/InventoryView.h"
 #include "store/ShellObjectInfo.h"
 #include "tests/support/ShellObjectFixture.h"
 
@@ -18,14 +17,11 @@ protected:
         WriteClass(kIdA, {Sz(L"", L"Name"), infoTip});
         return Read(0).description;
     }
-    // LoadIcon of kIdA with this "DefaultIcon" default value.
-    ShellObjectInfo LoadIconFrom(const TreeValue& location) {
+    // Reads kIdA with this "DefaultIcon" default value.
+    ShellObjectInfo ReadIconFrom(const TreeValue& location) {
         RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
         WriteClass(kIdA, {Sz(L"", L"Name")}, {{L"DefaultIcon", {location}}});
-        ShellObjectInfo info = Read(0);
-        if (IconHandle icon = info.LoadIcon(view))
-            platform.DestroyIcon(icon);
-        return info;
+        return Read(0);
     }
 };
 
@@ -39,8 +35,8 @@ TEST_F(ShellObjectInfoTest, ReadTakesNameTipPositionAndUnexpandedTargetFromClass
                 {L"Shell\\Open\\Command", {ExpandSz(L"", L"never.exe")}},
                 {L"DefaultIcon", {Sz(L"", L"shell32.dll,3")}}});
     ShellObjectInfo info = Read(6);
-    EXPECT_TRUE(info.isOpen);
-    EXPECT_NE(info.key, nullptr);
+    EXPECT_TRUE(info.IsOpen());
+    EXPECT_NE(info.Key(), nullptr);
     EXPECT_EQ(info.useCount, 1);
     EXPECT_EQ(info.placeIndex, 6);
     EXPECT_EQ(info.clsid, kIdA);
@@ -48,16 +44,17 @@ TEST_F(ShellObjectInfoTest, ReadTakesNameTipPositionAndUnexpandedTargetFromClass
     EXPECT_EQ(info.description, L"All my tools");
     EXPECT_EQ(info.sortOrderIndex, 7);
     EXPECT_EQ(info.target, L"%USERPROFILE%\\Tools");
-    EXPECT_EQ(info.imageIndex, 0);
-    EXPECT_EQ(info.iconLocation, L"");
+    EXPECT_TRUE(info.hasIconLocation);
+    EXPECT_EQ(info.iconLocation, L"shell32.dll,3");
     EXPECT_EQ(info.parsingName, L"");
     EXPECT_TRUE(platform.displayNameQueries.empty());
     EXPECT_TRUE(platform.indirectQueries.empty());
+    EXPECT_TRUE(platform.extractCalls.empty()) << "icons are the windows' business";
 }
 
 TEST_F(ShellObjectInfoTest, MissingClassKeyGivesClosedRecordThatIgnoresSetters) {
     ShellObjectInfo info = Read(0);
-    EXPECT_FALSE(info.isOpen);
+    EXPECT_FALSE(info.IsOpen());
     EXPECT_EQ(info.name, L"");
     EXPECT_EQ(info.target, L"");
     EXPECT_EQ(info.description, L"");
@@ -72,9 +69,8 @@ TEST_F(ShellObjectInfoTest, MissingClassKeyGivesClosedRecordThatIgnoresSetters) 
     EXPECT_EQ(info.name, L"");
     EXPECT_EQ(info.description, L"");
     EXPECT_EQ(info.sortOrderIndex, 256);
-    EXPECT_EQ(info.LoadIcon(view), nullptr);
-    EXPECT_EQ(info.imageIndex, 0);
-    EXPECT_EQ(view.images.size(), 0u);
+    EXPECT_FALSE(info.hasIconLocation);
+    EXPECT_EQ(info.iconLocation, L"");
     EXPECT_TRUE(platform.extractCalls.empty());
 }
 
@@ -84,9 +80,9 @@ TEST_F(ShellObjectInfoTest, ClassKeyThatRefusesWriteAccessCountsAsMissing) {
     WriteClass(kIdA, {Sz(L"", L"Locked")});
     memory->DenyWriteAccess(ClassesRoot(), L"CLSID\\" + kIdA);
     ShellObjectInfo info = Read(0);
-    EXPECT_FALSE(info.isOpen);
+    EXPECT_FALSE(info.IsOpen());
     EXPECT_EQ(info.name, L"");
-    EXPECT_EQ(memory->OpenHandleCount(), 0u);
+    EXPECT_EQ(OpenHandles(), 0u);
 }
 
 TEST_F(ShellObjectInfoTest, OneCharacterNameIsKeptEmptyNameAsksTheShell) {
@@ -237,40 +233,25 @@ TEST(SplitIconLocation, SplitsAtTheLastCommaAndParsesTheIndexLikeAtoi) {
     }
 }
 
-TEST_F(ShellObjectInfoTest, LoadIconExtractsTheLocationAndRecordsItsImage) {
-    view.ResetImageList(1);
-    platform.iconFiles[L"C:\\a,b\\icons.dll"] = 6;
-    ShellObjectInfo info = LoadIconFrom(Sz(L"", L"C:\\a,b\\icons.dll,5"));
-    EXPECT_EQ(info.iconLocation, L"C:\\a,b\\icons.dll,5");
-    ASSERT_EQ(platform.extractCalls.size(), 1u);
-    EXPECT_EQ(platform.extractCalls[0], std::make_pair(std::wstring(L"C:\\a,b\\icons.dll"), 5));
-    EXPECT_EQ(info.imageIndex, 1);
-    EXPECT_EQ(view.images.size(), 2u);
-    EXPECT_EQ(platform.liveIcons, 0);
-
-    ShellObjectInfo negative = LoadIconFrom(ExpandSz(L"", L"%SystemRoot%\\x.dll,-3"));
-    EXPECT_EQ(platform.extractCalls.back(), std::make_pair(std::wstring(L"%SystemRoot%\\x.dll"), -3));
-    EXPECT_EQ(negative.imageIndex, -1) << "nothing extracted, nothing added";
-    EXPECT_EQ(view.images.size(), 2u);
-}
-
-TEST_F(ShellObjectInfoTest, LoadIconTakesOnlyStringsThatFitAndNeverReadsPastThem) {
-    view.ResetImageList(1);
-    EXPECT_EQ(LoadIconFrom(Raw(L"", kRegSz, TextBytes(L"a.ico"))).iconLocation, L"a.ico");
-    EXPECT_EQ(LoadIconFrom(Raw(L"", kRegExpandSz, Bytes({'b', 0, '.', 0, 'i'}))).iconLocation, L"b.");
-    EXPECT_EQ(LoadIconFrom(Raw(L"", kRegSz, TextBytes(std::wstring(260, L'c')))).iconLocation,
+TEST_F(ShellObjectInfoTest, IconLocationTakesOnlyStringsThatFitAndNeverReadsPastThem) {
+    EXPECT_EQ(ReadIconFrom(Sz(L"", L"C:\\a,b\\icons.dll,5")).iconLocation, L"C:\\a,b\\icons.dll,5");
+    EXPECT_EQ(ReadIconFrom(ExpandSz(L"", L"%SystemRoot%\\x.dll,-3")).iconLocation, L"%SystemRoot%\\x.dll,-3")
+        << "kept unexpanded";
+    EXPECT_EQ(ReadIconFrom(Raw(L"", kRegSz, TextBytes(L"a.ico"))).iconLocation, L"a.ico");
+    EXPECT_EQ(ReadIconFrom(Raw(L"", kRegExpandSz, Bytes({'b', 0, '.', 0, 'i'}))).iconLocation, L"b.");
+    EXPECT_EQ(ReadIconFrom(Raw(L"", kRegSz, TextBytes(std::wstring(260, L'c')))).iconLocation,
               std::wstring(260, L'c'));
-    EXPECT_EQ(LoadIconFrom(Sz(L"", std::wstring(260, L'd'))).iconLocation, L"") << "522 bytes do not fit";
-    EXPECT_EQ(LoadIconFrom(Dword(L"", 0x41)).iconLocation, L"");
-    EXPECT_EQ(LoadIconFrom(Sz(L"Other", L"e.ico")).iconLocation, L"") << "no default value";
-    EXPECT_EQ(platform.extractCalls.back(), std::make_pair(std::wstring(), 0));
+    EXPECT_EQ(ReadIconFrom(Sz(L"", std::wstring(260, L'd'))).iconLocation, L"") << "522 bytes do not fit";
+    EXPECT_EQ(ReadIconFrom(Dword(L"", 0x41)).iconLocation, L"");
+    const ShellObjectInfo noDefault = ReadIconFrom(Sz(L"Other", L"e.ico"));
+    EXPECT_EQ(noDefault.iconLocation, L"");
+    EXPECT_TRUE(noDefault.hasIconLocation) << "a DefaultIcon key without its value is an empty location";
 }
 
-TEST_F(ShellObjectInfoTest, WithoutDefaultIconKeyTheDefaultImageStays) {
+TEST_F(ShellObjectInfoTest, WithoutDefaultIconKeyThereIsNoLocation) {
     WriteClass(kIdA, {Sz(L"", L"N")});
     ShellObjectInfo info = Read(0);
-    EXPECT_EQ(info.LoadIcon(view), nullptr);
-    EXPECT_EQ(info.imageIndex, 0);
+    EXPECT_FALSE(info.hasIconLocation);
     EXPECT_EQ(info.iconLocation, L"");
     EXPECT_TRUE(platform.extractCalls.empty());
 }
@@ -279,9 +260,6 @@ TEST_F(ShellObjectInfoTest, SettersWriteTheClassKeyAndLeaveTheIconFields) {
     WriteClass(kIdA, {Sz(L"", L"Old"), Sz(L"InfoTip", L"Old tip"), Marker(L"Old")},
                {{L"DefaultIcon", {Sz(L"", L"old.ico")}}});
     ShellObjectInfo info = Read(0);
-    view.ResetImageList(1);
-    platform.iconFiles[L"old.ico"] = 1;
-    platform.DestroyIcon(info.LoadIcon(view));
     info.SetName(L"New");
     info.SetDescription(L"");
     info.SetIconLocation(L"C:\\new.dll,4");
@@ -294,7 +272,7 @@ TEST_F(ShellObjectInfoTest, SettersWriteTheClassKeyAndLeaveTheIconFields) {
     EXPECT_EQ(info.description, L"");
     EXPECT_EQ(info.sortOrderIndex, 12);
     EXPECT_EQ(info.iconLocation, L"old.ico");
-    EXPECT_EQ(info.imageIndex, 1);
+    EXPECT_TRUE(info.hasIconLocation);
 }
 
 TEST_F(ShellObjectInfoTest, SetIconLocationCreatesAMissingDefaultIconKey) {
@@ -304,6 +282,7 @@ TEST_F(ShellObjectInfoTest, SetIconLocationCreatesAMissingDefaultIconKey) {
     EXPECT_EQ(ClassDump(kIdA),
               Describe(TreeKey{L"", {Sz(L"", L"N")}, {{L"DefaultIcon", {Sz(L"", L"a.dll,-2")}}}}));
     EXPECT_EQ(info.iconLocation, L"");
+    EXPECT_FALSE(info.hasIconLocation);
 }
 
 TEST_F(ShellObjectInfoTest, ReleaseDeletesTheClassTreeOnlyAtTheLastUse) {
@@ -315,37 +294,36 @@ TEST_F(ShellObjectInfoTest, ReleaseDeletesTheClassTreeOnlyAtTheLastUse) {
     info.useCount = 2;
     info.Release();
     EXPECT_EQ(info.useCount, 1);
-    EXPECT_TRUE(info.isOpen);
+    EXPECT_TRUE(info.IsOpen());
     EXPECT_EQ(ClassDump(kIdA), before);
 
     info.Release();
     EXPECT_EQ(info.useCount, 0);
-    EXPECT_FALSE(info.isOpen);
+    EXPECT_FALSE(info.IsOpen());
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
-    if (memory) {
-        EXPECT_EQ(memory->OpenHandleCount(), 0u);
-    }
+    EXPECT_EQ(OpenHandles(), 0u);
     info.SetName(L"Ghost");
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
     EXPECT_EQ(info.name, L"N");
 }
 
-TEST_F(ShellObjectInfoTest, CopiesShareOneClassKeyClosedByTheLastCopy) {
-    if (!memory)
-        GTEST_SKIP() << "counts handles of the in-memory registry";
+TEST_F(ShellObjectInfoTest, AMovedRecordTakesTheOneClassKeyAlongAndClosesItWhenItGoes) {
     WriteClass(kIdA, {Sz(L"", L"N")});
     {
         ShellObjectInfo info = Read(0);
-        EXPECT_EQ(memory->OpenHandleCount(), 1u);
+        const KeyHandle key = info.Key();
+        EXPECT_EQ(OpenHandles(), 1u);
         {
-            ShellObjectInfo copy = info;
-            EXPECT_EQ(copy.key, info.key);
+            ShellObjectInfo moved = std::move(info);
+            EXPECT_EQ(moved.Key(), key);
+            EXPECT_FALSE(info.IsOpen());
+            info = std::move(moved);
         }
-        EXPECT_EQ(memory->OpenHandleCount(), 1u);
+        EXPECT_EQ(OpenHandles(), 1u) << "the record that was moved from closes nothing";
         info.SetName(L"Still open");
         EXPECT_EQ(ClassDump(kIdA), Describe(TreeKey{L"", {Sz(L"", L"Still open")}}));
     }
-    EXPECT_EQ(memory->OpenHandleCount(), 0u);
+    EXPECT_EQ(OpenHandles(), 0u);
 }
 
 TEST_F(ShellObjectInfoTest, FolderIdListNamesTheFolderOfTheFirstPlace) {

@@ -29,6 +29,10 @@ protected:
         return path;
     }
 
+    // Key handles open now (the in-memory registry's, or those opened through the counting
+    // wrapper under Wine).
+    std::size_t OpenHandles() const { return test::OpenHandles(store); }
+
     std::unique_ptr<RegistryStore> registry = MakeTestRegistry();
     RegistryStore& store = *registry;
     // The in-memory registry, or null under Wine (fault-injection cases skip then).

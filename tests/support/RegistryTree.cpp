@@ -1,12 +1,12 @@
 #include "tests/support/RegistryTree.h"
 
+#include "tests/support/TestRegistry.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #ifdef _WIN32
-#include "store/WinRegistry.h"
-
 #include <windows.h>
 #include <winternl.h>
 #endif
@@ -93,7 +93,7 @@ Status SetExactValue(KeyHandle key, const TreeValue& value) {
 
 Status SetValue(RegistryStore& store, KeyHandle key, const TreeValue& value) {
 #ifdef _WIN32
-    if (dynamic_cast<WinRegistry*>(&store))
+    if (HoldsRealKeys(store))
         return SetExactValue(key, value);
 #endif
     return store.SetValue(key, value.name.c_str(), value.type, value.data.data(),
@@ -123,6 +123,10 @@ struct Node {
         for (auto& child : children)
             if (NamesEqual(child->name, childName))
                 return *child;
+        return NewChild(childName);
+    }
+    // A child that is known not to exist yet, as names read from one key are.
+    Node& NewChild(const std::wstring& childName) {
         children.push_back(std::make_unique<Node>());
         children.back()->name = childName;
         return *children.back();
@@ -155,10 +159,17 @@ std::string StatusText(const char* what, Status status) {
     return text;
 }
 
+// The buffers of one tree read, shared by all its keys.
+struct ReadBuffers {
+    std::vector<wchar_t> name = std::vector<wchar_t>(16384);
+    std::vector<std::uint8_t> data = std::vector<std::uint8_t>(1024);
+};
+
 // Reads the values and the subkey names of one open key.
-void ReadKey(RegistryStore& store, KeyHandle key, Node& node, std::vector<std::wstring>& childNames) {
-    std::vector<wchar_t> name(16384);
-    std::vector<std::uint8_t> data(1024);
+void ReadKey(RegistryStore& store, KeyHandle key, Node& node, std::vector<std::wstring>& childNames,
+             ReadBuffers& buffers) {
+    std::vector<wchar_t>& name = buffers.name;
+    std::vector<std::uint8_t>& data = buffers.data;
     for (std::uint32_t index = 0;; ++index) {
         std::uint32_t nameCapacity = static_cast<std::uint32_t>(name.size());
         std::uint32_t type = 0;
@@ -201,11 +212,12 @@ void ReadTree(RegistryStore& store, KeyHandle root, Node& rootNode) {
         Node* node;
     };
     std::vector<std::wstring> childNames;
-    ReadKey(store, root, rootNode, childNames);
+    ReadBuffers buffers;
+    ReadKey(store, root, rootNode, childNames, buffers);
     std::vector<std::unique_ptr<ScopedKey>> open; // keys whose children are pending
     std::vector<Pending> pending;
     for (auto it = childNames.rbegin(); it != childNames.rend(); ++it)
-        pending.push_back(Pending{root, *it, &rootNode.Child(*it)});
+        pending.push_back(Pending{root, *it, &rootNode.NewChild(*it)});
     std::vector<std::size_t> openDepth; // pending.size() when each open key was pushed
     while (!pending.empty()) {
         const Pending next = std::move(pending.back());
@@ -217,9 +229,9 @@ void ReadTree(RegistryStore& store, KeyHandle root, Node& rootNode) {
         } else {
             auto key = std::make_unique<ScopedKey>(store, child);
             childNames.clear();
-            ReadKey(store, child, *next.node, childNames);
+            ReadKey(store, child, *next.node, childNames, buffers);
             for (auto it = childNames.rbegin(); it != childNames.rend(); ++it)
-                pending.push_back(Pending{child, *it, &next.node->Child(*it)});
+                pending.push_back(Pending{child, *it, &next.node->NewChild(*it)});
             if (!childNames.empty()) {
                 open.push_back(std::move(key));
                 openDepth.push_back(pending.size() - childNames.size());
@@ -364,6 +376,33 @@ std::string Describe(const TreeKey& key) {
     Node root;
     Merge(root, key);
     return Print(root);
+}
+
+std::vector<StoredKey> ReadKeys(RegistryStore& store, KeyHandle parent, std::wstring_view path) {
+    std::vector<StoredKey> keys;
+    const std::wstring text(path);
+    KeyHandle opened = nullptr;
+    if (store.OpenKey(parent, text.c_str(), kKeyRead, &opened) != kOk)
+        return keys;
+    ScopedKey key(store, opened);
+    Node root;
+    ReadTree(store, key.Get(), root);
+    std::vector<std::pair<Node*, std::wstring>> stack{{&root, L""}};
+    while (!stack.empty()) {
+        auto [node, nodePath] = std::move(stack.back());
+        stack.pop_back();
+        for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
+            stack.emplace_back(it->get(), nodePath.empty() ? (*it)->name : nodePath + L"\\" + (*it)->name);
+        keys.push_back(StoredKey{std::move(nodePath), std::move(node->values)});
+    }
+    return keys;
+}
+
+std::wstring Folded(std::wstring_view text) {
+    std::wstring folded(text);
+    for (wchar_t& c : folded)
+        c = FoldCase(c);
+    return folded;
 }
 
 bool RemoveTree(RegistryStore& store, KeyHandle parent, std::wstring_view path) {

@@ -57,6 +57,18 @@ std::string DumpTree(RegistryStore& store, KeyHandle parent, std::wstring_view p
 // is not part of the text; paths within it are merged as the registry merges them).
 std::string Describe(const TreeKey& key);
 
+// Every key of the tree at path below parent, each before its subkeys, with its path
+// relative to that key ("" for the key itself; names spelled as stored) and its values as
+// stored. Empty when the key cannot be opened.
+struct StoredKey {
+    std::wstring path;
+    std::vector<TreeValue> values;
+};
+std::vector<StoredKey> ReadKeys(RegistryStore& store, KeyHandle parent, std::wstring_view path);
+
+// The text with its letters folded as registry names compare (vs::FoldCase).
+std::wstring Folded(std::wstring_view text);
+
 // Deletes path below parent with every subkey, leaves first, ignoring what is missing.
 // Returns true when the key is gone afterwards.
 bool RemoveTree(RegistryStore& store, KeyHandle parent, std::wstring_view path);

@@ -1,14 +1,13 @@
 #pragma once
 // Base of the class-record, inventory and entry tests: the test registry with the eight
-// places and the class keys of a few test identifiers, a recording platform and list,
-// and an inventory over them. Everything a test writes below a place or as a class key
+// places and the class keys of a few test identifiers, a recording platform, and an
+// inventory over them. Everything a test writes below a place or as a class key
 // of a test identifier is removed afterwards, so the real registry under Wine keeps only
 // what it had.
 
 #include "store/Inventory.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegistryFixture.h"
-#include "tests/support/TestInventoryView.h"
 #include "tests/support/TestPlatform.h"
 
 #include <algorithm>
@@ -72,7 +71,7 @@ protected:
     }
     std::string ClassDump(const std::wstring& id) { return DumpTree(store, ClassesRoot(), L"CLSID\\" + id); }
 
-    void Refresh() { inventory.RefreshList(view); }
+    void Refresh() { inventory.Refresh(); }
 
     // The listed entry of keyName whose parent path is the place's (or below), or null.
     ShellObjectEntry* FindEntry(int place, std::wstring_view keyName, std::wstring_view below = {}) {
@@ -90,32 +89,24 @@ protected:
                 found.push_back(&entry);
         return found;
     }
-    const TestInventoryView::Row* RowOf(const ShellObjectEntry* entry) const {
-        return view.RowWithData(entry - inventory.entries.data());
+    // The row that shows a listed entry.
+    const InventoryRow& RowOf(const ShellObjectEntry* entry) const {
+        return inventory.rows.at(static_cast<std::size_t>(entry - inventory.entries.data()));
     }
     bool IsRealRegistry() const { return memory == nullptr; }
 
-    // Key handles open in the in-memory registry beyond the class keys that open records
-    // hold: anything else is a leak. Zero under Wine, where it cannot be counted.
+    // Key handles open beyond the class keys that open records hold: anything else is a
+    // leak.
     std::ptrdiff_t LeakedHandles() const {
-        if (!memory)
-            return 0;
         const auto open = std::count_if(inventory.clsidMap.begin(), inventory.clsidMap.end(),
-                                        [](const auto& record) { return record.second.isOpen; });
-        return static_cast<std::ptrdiff_t>(memory->OpenHandleCount()) - open;
+                                        [](const auto& record) { return record.second.IsOpen(); });
+        return static_cast<std::ptrdiff_t>(OpenHandles()) - open;
     }
 
     TestPlatform platform;
-    TestInventoryView view;
     Inventory inventory{store, platform};
 
 private:
-    static std::wstring Folded(std::wstring_view name) {
-        std::wstring folded;
-        for (wchar_t c : name)
-            folded.push_back(FoldCase(c));
-        return folded;
-    }
     std::vector<std::wstring> ChildNames(KeyHandle hive, const wchar_t* path) {
         std::vector<std::wstring> names;
         KeyHandle key = nullptr;

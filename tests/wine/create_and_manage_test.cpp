@@ -7,6 +7,7 @@
 
 #include "mainwnd/DeleteObject.h"
 #include "mainwnd/ListViewInventory.h"
+#include "mainwnd/Places.h"
 #include "res/resource.h"
 #include "store/NamespaceLocation.h"
 #include "store/WinRegistry.h"
@@ -41,9 +42,6 @@ std::wstring ClassPath(const wchar_t* clsid) {
 }
 std::wstring EntryPath(int place, const std::wstring& keyName) {
     return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;
-}
-std::wstring Label(int place) {
-    return PlaceByIndex(place)->label;
 }
 
 class CreateAndManageTest : public ::testing::Test {
@@ -82,7 +80,7 @@ protected:
     void Select(const std::wstring& name, int place) const {
         const std::vector<std::wstring> rows = Rows();
         for (std::size_t row = 0; row < rows.size(); ++row) {
-            if (rows[row] != name + L" @ " + Label(place))
+            if (rows[row] != name + L" @ " + PlaceLabel(place))
                 continue;
             LVITEMW item{};
             item.stateMask = LVIS_SELECTED;
@@ -179,7 +177,7 @@ TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveN
     }
     EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"E2E Folder", DefaultIconLocation())));
     EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0}));
-    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"E2E Folder @ " + Label(0)}));
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"E2E Folder @ " + PlaceLabel(0)}));
 
     // A program object for all users in My Computer and Control Panel, from the button.
     {
@@ -303,7 +301,7 @@ TEST_F(CreateAndManageTest, TheListIsRebuiltAfterFinishButNotAfterCancel) {
     WizardDriver user{script};
     user.AwaitStep(1).WalkTo(1, 5).Finish();
     Command(ID_CREATE_NEW, &script);
-    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Sneaked @ " + Label(1), L"Test @ " + Label(4)}));
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Sneaked @ " + PlaceLabel(1), L"Test @ " + PlaceLabel(4)}));
     EXPECT_EQ(platform.notified, (std::vector<int>{PlaceByIndex(4)->folderCsidl}))
         << "the registration notifies; the command adds nothing";
 }

@@ -5,6 +5,7 @@
 
 #include "mainwnd/DeleteObject.h"
 #include "mainwnd/ListViewInventory.h"
+#include "mainwnd/Places.h"
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/NamespaceLocation.h"
@@ -375,9 +376,10 @@ TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
     for (int i = 0; i < 8; ++i) {
         const NamespaceLocation* place = PlaceByCopyCommand(copyIds[i]);
         ASSERT_NE(place, nullptr);
+        EXPECT_EQ(PlaceByMoveCommand(copyIds[i] + 10), place);
         wchar_t text[64] = {};
         GetMenuStringW(copy, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
-        EXPECT_STREQ(text, place->label);
+        EXPECT_EQ(text, PlaceLabel(place->index));
         EXPECT_EQ(GetMenuItemID(copy, i), copyIds[i]);
         EXPECT_EQ(GetMenuItemID(move, i), copyIds[i] + 10);
     }
@@ -398,6 +400,26 @@ TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
     ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(std::size(order)));
     for (int i = 0; i < static_cast<int>(std::size(order)); ++i)
         EXPECT_EQ(GetMenuItemID(popup, i), order[i]) << i;
+}
+
+TEST(Places, CommandIdsAndLabelsNameTheirPlaces) {
+    const NamespaceLocation* copy = PlaceByCopyCommand(32783);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->index, 1);
+    EXPECT_EQ(PlaceLabel(copy->index), L"Control Panel (this user)");
+    EXPECT_EQ(PlaceByMoveCommand(32793), copy);
+    for (UINT id : {32776u, 32785u, 32786u, 32795u})
+        EXPECT_EQ(PlaceByCopyCommand(id), nullptr) << id;
+    for (UINT id : {32786u, 32795u, 32777u})
+        EXPECT_EQ(PlaceByMoveCommand(id), nullptr) << id;
+    const wchar_t* const labels[] = {L"Desktop (this user)",     L"Control Panel (this user)",
+                                     L"My Computer (this user)", L"Network Neighborhood (this user)",
+                                     L"Desktop (all users)",     L"Control Panel (all users)",
+                                     L"My Computer (all users)", L"Network Neighborhood (all users)"};
+    for (const NamespaceLocation& place : NamespaceLocations())
+        EXPECT_EQ(PlaceLabel(place.index), labels[place.index]);
+    EXPECT_EQ(PlaceLabel(8), L"");
+    EXPECT_EQ(PlaceLabel(-1), L"");
 }
 
 // --- the delete button ----------------------------------------------------------------------
@@ -977,7 +999,7 @@ TEST(ListViewInventory, RowsLandInCaseInsensitiveNameOrderAndEqualNamesKeepInser
     column.cx = 100;
     SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     ListViewInventory view;
-    view.Attach(nullptr, list, nullptr);
+    view.Attach(nullptr, list);
     int data = 0;
     for (const wchar_t* name : {L"delta", L"Bravo", L"alpha", L"charlie", L"ALPHA", L"bravo", L"Echo"}) {
         const int row = view.InsertRow(name, 0);
@@ -1010,7 +1032,7 @@ TEST(ListViewInventory, LongNamesAreReadBackWhole) {
     column.cx = 100;
     SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     ListViewInventory view;
-    view.Attach(nullptr, list, nullptr);
+    view.Attach(nullptr, list);
     const std::wstring longName(999, L'n');
     view.InsertRow(longName, 0);
     view.InsertRow(L"m", 0);

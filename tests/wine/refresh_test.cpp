@@ -1,7 +1,8 @@
 // What a refresh shows, checked on a larger registry with the real shell services: the
 // rows, their order and item data, the icons (one image per distinct location, shared by
 // every record that names it; the fallbacks where a location fails or is missing), the
-// column widths, and that the list draws again once the fill is done.
+// column widths, and that the list is filled with its drawing held and draws again once
+// the fill is done.
 
 #include "mainwnd/DeleteObject.h"
 #include "mainwnd/ListViewInventory.h"
@@ -52,6 +53,41 @@ enum class Icon { SharedA, SharedB, Broken, Missing };
 Icon IconOf(int n) {
     return static_cast<Icon>(n % 4);
 }
+
+// The real platform, with its icon extractions written down and the icons that are still
+// alive counted.
+class RecordingPlatform final : public Platform {
+public:
+    std::optional<std::wstring> NewUuidText() override { return real_.NewUuidText(); }
+    IdList FolderLocation(int csidl) override { return real_.FolderLocation(csidl); }
+    void NotifyUpdateDir(IdList list) override { real_.NotifyUpdateDir(list); }
+    void FreeIdList(IdList list) override { real_.FreeIdList(list); }
+    std::optional<std::wstring> DisplayName(const std::wstring& name, std::uint32_t flags) override {
+        return real_.DisplayName(name, flags);
+    }
+    std::optional<std::wstring> LoadIndirectString(const std::wstring& source) override {
+        return real_.LoadIndirectString(source);
+    }
+    std::wstring ExpandEnvironment(const std::wstring& text) override {
+        return real_.ExpandEnvironment(text);
+    }
+    IconHandle ExtractIcon(const std::wstring& path, int index) override {
+        extractCalls.emplace_back(path, index);
+        IconHandle icon = real_.ExtractIcon(path, index);
+        liveIcons += icon != nullptr;
+        return icon;
+    }
+    void DestroyIcon(IconHandle icon) override {
+        liveIcons -= icon != nullptr;
+        real_.DestroyIcon(icon);
+    }
+
+    std::vector<std::pair<std::wstring, int>> extractCalls;
+    int liveIcons = 0;
+
+private:
+    WinPlatform real_;
+};
 
 struct Row {
     std::wstring name;
@@ -152,8 +188,13 @@ protected:
         return width;
     }
 
+    int ExtractionsOf(const std::wstring& path) const {
+        return static_cast<int>(std::count_if(platform.extractCalls.begin(), platform.extractCalls.end(),
+                                              [&](const auto& call) { return call.first == path; }));
+    }
+
     WinRegistry store;
-    WinPlatform platform;
+    RecordingPlatform platform;
     std::unique_ptr<CDeleteObject> dialog;
     HWND list = nullptr;
 };
@@ -184,7 +225,8 @@ TEST_F(RefreshTest, RecordsSharingALocationShareOneImageAndFailedOrMissingLocati
         ASSERT_NE(entry, nullptr);
         const int n = std::stoi(entry->info->clsid.substr(26, 12));
         images[IconOf(n)].insert(row.image);
-        EXPECT_EQ(entry->info->imageIndex, row.image);
+        EXPECT_EQ(dialog->ListView().ImageOf(dialog->Inventory().rows.at(static_cast<std::size_t>(row.data))),
+                  row.image);
     }
     ASSERT_EQ(images[Icon::SharedA].size(), 1u);
     ASSERT_EQ(images[Icon::SharedB].size(), 1u);
@@ -197,6 +239,41 @@ TEST_F(RefreshTest, RecordsSharingALocationShareOneImageAndFailedOrMissingLocati
     // object without a location keeps the default row icon, image 0.
     EXPECT_EQ(images[Icon::Broken], std::set<int>{-1});
     EXPECT_EQ(images[Icon::Missing], std::set<int>{0});
+    // Each location is extracted once per fill and the image list keeps its own copies.
+    EXPECT_EQ(ExtractionsOf(SystemFile(L"shell32.dll")), 2);
+    EXPECT_EQ(ExtractionsOf(L"C:\\no such folder\\none.dll"), 1);
+    EXPECT_EQ(platform.liveIcons, 0);
+    EXPECT_EQ(ImageList_GetImageCount(dialog->ListView().ImageList()), 3);
+    // The next fill starts a new image list and extracts again.
+    dialog->RefreshList();
+    EXPECT_EQ(ExtractionsOf(SystemFile(L"shell32.dll")), 4);
+    EXPECT_EQ(ImageList_GetImageCount(dialog->ListView().ImageList()), 3);
+    EXPECT_EQ(platform.liveIcons, 0);
+}
+
+TEST_F(RefreshTest, ALocationIsExtractedAsFileAndIndexAndAnEmptyOneAsItIs) {
+    const test::TreeValue kLocations[] = {Sz(L"", L"C:\\a,b\\icons.dll,5"),
+                                          ExpandSz(L"", L"%SystemRoot%\\x.dll,-3"), test::Dword(L"", 0x41)};
+    for (int n = 0; n < 3; ++n) {
+        const std::wstring id = ClassId(n);
+        const test::TreeValue& location = kLocations[n];
+        ASSERT_EQ(test::WriteTree(store, ClassesRoot(),
+                                  TreeKey{L"CLSID\\" + id,
+                                          {Sz(L"", id), Sz(L"SearchHelper", L"Varnoset: x")},
+                                          {{L"DefaultIcon", {location}}}}),
+                  kOk);
+        ASSERT_EQ(test::WriteTree(store, CurrentUser(),
+                                  TreeKey{PlaceByIndex(0)->nameSpacePath + (L"\\" + id),
+                                          {Sz(L"SearchHelper", L"Varnoset: x")}}),
+                  kOk);
+    }
+    Open();
+    EXPECT_EQ(platform.extractCalls,
+              (std::vector<std::pair<std::wstring, int>>{
+                  {L"C:\\a,b\\icons.dll", 5}, {L"%SystemRoot%\\x.dll", -3}, {L"", 0}}));
+    for (const Row& row : Rows())
+        EXPECT_EQ(row.image, -1) << "nothing extracted, nothing added";
+    EXPECT_EQ(ImageList_GetImageCount(dialog->ListView().ImageList()), 1) << "the default row icon alone";
 }
 
 TEST_F(RefreshTest, ARefreshOfAnUnchangedRegistryShowsTheSameRowsImagesAndData) {
@@ -231,6 +308,76 @@ TEST_F(RefreshTest, ColumnsAreAutosizedAfterTheFillAndDescriptionOnlyWhenOneIsSh
     Open();
     for (int column = 0; column < 4; ++column)
         EXPECT_EQ(ColumnWidth(column), autosized(column)) << "column " << column;
+}
+
+// Watches the list during a fill: what changed its rows or images while it was drawing,
+// and which cells and item data went to a row that does not exist.
+struct FillWatch {
+    bool redrawOff = false;
+    std::vector<bool> redrawCalls;
+    int changesWhileDrawing = 0;
+    int writesToNoRow = 0;
+    bool refuseInserts = false;
+};
+
+LRESULT CALLBACK WatchFill(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR data) {
+    auto& watch = *reinterpret_cast<FillWatch*>(data);
+    switch (message) {
+    case WM_SETREDRAW:
+        watch.redrawOff = !wParam;
+        watch.redrawCalls.push_back(wParam != FALSE);
+        break;
+    case LVM_INSERTITEMW:
+    case LVM_DELETEALLITEMS:
+    case LVM_SETIMAGELIST:
+    case LVM_SETITEMTEXTW:
+    case LVM_SETITEMW:
+        watch.changesWhileDrawing += !watch.redrawOff;
+        if (message == LVM_SETITEMTEXTW && static_cast<int>(wParam) < 0)
+            ++watch.writesToNoRow;
+        if (message == LVM_SETITEMW && reinterpret_cast<const LVITEMW*>(lParam)->iItem < 0)
+            ++watch.writesToNoRow;
+        if (message == LVM_INSERTITEMW && watch.refuseInserts)
+            return -1;
+        break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(RefreshTest, AnEmptyRegistryGivesNoRowsTheDefaultImageAndAutosizedColumnsButDescription) {
+    Open();
+    EXPECT_TRUE(Rows().empty());
+    HIMAGELIST images = dialog->ListView().ImageList();
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), 1);
+    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), images);
+    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)), images);
+    for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(ColumnWidth(column), AutosizedWidth(column)) << "column " << column;
+    EXPECT_EQ(ColumnWidth(3), 100);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog->Hwnd(), IDC_DELETE_SELECTED)));
+}
+
+TEST_F(RefreshTest, RowsAndImagesChangeOnlyWhileTheListDoesNotDrawAndARefusedRowGetsNoCells) {
+    WriteObjects(true);
+    Open();
+    FillWatch watch;
+    ASSERT_TRUE(SetWindowSubclass(list, &WatchFill, 2, reinterpret_cast<DWORD_PTR>(&watch)));
+    dialog->RefreshList();
+    EXPECT_EQ(watch.redrawCalls, (std::vector<bool>{false, true}));
+    EXPECT_EQ(watch.changesWhileDrawing, 0);
+
+    watch = FillWatch{};
+    watch.refuseInserts = true;
+    dialog->RefreshList();
+    EXPECT_EQ(watch.writesToNoRow, 0) << "no cell may be written to row -1";
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_EQ(dialog->Inventory().rows.size(), static_cast<std::size_t>(kObjects + 6));
+    watch.refuseInserts = false;
+    dialog->RefreshList();
+    EXPECT_EQ(Rows().size(), dialog->Inventory().rows.size());
+    RemoveWindowSubclass(list, &WatchFill, 2);
 }
 
 LRESULT CALLBACK CountDrawItems(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
