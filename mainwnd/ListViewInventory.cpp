@@ -6,6 +6,8 @@
 #include "res/resource.h"
 
 #include <algorithm>
+#include <numeric>
+#include <unordered_set>
 #include <vector>
 
 void ListViewInventory::Attach(HWND dialog, HWND list) {
@@ -21,25 +23,49 @@ void ListViewInventory::Show(const std::vector<vs::InventoryRow>& rows, vs::Plat
     DeleteAllRows();
     AttachImageList();
 
-    bool anyDescription = false;
-    for (std::size_t index = 0; index < rows.size(); ++index) {
+    // Images in the inventory's order, so that locations are extracted as they were met.
+    std::vector<int> images(rows.size(), 0);
+    for (std::size_t index = 0; index < rows.size(); ++index)
+        if (rows[index].iconLocation)
+            images[index] = ImageOfLocation(*rows[index].iconLocation, platform);
+
+    // The rows in the list's order (by name; rows of equal names in the inventory's order),
+    // so each one is appended where the list keeps it.
+    std::vector<std::size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&rows](std::size_t a, std::size_t b) {
+        return CollateNames(rows[a].name, rows[b].name) < 0;
+    });
+    // The distinct texts of each column, to size it by.
+    std::array<std::unordered_set<std::wstring_view>, kColumnCount> shown;
+    rowNames_.reserve(rows.size());
+    for (std::size_t index : order) {
         const vs::InventoryRow& row = rows[index];
-        const int image = row.iconLocation ? ImageOfLocation(*row.iconLocation, platform) : 0;
-        anyDescription = anyDescription || !row.description.empty();
-        const int at = InsertRow(row.name, image);
+        const int at = InsertRowAt(static_cast<int>(rowNames_.size()), row.name, images[index],
+                                   static_cast<LPARAM>(index));
         if (at < 0)
             continue;
         const auto place = static_cast<std::size_t>(row.placeIndex);
-        SetCellText(at, 1, place < placeLabels_.size() ? placeLabels_[place] : std::wstring());
+        const std::wstring_view label =
+            place < placeLabels_.size() ? placeLabels_[place] : std::wstring_view();
+        SetCellText(at, 1, label);
         SetCellText(at, 2, row.target);
-        SetItemData(at, static_cast<LPARAM>(index));
         if (!row.description.empty())
             SetCellText(at, kDescriptionColumn, row.description);
+        shown[0].insert(row.name);
+        shown[1].insert(label);
+        shown[2].insert(row.target);
+        shown[kDescriptionColumn].insert(row.description);
     }
 
+    // The Description column keeps its width while no row has a description.
+    const bool anyDescription = std::any_of(
+        rows.begin(), rows.end(), [](const vs::InventoryRow& row) { return !row.description.empty(); });
     for (int column = 0; column < kColumnCount; ++column) {
-        if (column != kDescriptionColumn || anyDescription)
-            AutosizeColumn(column);
+        if (column == kDescriptionColumn && !anyDescription)
+            continue;
+        const auto& texts = shown[static_cast<std::size_t>(column)];
+        AutosizeColumn(column, std::vector<std::wstring_view>(texts.begin(), texts.end()));
     }
     LockDrawing(false);
 }
@@ -140,14 +166,19 @@ int ListViewInventory::SortedPosition(const std::wstring& name) const {
 }
 
 int ListViewInventory::InsertRow(const std::wstring& name, int image) {
+    return InsertRowAt(SortedPosition(name), name, image, 0);
+}
+
+int ListViewInventory::InsertRowAt(int position, const std::wstring& name, int image, LPARAM data) {
     // The list's own ascending sort would place the row, but not every list control sorts
     // owner-drawn rows; inserting at the sorted position gives the same order everywhere.
     std::wstring text = name;
     LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = SortedPosition(name);
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = position;
     item.pszText = text.data();
     item.iImage = image;
+    item.lParam = data;
     const int row =
         static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (row >= 0 && row <= static_cast<int>(rowNames_.size()))
@@ -155,8 +186,8 @@ int ListViewInventory::InsertRow(const std::wstring& name, int image) {
     return row;
 }
 
-void ListViewInventory::SetCellText(int row, int column, const std::wstring& text) {
-    std::wstring copy = text;
+void ListViewInventory::SetCellText(int row, int column, std::wstring_view text) {
+    std::wstring copy(text);
     LVITEMW item{};
     item.iSubItem = column;
     item.pszText = copy.data();
@@ -171,14 +202,14 @@ void ListViewInventory::SetItemData(int row, LPARAM data) {
     SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-void ListViewInventory::AutosizeColumn(int column) {
+void ListViewInventory::AutosizeColumn(int column, const std::vector<std::wstring_view>& texts) {
     EndRowFill();
     SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
                  MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
     // The list sizes a column for its own label margins (and the last one only up to its
     // right edge), but the rows are drawn with wider margins: without more room the widest
     // text would end in an ellipsis.
-    const int drawn = DrawnColumnWidth(list_, column);
+    const int drawn = DrawnColumnWidth(list_, column, texts);
     if (drawn > SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(drawn, 0));
 }

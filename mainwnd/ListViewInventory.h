@@ -12,6 +12,7 @@
 #include <array>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ListViewInventory {
@@ -39,7 +40,7 @@ public:
     // Inserts a row (text, image) at its place in ascending Name order; returns its
     // position, or -1 when the list refuses it.
     int InsertRow(const std::wstring& name, int image);
-    void SetCellText(int row, int column, const std::wstring& text);
+    void SetCellText(int row, int column, std::wstring_view text);
     void SetItemData(int row, LPARAM data);
 
     // The list control's own order for names: case-insensitive, as its ascending sort
@@ -59,9 +60,12 @@ private:
     void DeleteAllRows();
     // The image of an icon location: extracted and added at its first use in this fill.
     int ImageOfLocation(const std::wstring& location, vs::Platform& platform);
+    // Inserts a row (text, image, item data) at position; returns where the list put it,
+    // or -1 when the list refuses it.
+    int InsertRowAt(int position, const std::wstring& name, int image, LPARAM data);
     // LVM_SETCOLUMNWIDTH with LVSCW_AUTOSIZE_USEHEADER, widened where the rows' drawing
-    // needs more room than the list's own margins give.
-    void AutosizeColumn(int column);
+    // needs more room for these texts of the column than the list's own margins give.
+    void AutosizeColumn(int column, const std::vector<std::wstring_view>& texts);
     // The row before which a new row of this name belongs: after every row whose name
     // sorts before or equal to it, so rows of equal names keep their insertion order.
     int SortedPosition(const std::wstring& name) const;

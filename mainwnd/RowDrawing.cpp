@@ -170,7 +170,14 @@ void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden) {
 
 int DrawnColumnWidth(HWND list, int column) {
     const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    if (rows <= 0)
+    std::vector<std::wstring> texts;
+    for (int row = 0; row < rows; ++row)
+        texts.push_back(ListItemText(list, row, column));
+    return DrawnColumnWidth(list, column, std::vector<std::wstring_view>(texts.begin(), texts.end()));
+}
+
+int DrawnColumnWidth(HWND list, int column, const std::vector<std::wstring_view>& texts) {
+    if (SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) <= 0)
         return 0;
     WindowDc dc(list);
     if (!dc.Get())
@@ -180,11 +187,10 @@ int DrawnColumnWidth(HWND list, int column) {
         SelectObject(dc.Get(), font);
 
     int widest = 0;
-    for (int row = 0; row < rows; ++row) {
-        const std::wstring text = ListItemText(list, row, column);
+    for (std::wstring_view text : texts) {
         SIZE extent{};
         if (!text.empty() &&
-            GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent))
+            GetTextExtentPoint32W(dc.Get(), text.data(), static_cast<int>(text.size()), &extent))
             widest = std::max(widest, static_cast<int>(extent.cx));
     }
     const TextInset inset = CellTextInset(dc.Get(), column);

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string_view>
+#include <vector>
+
 // Draws the row dis.itemID of list into dis.hDC: icon, name and the other columns,
 // selected rows in the highlight colours, hidden rows grey (highlight text when selected)
 // with a struck-out font. Leaves the device context as it found it.
@@ -13,3 +16,6 @@ void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden);
 // the widest text in the list's font and the margins the drawing keeps around it, which
 // are wider than the ones the list sizes its columns for. 0 for a list without rows.
 int DrawnColumnWidth(HWND list, int column);
+// The same for these texts of the column (its rows' texts, each distinct one at least
+// once), for a caller that holds them already.
+int DrawnColumnWidth(HWND list, int column, const std::vector<std::wstring_view>& texts);
