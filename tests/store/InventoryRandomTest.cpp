@@ -76,7 +76,11 @@ Snapshot TakeSnapshot(RegistryStore& store) {
 // The keys of snapshot below root, by their path relative to it ("" for root itself).
 std::map<std::wstring, const KeyState*> Subtree(const Snapshot& snapshot, const std::wstring& root) {
     std::map<std::wstring, const KeyState*> keys;
-    for (auto it = snapshot.lower_bound(root); it != snapshot.end() && IsUnder(it->first, root); ++it)
+    // Siblings whose names start with root's last name sort between root and its subkeys
+    // (A < AB < A\B): the walk goes on while the path starts with root and takes only what
+    // is below it.
+    for (auto it = snapshot.lower_bound(root);
+         it != snapshot.end() && it->first.compare(0, root.size(), root) == 0; ++it)
         if (IsUnder(it->first, root))
             keys[it->first.substr(root.size())] = &it->second;
     return keys;
@@ -606,6 +610,14 @@ private:
                     found = found || (now != after_.end() && now->second.values.count(name) &&
                                       now->second.values.at(name) == value);
                 }
+                // A twin that stood under the hidden name before is written into the entry's key
+                // when it is unhidden, as a copy writes into an existing key: its value at the
+                // same place may have replaced the entry's.
+                auto twin = before_.find(dest + relative);
+                auto now = after_.find(source + relative);
+                found = found || (twin != before_.end() && now != after_.end() &&
+                                  twin->second.values.count(name) && now->second.values.count(name) &&
+                                  now->second.values.at(name) == twin->second.values.at(name));
                 if (!found)
                     Finding(what + ": value lost");
             }
