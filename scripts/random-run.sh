@@ -13,7 +13,7 @@ if ! [[ $operations =~ ^[1-9][0-9]*$ && $start =~ ^[0-9]+$ ]] || (( start > 4294
 fi
 echo "start value $start, $operations operations; replay with: scripts/random-run.sh $operations $start"
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" native
+"$root/scripts/build.sh" native >/dev/null
 VARNOSET_RANDOM_OPERATIONS=$operations VARNOSET_RANDOM_START=$start \
     "${VARNOSET_BUILD_DIR:-$root/build}/native/store_tests_native" --gtest_brief=1 \
     --gtest_filter='InventoryRandomised.*'

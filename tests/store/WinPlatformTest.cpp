@@ -113,54 +113,45 @@ TEST_F(WinPlatformTest, IndirectStringsResolveOrGiveNothing) {
     EXPECT_EQ(platform.LoadIndirectString(L"@no-such-module.dll,-12345"), std::nullopt);
 }
 
-// Hears the shell's change notifications for the desktop and every folder below it.
+// Counts the shell's change notifications for the desktop and every folder below it.
 class NotificationListener {
 public:
     NotificationListener() {
         WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = &Procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            heard_ += message == kMessage;
+            return DefWindowProcW(window, message, wParam, lParam);
+        };
         windowClass.lpszClassName = L"VarnosetNotificationListener";
         RegisterClassW(&windowClass);
-        window_ = CreateWindowW(windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                windowClass.hInstance, nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        window_ = CreateWindowW(windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                nullptr);
         SHGetFolderLocation(nullptr, CSIDL_DESKTOP, nullptr, 0, &desktop_);
-        SHChangeNotifyEntry entry{desktop_, TRUE};
+        const SHChangeNotifyEntry entry{desktop_, TRUE};
         registration_ = SHChangeNotifyRegister(window_, SHCNRF_ShellLevel | SHCNRF_InterruptLevel,
                                                SHCNE_ALLEVENTS, kMessage, 1, &entry);
+        heard_ = 0;
     }
     ~NotificationListener() {
         SHChangeNotifyDeregister(registration_);
         DestroyWindow(window_);
         CoTaskMemFree(desktop_);
     }
-    NotificationListener(const NotificationListener&) = delete;
-    NotificationListener& operator=(const NotificationListener&) = delete;
 
     bool Listening() const { return registration_ != 0; }
     // The notifications heard so far, once those waiting in the queue are delivered.
     int Heard() {
-        MSG msg;
-        while (PeekMessageW(&msg, window_, 0, 0, PM_REMOVE))
+        for (MSG msg; PeekMessageW(&msg, window_, 0, 0, PM_REMOVE);)
             DispatchMessageW(&msg);
         return heard_;
     }
 
 private:
     static constexpr UINT kMessage = WM_APP + 1;
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == kMessage) {
-            ++reinterpret_cast<NotificationListener*>(GetWindowLongPtrW(window, GWLP_USERDATA))->heard_;
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-
+    static inline int heard_ = 0;
     HWND window_ = nullptr;
     PIDLIST_ABSOLUTE desktop_ = nullptr;
     ULONG registration_ = 0;
-    int heard_ = 0;
 };
 
 TEST_F(WinPlatformTest, FolderLocationsAndNotificationsIncludingANullList) {

@@ -1,11 +1,13 @@
 #pragma once
 // A RegistryStore that passes every call on to another one and writes down what it did,
 // one line per call, with keys named by their full path ("HKCR\CLSID\{...}"). Tests use
-// it to check the order of writes, flushes and closes, and which keys were deleted.
+// it to check the order of writes, flushes and closes, and which keys were deleted; the
+// store tests under Wine count the keys left open through it.
 
 #include "store/RegistryStore.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,9 @@ namespace vs::test {
 class RecordingRegistry final : public RegistryStore {
 public:
     explicit RecordingRegistry(RegistryStore& inner) : inner_(inner) {}
+    // Owns inner: it goes with the recorder.
+    explicit RecordingRegistry(std::unique_ptr<RegistryStore> inner)
+        : owned_(std::move(inner)), inner_(*owned_) {}
 
     Status OpenKey(KeyHandle parent, const wchar_t* path, std::uint32_t access, KeyHandle* out) override;
     Status CreateKey(KeyHandle parent, const wchar_t* path, std::uint32_t access, KeyHandle* out) override;
@@ -40,11 +45,15 @@ public:
 
     // Only the lines that start with prefix ("Set ", "Flush ", ...).
     std::vector<std::string> Calls(const std::string& prefix) const;
+    // The keys opened or created through the recorder and not closed yet.
+    std::size_t OpenKeyCount() const { return paths_.size(); }
+    RegistryStore& Inner() const { return inner_; }
 
 private:
     std::string PathOf(KeyHandle key) const;
     void Record(std::string line);
 
+    std::unique_ptr<RegistryStore> owned_;
     RegistryStore& inner_;
     std::map<KeyHandle, std::string> paths_;
 };

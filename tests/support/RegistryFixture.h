@@ -29,8 +29,8 @@ protected:
         return path;
     }
 
-    // Key handles open now (the in-memory registry's, or those opened through the counting
-    // wrapper under Wine).
+    // Key handles open now (the in-memory registry's, or under Wine those opened through
+    // the recorder MakeTestRegistry puts in front).
     std::size_t OpenHandles() const { return test::OpenHandles(store); }
 
     std::unique_ptr<RegistryStore> registry = MakeTestRegistry();
