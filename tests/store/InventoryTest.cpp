@@ -31,13 +31,15 @@ TEST_F(InventoryTest, EmptyRegistryGivesNoRowsAndNoRecords) {
     EXPECT_TRUE(inventory.clsidMap.empty());
 }
 
-TEST_F(InventoryTest, DescriptionColumnKeepsItsWidthWhenNoListedObjectHasADescription) {
+TEST_F(InventoryTest, RowsCarryTheDescriptionsOfListedObjectsOnly) {
     WriteObject(0, kIdA, L"No tip");
+    WriteClass(kIdB, {Sz(L"", L"Unlisted"), Sz(L"InfoTip", L"Tip")});
+    WriteEntry(0, TreeKey{kIdB, {}});
     Refresh();
     ASSERT_NE(FindEntry(0, kIdA), nullptr);
-    EXPECT_TRUE(inventory.noDescriptions);
-    EXPECT_EQ(view.columnWidths[0], TestInventoryView::kAutosized);
-    EXPECT_EQ(view.columnWidths[3], TestInventoryView::kInitialWidth);
+    EXPECT_EQ(RowOf(FindEntry(0, kIdA)).description, L"");
+    EXPECT_EQ(FindEntry(0, kIdB), nullptr) << "unmarked: left out in normal mode";
+    EXPECT_EQ(inventory.clsidMap.at(kIdB).description, L"Tip");
 }
 
 TEST_F(InventoryTest, ObjectInTwoPlacesSharesOneRecordCountingBothUsesWithTheFirstPlace) {
