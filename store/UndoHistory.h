@@ -7,7 +7,7 @@
 //     if (CaptureTrees(store, trees, before) != kOk) -> report, do not run the command
 //     save SnapshotToRegFile(before, true) with BackupFolder::Save -> report a failure
 //     ... run the command ...
-//     history.Record(store, IDS_COMMAND_DELETE, std::move(before));
+//     history.Record(store, command, std::move(before));
 // "trees" are every key tree the command may write: the class key tree and the entry
 // key trees of the rows, the destination entry key of a copy or move, both names of a
 // hidden entry. A tree whose name is only known once the command has run (the wizard's
@@ -28,7 +28,7 @@
 namespace vs {
 
 struct UndoStep {
-    unsigned command = 0; // the caller's name for the command (a string id, say)
+    unsigned command = 0; // the caller's tag for the command; the store does not read it
     Snapshot before;      // the trees as they were before the command
     Snapshot after;       // the same trees as the command left them
 };
