@@ -46,6 +46,20 @@ HWND CDialog::CreateModeless() {
                               &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
+void CDialog::RunMessageLoop() {
+    MSG msg;
+    while (hwnd_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (PreTranslateMessage(msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+bool CDialog::PreTranslateMessage(MSG& msg) {
+    return hwnd_ && IsDialogMessageW(hwnd_, &msg);
+}
+
 void CDialog::EndDialog(INT_PTR result) {
     result_ = result;
     if (!hwnd_)

@@ -21,6 +21,12 @@ public:
     INT_PTR DoModal();
     // Creates the dialog modeless (tests drive dialogs this way); EndDialog destroys it.
     HWND CreateModeless();
+    // The message loop of a modeless dialog that stands as a main window: takes the thread's
+    // messages through PreTranslateMessage until the window is gone or WM_QUIT arrives.
+    void RunMessageLoop();
+    // Sees a message of RunMessageLoop before it is dispatched; true when it was handled
+    // here. The base lets IsDialogMessage give the dialog its keyboard (Tab, Enter, Esc).
+    virtual bool PreTranslateMessage(MSG& msg);
 
     HWND Hwnd() const { return hwnd_; }
     HWND Item(int id) const { return GetDlgItem(hwnd_, id); }

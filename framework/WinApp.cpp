@@ -6,9 +6,16 @@ CWinApp::~CWinApp() {
     CDialog::SetDefaultOwnerDialog(nullptr);
 }
 
+void CWinApp::SetMainDialog(CDialog* dialog) {
+    mainDialog_ = dialog;
+    CDialog::SetDefaultOwnerDialog(dialog);
+}
+
 int CWinApp::Run(HINSTANCE) {
-    // The main window runs modally inside InitInstance; whatever it returns, there is
-    // no message loop left to run afterwards.
-    (void)InitInstance();
+    // The main dialog's own loop, rather than a modal one of the dialog manager, lets the
+    // dialog see every message first: its keyboard accelerators need that.
+    if (InitInstance() && mainDialog_)
+        mainDialog_->RunMessageLoop();
+    ExitInstance();
     return 0;
 }

@@ -1,5 +1,6 @@
 // The application object run as the program runs it: the installed-objects dialog comes
-// up modally as the main window, and closing it ends the run and saves the settings.
+// up as the main window with its own message loop, and closing it ends the run and saves
+// the settings.
 
 #include "app/VarnosetApp.h"
 #include "mainwnd/WindowSettings.h"
@@ -12,15 +13,10 @@
 
 namespace {
 
-class OpenApp : public CVarnosetApp {
-public:
-    using CVarnosetApp::InitInstance;
-};
-
-TEST(Application, RunsTheMainDialogModallyAndSavesTheSettingsWhenItCloses) {
+TEST(Application, RunsTheMainDialogsLoopAndSavesTheSettingsWhenItCloses) {
     vs::WinRegistry store;
     vs::test::RemoveTree(store, vs::CurrentUser(), vs::kSettingsKeyPath);
-    OpenApp app;
+    CVarnosetApp app;
     HWND shown = nullptr;
     HWND mainWindowWhileShown = nullptr;
     RECT opened{};
@@ -38,7 +34,7 @@ TEST(Application, RunsTheMainDialogModallyAndSavesTheSettingsWhenItCloses) {
         })
         .Start();
 
-    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.Run(GetModuleHandleW(nullptr)), 0);
     EXPECT_TRUE(driver.Completed());
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(mainWindowWhileShown, shown);
