@@ -65,6 +65,7 @@ using UniqueFont = UniqueHandle<HFONT, GdiObjectDeleter>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectDeleter>;
 using UniqueIdList = UniqueHandle<LPITEMIDLIST, IdListDeleter>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleDeleter>;
+using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalDeleter>;
 
 // Restores a device context's state when it goes out of scope.
 class SavedDcState {

@@ -1,5 +1,6 @@
 #include "mainwnd/DeleteObject.h"
 
+#include "framework/Dpi.h"
 #include "framework/Resources.h"
 #include "framework/VersionInfo.h"
 #include "mainwnd/Places.h"
@@ -32,19 +33,11 @@ constexpr UINT kColumnHeadings[ListViewInventory::kColumnCount] = {IDS_COLUMN_NA
                                                                    IDS_COLUMN_TARGET, IDS_COLUMN_DESCRIPTION};
 constexpr int kInitialColumnWidth = 100;
 
-// A control's outer rectangle relative to the dialog window's outer top-left corner.
-RECT OuterRectWithin(HWND control, POINT windowOrigin) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    OffsetRect(&rect, -windowOrigin.x, -windowOrigin.y);
-    return rect;
-}
-
 } // namespace
 
 CDeleteObject::CDeleteObject(vs::RegistryStore& store, vs::Platform& platform, HWND parent)
     : CDialog(IDD_INSTALLED_OBJECTS, parent), store_(store), platform_(platform), inventory_(store, platform),
-      settings_(vs::LoadWindowSettings(store)) {
+      settings_(vs::LoadWindowSettings(store)), sort_{settings_.sortColumn, settings_.sortDescending} {
     inventory_.expertMode = settings_.expertMode;
 }
 
@@ -58,6 +51,8 @@ CDeleteObject::~CDeleteObject() {
 vs::WindowSettings CDeleteObject::CurrentSettings() const {
     vs::WindowSettings current = settings_;
     current.expertMode = inventory_.expertMode;
+    current.sortColumn = sort_.column;
+    current.sortDescending = sort_.descending;
     return current;
 }
 
@@ -67,33 +62,35 @@ void CDeleteObject::DoDataExchange(DataExchange& dx) {
     dx.Control(IDC_CREATE_NEW, createButton_);
     dx.Control(IDOK, closeButton_);
     dx.Control(IDC_GROUP_INSTALLED, groupBox_);
+    dx.Control(IDC_FILTER, filter_);
+    dx.Control(IDC_STATUS, status_);
 }
 
 bool CDeleteObject::OnInitDialog() {
     layoutActive_ = true;
     CDialog::OnInitDialog();
     view_.Attach(hwnd_, list_);
+    windowKeys_ = LoadAcceleratorsW(ResourceModule(), MAKEINTRESOURCEW(IDA_INSTALLED_OBJECTS));
+    filterKeys_ = LoadAcceleratorsW(ResourceModule(), MAKEINTRESOURCEW(IDA_FILTER_BOX));
 
-    RECT window{};
-    GetWindowRect(hwnd_, &window);
-    minimumSize_ = {window.right - window.left, window.bottom - window.top};
-    // Where the client area sits in the outer rectangle, measured rather than derived
-    // from frame metrics, which differ from the real frame on some systems.
-    POINT clientOrigin{0, 0};
-    ClientToScreen(hwnd_, &clientOrigin);
-    clientOffset_ = {clientOrigin.x - window.left, clientOrigin.y - window.top};
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    frameExtra_ = {minimumSize_.cx - client.right, minimumSize_.cy - client.bottom};
-
-    const POINT origin{window.left, window.top};
-    createRect_ = OuterRectWithin(createButton_, origin);
-    deleteRect_ = OuterRectWithin(deleteButton_, origin);
-    closeRect_ = OuterRectWithin(closeButton_, origin);
-    groupRect_ = OuterRectWithin(groupBox_, origin);
-    listRect_ = OuterRectWithin(list_, origin);
+    dpi_ = fontDpi_ = WindowDpi(hwnd_);
+    TakeOverDpiChanges(hwnd_);
+    if (const auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)))
+        GetObjectW(font, sizeof templateFont_, &templateFont_);
+    using L = WindowLayout;
+    layout_.Record(hwnd_,
+                   {{createButton_, L::kMoveDown},
+                    {deleteButton_, L::kMoveDown},
+                    {closeButton_, L::kMoveRight | L::kMoveDown},
+                    {groupBox_, L::kStretchRight | L::kStretchDown},
+                    {filter_, L::kStretchRight},
+                    {list_, L::kStretchRight | L::kStretchDown},
+                    {status_, L::kMoveDown | L::kStretchRight}},
+                   dpi_);
 
     EnableWindow(deleteButton_, FALSE);
+    const std::wstring cue = LoadResourceString(IDS_FILTER_CUE);
+    SendMessageW(filter_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(cue.c_str()));
 
     for (int column = 0; column < ListViewInventory::kColumnCount; ++column) {
         std::wstring heading = LoadResourceString(kColumnHeadings[column]);
@@ -106,6 +103,7 @@ bool CDeleteObject::OnInitDialog() {
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
     }
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    ShowSortArrow();
 
     RefreshList();
 
@@ -117,56 +115,83 @@ bool CDeleteObject::OnInitDialog() {
     const RECT& saved = settings_.placement;
     if (!vs::IsEmptyPlacement(saved))
         MoveWindow(hwnd_, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top, TRUE);
-    return true;
+    // The keys act on the list: it has the focus from the start.
+    SetFocus(list_);
+    return false;
 }
 
 bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
     using D = CDeleteObject;
     static constexpr MessageEntry<D> kMessages[] = {
-        {WM_NOTIFY, NM_CLICK, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnListClick},
+        {WM_NOTIFY, LVN_ITEMCHANGED, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnListItemChanged},
+        {WM_NOTIFY, LVN_COLUMNCLICK, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnColumnClick},
         {WM_NOTIFY, NM_RCLICK, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnListRightClick},
+        {WM_COMMAND, EN_CHANGE, IDC_FILTER, IDC_FILTER, &D::OnFilterChange},
         {WM_GETMINMAXINFO, 0, 0, 0, &D::OnGetMinMaxInfo},
         {WM_SIZE, 0, 0, 0, &D::OnSize},
         {WM_MOVE, 0, 0, 0, &D::OnMove},
+        {WM_DPICHANGED, 0, 0, 0, &D::OnDpiChanged},
         {WM_DRAWITEM, 0, 0, 0, &D::OnDrawItem},
         {WM_DESTROY, 0, 0, 0, &D::OnDestroy},
         {WM_COMMAND, BN_CLICKED, IDC_CREATE_NEW, IDC_CREATE_NEW, &D::OnCreateNew},
-        {WM_COMMAND, BN_CLICKED, ID_CREATE_NEW, ID_CREATE_NEW, &D::OnCreateNew},
         {WM_COMMAND, BN_CLICKED, IDC_DELETE_SELECTED, IDC_DELETE_SELECTED, &D::OnDelete},
-        {WM_COMMAND, BN_CLICKED, ID_DELETE, ID_DELETE, &D::OnDelete},
-        {WM_COMMAND, BN_CLICKED, ID_EXPERT_MODE, ID_EXPERT_MODE, &D::OnExpertMode},
-        {WM_COMMAND, BN_CLICKED, ID_HIDE, ID_HIDE, &D::OnHide},
-        {WM_COMMAND, BN_CLICKED, ID_UNHIDE, ID_UNHIDE, &D::OnUnhide},
-        {WM_COMMAND, BN_CLICKED, ID_RENAME, ID_RENAME, &D::OnRename},
-        {WM_COMMAND, BN_CLICKED, ID_CHANGE_ICON, ID_CHANGE_ICON, &D::OnChangeIcon},
-        {WM_COMMAND, BN_CLICKED, ID_CHANGE_COMMENT, ID_CHANGE_COMMENT, &D::OnChangeComment},
-        {WM_COMMAND, BN_CLICKED, ID_COPY_FIRST, ID_COPY_LAST, &D::OnCopyTo},
-        {WM_COMMAND, BN_CLICKED, ID_MOVE_FIRST, ID_MOVE_LAST, &D::OnMoveTo},
-        {WM_COMMAND, BN_CLICKED, ID_SET_EXPLORER_POSITION, ID_SET_EXPLORER_POSITION,
-         &D::OnSetExplorerPosition},
+        // Menu commands: the menu sends code 0, a key of the accelerator tables code 1.
+        {WM_COMMAND, kAnyCode, ID_CREATE_NEW, ID_CREATE_NEW, &D::OnCreateNew},
+        {WM_COMMAND, kAnyCode, ID_DELETE, ID_DELETE, &D::OnDelete},
+        {WM_COMMAND, kAnyCode, ID_EXPERT_MODE, ID_EXPERT_MODE, &D::OnExpertMode},
+        {WM_COMMAND, kAnyCode, ID_HIDE, ID_HIDE, &D::OnHide},
+        {WM_COMMAND, kAnyCode, ID_UNHIDE, ID_UNHIDE, &D::OnUnhide},
+        {WM_COMMAND, kAnyCode, ID_RENAME, ID_RENAME, &D::OnRename},
+        {WM_COMMAND, kAnyCode, ID_CHANGE_ICON, ID_CHANGE_ICON, &D::OnChangeIcon},
+        {WM_COMMAND, kAnyCode, ID_CHANGE_COMMENT, ID_CHANGE_COMMENT, &D::OnChangeComment},
+        {WM_COMMAND, kAnyCode, ID_COPY_FIRST, ID_COPY_LAST, &D::OnCopyTo},
+        {WM_COMMAND, kAnyCode, ID_MOVE_FIRST, ID_MOVE_LAST, &D::OnMoveTo},
+        {WM_COMMAND, kAnyCode, ID_SET_EXPLORER_POSITION, ID_SET_EXPLORER_POSITION, &D::OnSetExplorerPosition},
+        {WM_COMMAND, kAnyCode, ID_REFRESH, ID_REFRESH, &D::OnRefresh},
+        {WM_COMMAND, kAnyCode, ID_SELECT_ALL, ID_SELECT_ALL, &D::OnSelectAll},
+        {WM_COMMAND, kAnyCode, ID_FIND, ID_FIND, &D::OnFind},
+        {WM_COMMAND, kAnyCode, ID_COPY_ROWS, ID_COPY_ROWS, &D::OnCopyRows},
+        {WM_COMMAND, kAnyCode, ID_CONTEXT_MENU, ID_CONTEXT_MENU, &D::OnContextMenuKey},
+        {WM_COMMAND, kAnyCode, ID_CLEAR_FILTER, ID_CLEAR_FILTER, &D::OnClearFilter},
+        {WM_COMMAND, kAnyCode, ID_FOCUS_LIST, ID_FOCUS_LIST, &D::OnFocusList},
     };
     return Route(this, kMessages, msg, result) || CDialog::HandleMessage(msg, result);
 }
 
-void CDeleteObject::RefreshList() {
+void CDeleteObject::RefreshList(Renamed renamed) {
+    const ListPlace place = CapturePlace(renamed);
     inventory_.Refresh();
-    view_.Show(inventory_.rows, platform_);
-    UpdateDeleteButton();
+    ShowRows(place, true);
+}
+
+bool CDeleteObject::PreTranslateMessage(MSG& msg) {
+    // Keys for this window and its controls go through its tables first; those of the
+    // filter box through the box's own.
+    if (hwnd_ && (msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd))) {
+        HACCEL keys = msg.hwnd == filter_ ? filterKeys_ : windowKeys_;
+        if (keys && TranslateAcceleratorW(hwnd_, keys, &msg))
+            return true;
+    }
+    return CDialog::PreTranslateMessage(msg);
 }
 
 int CDeleteObject::NextSelectedRow(int row) const {
     return static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
 }
 
-vs::ShellObjectEntry* CDeleteObject::EntryOfRow(int row) {
+LPARAM CDeleteObject::ItemData(int row) const {
     if (row < 0)
-        return nullptr;
+        return -1;
     LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
     if (!SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return inventory_.EntryAt(static_cast<std::intptr_t>(item.lParam));
+        return -1;
+    return item.lParam;
+}
+
+vs::ShellObjectEntry* CDeleteObject::EntryOfRow(int row) {
+    return inventory_.EntryAt(static_cast<std::intptr_t>(ItemData(row)));
 }
 
 void CDeleteObject::NotifyPlace(int placeIndex) {
@@ -192,11 +217,6 @@ void CDeleteObject::RememberWindowRect() {
     GetWindowRect(hwnd_, &settings_.placement);
 }
 
-LRESULT CDeleteObject::OnListClick(const Message&) {
-    UpdateDeleteButton();
-    return 0;
-}
-
 UniqueMenu CDeleteObject::BuildContextMenu() {
     UniqueMenu menu(LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(IDM_CONTEXT_MENU)));
     HMENU popup = GetSubMenu(menu.Get(), 0);
@@ -219,44 +239,38 @@ UniqueMenu CDeleteObject::BuildContextMenu() {
 }
 
 LRESULT CDeleteObject::OnListRightClick(const Message&) {
-    UniqueMenu menu = BuildContextMenu();
-    HMENU popup = GetSubMenu(menu.Get(), 0);
-    if (!popup)
-        return 0;
     POINT cursor{};
     GetCursorPos(&cursor);
-    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, hwnd_, nullptr);
+    ShowContextMenu(cursor);
     return 0;
+}
+
+void CDeleteObject::ShowContextMenu(POINT screen) {
+    UniqueMenu menu = BuildContextMenu();
+    if (HMENU popup = GetSubMenu(menu.Get(), 0))
+        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr);
 }
 
 LRESULT CDeleteObject::OnGetMinMaxInfo(const Message& msg) {
     auto* info = reinterpret_cast<MINMAXINFO*>(msg.lParam);
-    if (minimumSize_.cx > 0 && minimumSize_.cy > 0)
-        info->ptMinTrackSize = {minimumSize_.cx, minimumSize_.cy};
+    const SIZE minimum = layout_.MinimumClientSize();
+    if (minimum.cx <= 0 || minimum.cy <= 0)
+        return 0;
+    // The frame as it is, measured rather than derived from frame metrics, which differ
+    // from the real frame on some systems.
+    RECT window{}, client{};
+    GetWindowRect(hwnd_, &window);
+    GetClientRect(hwnd_, &client);
+    info->ptMinTrackSize = {minimum.cx + (window.right - window.left) - client.right,
+                            minimum.cy + (window.bottom - window.top) - client.bottom};
     return 0;
 }
 
-LRESULT CDeleteObject::OnSize(const Message& msg) {
+LRESULT CDeleteObject::OnSize(const Message&) {
     if (!layoutActive_)
         return 0;
-    if (minimumSize_.cx > 0) {
-        const int cx = LOWORD(msg.lParam);
-        const int cy = HIWORD(msg.lParam);
-        const int dx = cx + frameExtra_.cx - minimumSize_.cx;
-        const int dy = cy + frameExtra_.cy - minimumSize_.cy;
-        // Moves a control recorded at r (outer coordinates) by (shiftX, shiftY), growing it
-        // by (growX, growY).
-        auto place = [&](HWND control, const RECT& r, int shiftX, int shiftY, int growX, int growY) {
-            const int width = std::max(0, static_cast<int>(r.right - r.left) + growX);
-            const int height = std::max(0, static_cast<int>(r.bottom - r.top) + growY);
-            MoveWindow(control, r.left - clientOffset_.x + shiftX, r.top - clientOffset_.y + shiftY, width,
-                       height, TRUE);
-        };
-        place(createButton_, createRect_, 0, dy, 0, 0);
-        place(deleteButton_, deleteRect_, 0, dy, 0, 0);
-        place(closeButton_, closeRect_, dx, dy, 0, 0);
-        place(groupBox_, groupRect_, 0, 0, dx, dy);
-        place(list_, listRect_, 0, 0, dx, dy);
+    if (!IsIconic(hwnd_)) {
+        layout_.Apply();
         // Moving each control repaints only that control: the old frame of the group box
         // stays inside its new one, and the dialog's background, painted after the
         // buttons, would hide them until the mouse passes over. One redraw of the whole
@@ -265,6 +279,38 @@ LRESULT CDeleteObject::OnSize(const Message& msg) {
     }
     RememberWindowRect();
     return 0;
+}
+
+LRESULT CDeleteObject::OnDpiChanged(const Message& msg) {
+    // Fonts, control rectangles and icons follow the new DPI; the window takes the
+    // rectangle the system suggests for it.
+    dpi_ = LOWORD(msg.wParam) ? LOWORD(msg.wParam) : dpi_;
+    layout_.SetDpi(dpi_);
+    ScaleFont();
+    if (const auto* suggested = reinterpret_cast<const RECT*>(msg.lParam))
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layout_.Apply();
+    ShowRows(CapturePlace(Renamed::None), true);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return 0;
+}
+
+void CDeleteObject::ScaleFont() {
+    UniqueFont font;
+    if (dpi_ != fontDpi_) {
+        LOGFONTW description = templateFont_;
+        description.lfHeight =
+            MulDiv(description.lfHeight, static_cast<int>(dpi_), static_cast<int>(fontDpi_));
+        description.lfWidth = MulDiv(description.lfWidth, static_cast<int>(dpi_), static_cast<int>(fontDpi_));
+        font.Reset(CreateFontIndirectW(&description));
+    }
+    // Back at the template's DPI the dialog's own font serves again.
+    const auto shown = font ? font.Get() : reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(shown), TRUE);
+    // The font made before goes only now, when no control uses it any more.
+    scaledFont_ = std::move(font);
 }
 
 LRESULT CDeleteObject::OnMove(const Message&) {

@@ -1,12 +1,16 @@
 #pragma once
 // The installed-objects dialog, the program's main window: lists every shell object
-// registered in the eight places and offers the commands through a context menu and two
-// buttons. The list commands live in ListCommands.cpp, the edit commands in
-// EditCommands.cpp and the create command in CreateCommand.cpp.
+// registered in the eight places, filtered and sorted as the user asks, and offers the
+// commands through a context menu, two buttons and keys. The list commands live in
+// ListCommands.cpp, the edit commands in EditCommands.cpp, the create command in
+// CreateCommand.cpp, and what the window does with its rows (filter, sort, status line,
+// keeping the selection, the keys' own commands) in ShownRows.cpp.
 
 #include "framework/Dialog.h"
 #include "framework/UniqueHandle.h"
 #include "mainwnd/ListViewInventory.h"
+#include "mainwnd/RowOrder.h"
+#include "mainwnd/WindowLayout.h"
 #include "mainwnd/WindowSettings.h"
 #include "store/Inventory.h"
 #include "store/Platform.h"
@@ -15,17 +19,26 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 class CDeleteObject : public CDialog {
 public:
-    // Loads the settings (expert mode, saved placement) from store; parent null makes the
-    // dialog a top-level window.
+    // Loads the settings (expert mode, saved placement, sort) from store; parent null makes
+    // the dialog a top-level window.
     CDeleteObject(vs::RegistryStore& store, vs::Platform& platform, HWND parent = nullptr);
     // Saves the settings.
     ~CDeleteObject() override;
 
-    // Rebuilds the inventory from the registry and shows its rows; leaves the delete
-    // button enabled exactly when rows are selected (none after a rebuild).
-    void RefreshList();
+    // How a command renamed the entry keys of the selected rows, so that their rows stay
+    // selected under the new names.
+    enum class Renamed { None, Hidden, Unhidden };
+    // Rebuilds the inventory from the registry and shows the rows that pass the filter, in
+    // the sort order. Rows that were selected and still exist stay selected, the focused row
+    // keeps the focus and stays in view; the delete button is enabled exactly when rows are
+    // selected.
+    void RefreshList(Renamed renamed = Renamed::None);
 
     // Calls visit(entry) for each selected row in display order. The next selected row is
     // looked up before a row is visited, and rows whose item data names no entry are
@@ -57,6 +70,15 @@ public:
     vs::ShellObjectEntry* EntryOfRow(int row);
     // LVM_GETNEXTITEM with LVNI_SELECTED after row (-1: from the start).
     int NextSelectedRow(int row) const;
+    // The sort as it stands; the indices into Inventory().rows of the shown rows, in list order.
+    SortOrder Sort() const { return sort_; }
+    const std::vector<std::size_t>& ShownRows() const { return shown_; }
+    // The text of the selected rows as Ctrl+C copies it: a header line, then one line per
+    // row, each of Name, Location, Target, Description and the class identifier separated by
+    // tabs, every line ending in CRLF. Empty without a selection.
+    std::wstring SelectedRowsText();
+
+    bool PreTranslateMessage(MSG& msg) override;
 
     // List commands (ListCommands.cpp).
     LRESULT OnDelete(const Message& msg);
@@ -72,6 +94,14 @@ public:
     LRESULT OnSetExplorerPosition(const Message& msg);
     // Create command (CreateCommand.cpp).
     LRESULT OnCreateNew(const Message& msg);
+    // Commands of keys (ShownRows.cpp).
+    LRESULT OnRefresh(const Message& msg);
+    LRESULT OnSelectAll(const Message& msg);
+    LRESULT OnFind(const Message& msg);
+    LRESULT OnCopyRows(const Message& msg);
+    LRESULT OnContextMenuKey(const Message& msg);
+    LRESULT OnClearFilter(const Message& msg);
+    LRESULT OnFocusList(const Message& msg);
 
 protected:
     bool OnInitDialog() override;
@@ -79,20 +109,60 @@ protected:
     bool HandleMessage(const Message& msg, LRESULT& result) override;
 
 private:
-    LRESULT OnListClick(const Message& msg);
+    // An entry key: its hive and its path below it.
+    struct EntryKey {
+        vs::KeyHandle hive = nullptr;
+        std::wstring path;
+    };
+    // What of the list's state a rebuild keeps: the keys of the selected rows and of the
+    // focused one (each first under the name a command gave it, then under its old one),
+    // where the focused row stood and which row was at the top.
+    struct ListPlace {
+        std::vector<std::vector<EntryKey>> selected;
+        std::vector<EntryKey> focused;
+        int focusedRow = -1;
+        int topRow = 0;
+    };
+
+    LRESULT OnListItemChanged(const Message& msg);
+    LRESULT OnColumnClick(const Message& msg);
+    LRESULT OnFilterChange(const Message& msg);
     LRESULT OnListRightClick(const Message& msg);
     LRESULT OnGetMinMaxInfo(const Message& msg);
     LRESULT OnSize(const Message& msg);
     LRESULT OnMove(const Message& msg);
+    LRESULT OnDpiChanged(const Message& msg);
     LRESULT OnDrawItem(const Message& msg);
     LRESULT OnDestroy(const Message& msg);
 
+    // A row's item data (its index in the inventory), or -1 when it has none.
+    LPARAM ItemData(int row) const;
     // LVM_GETSELECTEDCOUNT.
     int SelectedCount() const;
     void UpdateDeleteButton();
+    // Shows how many rows the list shows, how many of them are hidden and selected.
+    void UpdateStatus();
     void RememberWindowRect();
     // Tells the shell that the folder of a place changed.
     void NotifyPlace(int placeIndex);
+    // Shows the context menu (its first popup) at a point on the screen.
+    void ShowContextMenu(POINT screen);
+
+    // The list's state before it changes; renamed says how the selected entries' keys
+    // were renamed since the rows were shown.
+    ListPlace CapturePlace(Renamed renamed);
+    // Shows the inventory's rows that pass the filter in the sort order again, taking new
+    // images (and autosizing the columns) when asked, and puts the place back on the rows
+    // that still exist.
+    void ShowRows(const ListPlace& place, bool loadImages);
+    // Selects and focuses the rows of place; the row focused now, or -1.
+    int RestoreSelection(const ListPlace& place);
+    // Scrolls topRow to the top as far as the list goes, then focused into view.
+    void RestoreScroll(int topRow, int focused);
+    // The sort arrow on the heading of the sorted column, on no other.
+    void ShowSortArrow();
+    // The dialog's font at the current DPI, given to every control.
+    void ScaleFont();
 
     vs::RegistryStore& store_;
     vs::Platform& platform_;
@@ -102,17 +172,26 @@ private:
     HWND createButton_ = nullptr;
     HWND closeButton_ = nullptr;
     HWND groupBox_ = nullptr;
+    HWND filter_ = nullptr;
+    HWND status_ = nullptr;
+    HACCEL windowKeys_ = nullptr;
+    HACCEL filterKeys_ = nullptr;
 
     vs::Inventory inventory_;
     ListViewInventory view_;
     vs::WindowSettings settings_;
+    SortOrder sort_;
+    std::wstring filterText_;
+    std::vector<std::size_t> shown_;
+    // Set while the list's rows are replaced: selection changes then tell nobody.
+    bool fillingRows_ = false;
 
-    // Layout: the outer window size at initialisation (also the minimum tracking size),
-    // how far the client area sits inside the outer rectangle, and the controls' initial
-    // outer rectangles relative to the window's top-left corner.
-    SIZE minimumSize_{};
-    POINT clientOffset_{};
-    SIZE frameExtra_{};
-    RECT createRect_{}, deleteRect_{}, closeRect_{}, groupRect_{}, listRect_{};
+    WindowLayout layout_;
     bool layoutActive_ = false;
+    // The DPI the window is shown at, and the one its template font was made for with that
+    // font's description; a font made for another DPI replaces it.
+    UINT dpi_ = 96;
+    UINT fontDpi_ = 96;
+    LOGFONTW templateFont_{};
+    UniqueFont scaledFont_;
 };

@@ -27,7 +27,7 @@ LRESULT CDeleteObject::OnHide(const Message&) {
         entry.Hide(store_);
         NotifyPlace(OwnPlace(entry));
     });
-    RefreshList();
+    RefreshList(Renamed::Hidden);
     return 0;
 }
 
@@ -36,7 +36,7 @@ LRESULT CDeleteObject::OnUnhide(const Message&) {
         entry.Unhide(store_);
         NotifyPlace(OwnPlace(entry));
     });
-    RefreshList();
+    RefreshList(Renamed::Unhidden);
     return 0;
 }
 

@@ -6,8 +6,6 @@
 #include "res/resource.h"
 
 #include <algorithm>
-#include <numeric>
-#include <unordered_set>
 #include <vector>
 
 void ListViewInventory::Attach(HWND dialog, HWND list) {
@@ -17,32 +15,56 @@ void ListViewInventory::Attach(HWND dialog, HWND list) {
         placeLabels_[static_cast<std::size_t>(place)] = PlaceLabel(place);
 }
 
-void ListViewInventory::Show(const std::vector<vs::InventoryRow>& rows, vs::Platform& platform) {
-    LockDrawing(true);
-    ResetImageList(static_cast<int>(rows.size()) + 1);
-    DeleteAllRows();
-    AttachImageList();
+void ListViewInventory::BeginUpdate() {
+    LockWindowUpdate(dialog_);
+    // Besides the window lock, the list itself stops redrawing while it is filled: an
+    // owner-drawn list otherwise repaints on every inserted row, which costs far more than
+    // reading the registry.
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    fillingRows_ = true;
+}
 
-    // Images in the inventory's order, so that locations are extracted as they were met.
-    std::vector<int> images(rows.size(), 0);
-    for (std::size_t index = 0; index < rows.size(); ++index)
-        if (rows[index].iconLocation)
-            images[index] = ImageOfLocation(*rows[index].iconLocation, platform);
+void ListViewInventory::EndUpdate(bool autosizeColumns) {
+    if (autosizeColumns) {
+        for (int column = 0; column < kColumnCount; ++column) {
+            if (column != kDescriptionColumn || anyDescription_)
+                AutosizeColumn(column);
+        }
+    }
+    // The texts point into rows that may go before the next Fill.
+    for (auto& texts : columnTexts_)
+        texts.clear();
+    EndRowFill();
+    LockWindowUpdate(nullptr);
+    InvalidateRect(dialog_, nullptr, FALSE);
+    InvalidateRect(list_, nullptr, TRUE);
+}
 
-    // The rows in the list's order (by name; rows of equal names in the inventory's order),
-    // so each one is appended where the list keeps it.
-    std::vector<std::size_t> order(rows.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&rows](std::size_t a, std::size_t b) {
-        return CollateNames(rows[a].name, rows[b].name) < 0;
-    });
-    // The distinct texts of each column, to size it by.
-    std::array<std::unordered_set<std::wstring_view>, kColumnCount> shown;
-    rowNames_.reserve(rows.size());
-    for (std::size_t index : order) {
+void ListViewInventory::LoadImages(const std::vector<vs::InventoryRow>& rows, vs::Platform& platform,
+                                   int iconSize) {
+    ResetImageList(iconSize, static_cast<int>(rows.size()) + 1);
+    rowImages_.clear();
+    rowImages_.reserve(rows.size());
+    for (const vs::InventoryRow& row : rows)
+        rowImages_.push_back(row.iconLocation ? ImageOfLocation(*row.iconLocation, platform) : 0);
+    const auto list = reinterpret_cast<LPARAM>(imageList_.Get());
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, list);
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, list);
+}
+
+void ListViewInventory::Fill(const std::vector<vs::InventoryRow>& rows,
+                             const std::vector<std::size_t>& shown) {
+    SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shown.size()), 0);
+    for (auto& texts : columnTexts_)
+        texts.clear();
+    anyDescription_ = false;
+    for (const std::size_t index : shown) {
+        if (index >= rows.size())
+            continue;
         const vs::InventoryRow& row = rows[index];
-        const int at = InsertRowAt(static_cast<int>(rowNames_.size()), row.name, images[index],
-                                   static_cast<LPARAM>(index));
+        const int at = AppendRow(row.name, index < rowImages_.size() ? rowImages_[index] : 0,
+                                 static_cast<LPARAM>(index));
         if (at < 0)
             continue;
         const auto place = static_cast<std::size_t>(row.placeIndex);
@@ -52,22 +74,12 @@ void ListViewInventory::Show(const std::vector<vs::InventoryRow>& rows, vs::Plat
         SetCellText(at, 2, row.target);
         if (!row.description.empty())
             SetCellText(at, kDescriptionColumn, row.description);
-        shown[0].insert(row.name);
-        shown[1].insert(label);
-        shown[2].insert(row.target);
-        shown[kDescriptionColumn].insert(row.description);
+        anyDescription_ = anyDescription_ || !row.description.empty();
+        columnTexts_[0].insert(row.name);
+        columnTexts_[1].insert(label);
+        columnTexts_[2].insert(row.target);
+        columnTexts_[kDescriptionColumn].insert(row.description);
     }
-
-    // The Description column keeps its width while no row has a description.
-    const bool anyDescription = std::any_of(
-        rows.begin(), rows.end(), [](const vs::InventoryRow& row) { return !row.description.empty(); });
-    for (int column = 0; column < kColumnCount; ++column) {
-        if (column == kDescriptionColumn && !anyDescription)
-            continue;
-        const auto& texts = shown[static_cast<std::size_t>(column)];
-        AutosizeColumn(column, std::vector<std::wstring_view>(texts.begin(), texts.end()));
-    }
-    LockDrawing(false);
 }
 
 int ListViewInventory::ImageOf(const vs::InventoryRow& row) const {
@@ -83,29 +95,13 @@ int ListViewInventory::ImageOfLocation(const std::wstring& location, vs::Platfor
     const vs::IconLocationParts parts = vs::SplitIconLocation(location);
     const vs::IconHandle icon = platform.ExtractIcon(parts.file, parts.index);
     // ImageList_ReplaceIcon adds nothing for a null icon and answers -1; the list keeps its
-    // own copy of an icon it adds.
+    // own copy, at its own size, of an icon it adds.
     const int image =
         imageList_ ? ImageList_ReplaceIcon(imageList_.Get(), -1, reinterpret_cast<HICON>(icon)) : -1;
     if (icon)
         platform.DestroyIcon(icon);
     images_.emplace(location, image);
     return image;
-}
-
-void ListViewInventory::LockDrawing(bool lock) {
-    if (lock) {
-        LockWindowUpdate(dialog_);
-        // Besides the window lock, the list itself stops redrawing while it is filled: an
-        // owner-drawn list otherwise repaints on every inserted row, which costs far more
-        // than reading the registry.
-        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-        fillingRows_ = true;
-        return;
-    }
-    EndRowFill();
-    LockWindowUpdate(nullptr);
-    InvalidateRect(dialog_, nullptr, FALSE);
-    InvalidateRect(list_, nullptr, TRUE);
 }
 
 void ListViewInventory::EndRowFill() {
@@ -117,30 +113,17 @@ void ListViewInventory::EndRowFill() {
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
 }
 
-void ListViewInventory::ResetImageList(int expectedImages) {
+void ListViewInventory::ResetImageList(int iconSize, int expectedImages) {
     // The list must not keep a handle to the list that is about to be destroyed.
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     images_.clear();
-    imageList_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, std::max(8, expectedImages), 2));
-    // The default row icon is image 0; shared icons from LoadIconW are not destroyed.
-    HICON fallback = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_DEFAULT_ROW_ICON));
-    ImageList_ReplaceIcon(imageList_.Get(), -1, fallback);
-}
-
-void ListViewInventory::DeleteAllRows() {
-    SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
-    rowNames_.clear();
-}
-
-void ListViewInventory::AttachImageList() {
-    const auto list = reinterpret_cast<LPARAM>(imageList_.Get());
-    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, list);
-    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, list);
-}
-
-int ListViewInventory::CollateNames(const std::wstring& a, const std::wstring& b) {
-    return lstrcmpiW(a.c_str(), b.c_str());
+    imageList_.Reset(
+        ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, std::max(8, expectedImages), 2));
+    // The default row icon is image 0, loaded at the list's size rather than scaled to it.
+    UniqueIcon fallback(static_cast<HICON>(LoadImageW(
+        ResourceModule(), MAKEINTRESOURCEW(IDI_DEFAULT_ROW_ICON), IMAGE_ICON, iconSize, iconSize, 0)));
+    ImageList_ReplaceIcon(imageList_.Get(), -1, fallback.Get());
 }
 
 std::wstring ListItemText(HWND list, int row, int column) {
@@ -158,32 +141,15 @@ std::wstring ListItemText(HWND list, int row, int column) {
     }
 }
 
-int ListViewInventory::SortedPosition(const std::wstring& name) const {
-    const auto at =
-        std::upper_bound(rowNames_.begin(), rowNames_.end(), name,
-                         [](const std::wstring& a, const std::wstring& b) { return CollateNames(a, b) < 0; });
-    return static_cast<int>(at - rowNames_.begin());
-}
-
-int ListViewInventory::InsertRow(const std::wstring& name, int image) {
-    return InsertRowAt(SortedPosition(name), name, image, 0);
-}
-
-int ListViewInventory::InsertRowAt(int position, const std::wstring& name, int image, LPARAM data) {
-    // The list's own ascending sort would place the row, but not every list control sorts
-    // owner-drawn rows; inserting at the sorted position gives the same order everywhere.
+int ListViewInventory::AppendRow(const std::wstring& name, int image, LPARAM data) {
     std::wstring text = name;
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = position;
+    item.iItem = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
     item.pszText = text.data();
     item.iImage = image;
     item.lParam = data;
-    const int row =
-        static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row >= 0 && row <= static_cast<int>(rowNames_.size()))
-        rowNames_.insert(rowNames_.begin() + row, name);
-    return row;
+    return static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 void ListViewInventory::SetCellText(int row, int column, std::wstring_view text) {
@@ -194,22 +160,16 @@ void ListViewInventory::SetCellText(int row, int column, std::wstring_view text)
     SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-void ListViewInventory::SetItemData(int row, LPARAM data) {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    item.lParam = data;
-    SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-void ListViewInventory::AutosizeColumn(int column, const std::vector<std::wstring_view>& texts) {
+void ListViewInventory::AutosizeColumn(int column) {
     EndRowFill();
     SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
                  MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
     // The list sizes a column for its own label margins (and the last one only up to its
     // right edge), but the rows are drawn with wider margins: without more room the widest
     // text would end in an ellipsis.
-    const int drawn = DrawnColumnWidth(list_, column, texts);
+    const auto& texts = columnTexts_[static_cast<std::size_t>(column)];
+    const int drawn =
+        DrawnColumnWidth(list_, column, std::vector<std::wstring_view>(texts.begin(), texts.end()));
     if (drawn > SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(drawn, 0));
 }

@@ -47,6 +47,12 @@ WindowSettings LoadWindowSettings(RegistryStore& store) {
         if (const DwordRead expert = key.ReadDword(L"Expert"); expert.status == kOk)
             settings.expertMode = static_cast<std::int32_t>(expert.value);
         settings.placement = ReadPlacement(key);
+        if (const DwordRead column = key.ReadDword(L"SortColumn");
+            column.IsDword() && column.value < static_cast<std::uint32_t>(kSortColumns))
+            settings.sortColumn = static_cast<std::int32_t>(column.value);
+        if (const DwordRead descending = key.ReadDword(L"SortDescending");
+            descending.IsDword() && descending.value <= 1)
+            settings.sortDescending = descending.value == 1;
     }
     // A rectangle saved while minimised, on a monitor that is gone, or turned inside out
     // would put the window where nobody sees it.
@@ -66,6 +72,8 @@ void SaveWindowSettings(RegistryStore& store, const WindowSettings& settings) {
     (void)key.SetDword(L"SizeY", static_cast<std::uint32_t>(settings.placement.bottom));
     (void)key.SetDword(L"PosX", static_cast<std::uint32_t>(settings.placement.left));
     (void)key.SetDword(L"PosY", static_cast<std::uint32_t>(settings.placement.top));
+    (void)key.SetDword(L"SortColumn", static_cast<std::uint32_t>(settings.sortColumn));
+    (void)key.SetDword(L"SortDescending", settings.sortDescending ? 1u : 0u);
 }
 
 } // namespace vs

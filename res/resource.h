@@ -15,6 +15,13 @@
 #define IDC_DELETE_SELECTED 1025
 #define IDC_OBJECT_LIST 1027
 #define IDC_CREATE_NEW 1022
+// Added to it: the filter box above the list and the status line below it
+#define IDC_FILTER 1040
+#define IDC_STATUS 1041
+
+// Its keys: one table while the filter box has the focus, one everywhere else
+#define IDA_INSTALLED_OBJECTS 150
+#define IDA_FILTER_BOX 151
 
 // Context menu commands
 #define ID_CREATE_NEW 138
@@ -47,6 +54,15 @@
 #define ID_MOVE_LAST 32794
 #define ID_SET_EXPLORER_POSITION 32795
 
+// Commands that only keys give
+#define ID_REFRESH 32800
+#define ID_SELECT_ALL 32801
+#define ID_FIND 32802
+#define ID_COPY_ROWS 32803
+#define ID_CONTEXT_MENU 32804
+#define ID_CLEAR_FILTER 32805
+#define ID_FOCUS_LIST 32806
+
 // Installed-objects dialog texts; the place labels also serve the command line
 #define IDS_COLUMN_NAME 13000
 #define IDS_COLUMN_LOCATION 13001
@@ -65,6 +81,15 @@
 #define IDS_RENAME_PROMPT 13020
 #define IDS_COMMENT_PROMPT 13021
 #define IDS_POSITION_TITLE 13022
+// The filter box's cue, the status line, the copied rows' last heading and the copy's failure
+#define IDS_FILTER_CUE 13100
+#define IDS_STATUS_OBJECTS 13101
+#define IDS_STATUS_ONE_OBJECT 13102
+#define IDS_STATUS_SHOWN 13103
+#define IDS_STATUS_HIDDEN 13104
+#define IDS_STATUS_SELECTED 13105
+#define IDS_COLUMN_CLASS 13106
+#define IDS_COPY_FAILED 13107
 
 // Edit text dialog
 #define IDD_EDIT_TEXT 102

@@ -90,7 +90,8 @@ protected:
         }
         ADD_FAILURE() << "no row for " << testing::PrintToString(name) << " in place " << place;
     }
-    // Runs a command; a script works the modal windows it opens.
+    // Runs a command; a script works the modal windows it opens. The list keeps its rows
+    // selected after a command, but each step chooses its rows anew: none stays selected.
     void Command(UINT id, ModalScript* script = nullptr) {
         if (script)
             script->Start();
@@ -98,6 +99,9 @@ protected:
         if (script) {
             EXPECT_TRUE(script->Completed()) << "command " << id;
         }
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
     }
 
     std::string ClassDump(const wchar_t* clsid) { return DumpTree(store, ClassesRoot(), ClassPath(clsid)); }

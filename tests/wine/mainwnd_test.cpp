@@ -3,6 +3,7 @@
 // the list control's own messages, commands arrive as WM_COMMAND, and the registry and the
 // recorded shell notifications are compared afterwards.
 
+#include "framework/Dpi.h"
 #include "mainwnd/DeleteObject.h"
 #include "mainwnd/ListViewInventory.h"
 #include "mainwnd/Places.h"
@@ -10,8 +11,11 @@
 #include "res/resource.h"
 #include "store/NamespaceLocation.h"
 #include "store/WinRegistry.h"
+#include "tests/support/RecordingRegistry.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/support/TestPlatform.h"
+#include "tests/wine/ModalScript.h"
+#include "tests/wine/UiDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +23,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,8 +116,9 @@ protected:
         return text;
     }
 
-    void Open() {
-        dialog = std::make_unique<CDeleteObject>(store, platform);
+    // The dialog over the test's registry, or over registry when given.
+    void Open(RegistryStore* registry = nullptr) {
+        dialog = std::make_unique<CDeleteObject>(registry ? *registry : store, platform);
         ASSERT_NE(dialog->CreateModeless(), nullptr);
         list = dialog->Item(IDC_OBJECT_LIST);
         ASSERT_NE(list, nullptr);
@@ -136,6 +143,15 @@ protected:
             names.push_back(row.name + L" @ " + row.location);
         return names;
     }
+    // "name @ location" of the rows in this state (LVNI_SELECTED, LVNI_FOCUSED).
+    std::vector<std::wstring> NamesOf(UINT state) const {
+        std::vector<std::wstring> names;
+        const std::vector<std::wstring> all = Names();
+        for (int row = -1; (row = static_cast<int>(
+                                SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), state))) != -1;)
+            names.push_back(all.at(static_cast<std::size_t>(row)));
+        return names;
+    }
     int FindRow(const std::wstring& name, const std::wstring& location) const {
         const std::vector<Row> rows = Rows();
         for (std::size_t i = 0; i < rows.size(); ++i)
@@ -154,15 +170,14 @@ protected:
     void Select(const std::wstring& name, const std::wstring& location) const {
         SetSelected(FindRow(name, location), true);
     }
-    void Command(UINT id) const { SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-    void ClickList() const {
-        NMITEMACTIVATE click{};
-        click.hdr.hwndFrom = list;
-        click.hdr.idFrom = IDC_OBJECT_LIST;
-        click.hdr.code = NM_CLICK;
-        click.iItem = -1;
-        SendMessageW(dialog->Hwnd(), WM_NOTIFY, IDC_OBJECT_LIST, reinterpret_cast<LPARAM>(&click));
+    void Focus(int row) const {
+        LVITEMW item{};
+        item.stateMask = LVIS_FOCUSED;
+        item.state = LVIS_FOCUSED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     }
+    std::wstring Status() const { return uitest::ItemText(dialog->Hwnd(), IDC_STATUS); }
+    void Command(UINT id) const { SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     bool DeleteButtonEnabled() const { return IsWindowEnabled(dialog->Item(IDC_DELETE_SELECTED)) != FALSE; }
     int ColumnWidth(int column) const {
         return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
@@ -284,7 +299,8 @@ TEST_F(MainWindowTest, ListHasItsFourColumnsAndExtendedStyles) {
     const LONG style = GetWindowLongW(list, GWL_STYLE);
     EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
     EXPECT_TRUE(style & LVS_OWNERDRAWFIXED);
-    EXPECT_TRUE(style & LVS_SORTASCENDING);
+    EXPECT_FALSE(style & (LVS_SORTASCENDING | LVS_NOSORTHEADER))
+        << "the window sorts, the headings are clicked";
     EXPECT_FALSE(style & LVS_SINGLESEL);
 }
 
@@ -424,25 +440,20 @@ TEST(Places, CommandIdsAndLabelsNameTheirPlaces) {
 
 // --- the delete button ----------------------------------------------------------------------
 
-TEST_F(MainWindowTest, DeleteButtonFollowsTheSelectionOnClickAndIsOffAfterARebuild) {
+TEST_F(MainWindowTest, DeleteButtonFollowsTheSelectionHoweverItChangesAndARebuildKeepsIt) {
     WriteClass(kAlpha, L"Mine", L"C:\\Mine");
     WriteEntry(0, kAlpha);
     Open();
     EXPECT_FALSE(DeleteButtonEnabled());
 
     Select(L"Mine", L"Desktop (this user)");
-    EXPECT_FALSE(DeleteButtonEnabled()) << "a selection made without a click changes nothing yet";
-    ClickList();
-    EXPECT_TRUE(DeleteButtonEnabled());
+    EXPECT_TRUE(DeleteButtonEnabled()) << "a selection made without a click counts too";
 
     dialog->RefreshList();
-    EXPECT_FALSE(DeleteButtonEnabled());
-    EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+    EXPECT_TRUE(DeleteButtonEnabled());
+    EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
 
-    Select(L"Mine", L"Desktop (this user)");
-    ClickList();
     SetSelected(0, false);
-    ClickList();
     EXPECT_FALSE(DeleteButtonEnabled());
 }
 
@@ -466,7 +477,6 @@ TEST_F(MainWindowTest, DeleteButtonDeletesTheSelectionLikeTheMenu) {
     WriteEntry(0, kAlpha);
     Open();
     Select(L"Mine", L"Desktop (this user)");
-    ClickList();
     SendMessageW(dialog->Item(IDC_DELETE_SELECTED), BM_CLICK, 0, 0);
     EXPECT_FALSE(EntryExists(0, kAlpha));
     EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
@@ -547,7 +557,8 @@ TEST_F(MainWindowTest, CopyToAllUsersDesktopCreatesTheEntryThereAndNotifiesTheTa
     EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(2, kAlpha)), source);
     EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
     EXPECT_EQ(Names(),
-              (std::vector<std::wstring>{L"Mine @ My Computer (this user)", L"Mine @ Desktop (all users)"}));
+              (std::vector<std::wstring>{L"Mine @ Desktop (all users)", L"Mine @ My Computer (this user)"}))
+        << "equal names in the order of their locations";
 }
 
 TEST_F(MainWindowTest, CopyToItsOwnPlaceChangesNothingButStillNotifies) {
@@ -986,41 +997,43 @@ TEST_F(MainWindowTest, AutosizedColumnsShowEveryTextWholeAndTheDrawnWidthIsExact
     }
 }
 
-// --- sorted insertion -----------------------------------------------------------------------
+// --- the rows' order and filter ------------------------------------------------------------
 
-TEST(ListViewInventory, RowsLandInCaseInsensitiveNameOrderAndEqualNamesKeepInsertionOrder) {
-    InitCommonControls();
-    HWND list =
-        CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_SORTASCENDING | LVS_OWNERDRAWFIXED,
-                        0, 0, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(list, nullptr);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = 100;
-    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-    ListViewInventory view;
-    view.Attach(nullptr, list);
-    int data = 0;
-    for (const wchar_t* name : {L"delta", L"Bravo", L"alpha", L"charlie", L"ALPHA", L"bravo", L"Echo"}) {
-        const int row = view.InsertRow(name, 0);
-        ASSERT_GE(row, 0);
-        EXPECT_EQ(ListItemText(list, row, 0), name) << "the returned position is the new row's";
-        view.SetItemData(row, data++);
+TEST(RowOrder, SortsByAnyColumnIgnoringCaseWithTiesByNameLocationAndInventoryOrderAndFiltersEveryColumn) {
+    const std::wstring labels[] = {L"Desktop", L"Control Panel"};
+    auto row = [](const wchar_t* name, int place, const wchar_t* target, const wchar_t* description) {
+        InventoryRow r;
+        r.name = name;
+        r.placeIndex = place;
+        r.target = target;
+        r.description = description;
+        return r;
+    };
+    const std::vector<InventoryRow> rows{
+        row(L"delta", 0, L"C:\\d", L""),      row(L"Bravo", 1, L"c:\\b", L"Zeta"),
+        row(L"alpha", 1, L"C:\\a", L"eta"),   row(L"ALPHA", 0, L"C:\\A", L""),
+        row(L"bravo", 1, L"C:\\B", L"theta"), row(L"x", 7, L"", L"")};
+    struct Case {
+        SortOrder order;
+        std::wstring filter;
+        std::vector<std::size_t> shown;
+    } const cases[] = {
+        {{0, false}, L"", {2, 3, 1, 4, 0, 5}}, // equal names: "Control Panel" before "Desktop"
+        {{0, true}, L"", {5, 0, 1, 4, 3, 2}},  // all reversed but the full tie of 1 and 4
+        {{1, false}, L"", {5, 2, 1, 4, 3, 0}}, // a place without a label sorts first
+        {{2, true}, L"", {0, 1, 4, 3, 2, 5}},
+        {{3, false}, L"", {3, 0, 5, 2, 4, 1}},
+        {{0, false}, L"ZET", {1}},           // Description
+        {{0, false}, L"control", {2, 1, 4}}, // Location
+        {{0, false}, L"c:\\B", {1, 4}},      // Target
+        {{0, false}, L"LPH", {2, 3}},        // Name
+        {{0, false}, L"nowhere", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.order.column << (c.order.descending ? " down " : " up ")
+                                        << testing::PrintToString(c.filter));
+        EXPECT_EQ(ArrangeRows(rows, labels, c.filter, c.order), c.shown);
     }
-    std::vector<std::wstring> names;
-    std::vector<LPARAM> order;
-    for (int row = 0; row < 7; ++row) {
-        names.push_back(ListItemText(list, row, 0));
-        LVITEMW item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        order.push_back(item.lParam);
-    }
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha", L"ALPHA", L"Bravo", L"bravo", L"charlie", L"delta",
-                                                L"Echo"}));
-    EXPECT_EQ(order, (std::vector<LPARAM>{2, 4, 1, 5, 3, 0, 6}));
-    DestroyWindow(list);
 }
 
 TEST(ListViewInventory, LongNamesAreReadBackWhole) {
@@ -1034,11 +1047,391 @@ TEST(ListViewInventory, LongNamesAreReadBackWhole) {
     ListViewInventory view;
     view.Attach(nullptr, list);
     const std::wstring longName(999, L'n');
-    view.InsertRow(longName, 0);
-    view.InsertRow(L"m", 0);
-    EXPECT_EQ(ListItemText(list, 1, 0), longName);
-    EXPECT_EQ(ListItemText(list, 0, 0), L"m");
+    EXPECT_EQ(view.AppendRow(longName, 0, 0), 0);
+    EXPECT_EQ(view.AppendRow(L"m", 0, 1), 1);
+    EXPECT_EQ(ListItemText(list, 0, 0), longName);
+    EXPECT_EQ(ListItemText(list, 1, 0), L"m");
     DestroyWindow(list);
+}
+
+// --- keys, sorting, filter, status line, kept place, DPI ---------------------------------------
+
+// Presses a key with modifiers held, as the keyboard would: the key's messages go to the
+// focused control and through the window's own loop; the modifiers are let go a step later,
+// once the loop has handled them.
+void PressKey(test::ModalScript& script, UINT key, std::vector<UINT> modifiers) {
+    auto hold = [modifiers](bool down) {
+        BYTE state[256] = {};
+        GetKeyboardState(state);
+        for (const UINT modifier : modifiers)
+            state[modifier] = down ? 0x80 : 0;
+        SetKeyboardState(state);
+    };
+    script.Do([=] {
+        hold(true);
+        const bool system = key == VK_F10;
+        HWND focus = GetFocus();
+        PostMessageW(focus, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
+        PostMessageW(focus, system ? WM_SYSKEYUP : WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+    });
+    script.Do([=] { hold(false); });
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
+    // What a key opened over the window (then closed again).
+    struct Seen {
+        std::wstring dialog;
+        RECT menu{};
+    };
+    struct Case {
+        const char* name;
+        int focus;
+        const wchar_t* filter;
+        UINT key;
+        std::vector<UINT> modifiers;
+        std::function<void(const Seen&)> check;
+    };
+    auto focusId = [] { return GetDlgCtrlID(GetFocus()); };
+    auto filterText = [this] { return uitest::ItemText(dialog->Hwnd(), IDC_FILTER); };
+    const std::wstring beta = L"Beta @ Control Panel (this user)";
+    auto menuAtBeta = [&](const Seen& seen) {
+        RECT label{};
+        label.left = LVIR_LABEL;
+        SendMessageW(list, LVM_GETITEMRECT,
+                     static_cast<WPARAM>(FindRow(L"Beta", L"Control Panel (this user)")),
+                     reinterpret_cast<LPARAM>(&label));
+        POINT at{label.left, label.bottom};
+        ClientToScreen(list, &at);
+        EXPECT_EQ(seen.menu.left, at.x);
+        EXPECT_EQ(seen.menu.top, at.y);
+    };
+    const Case cases[] = {
+        {"Del deletes the selection",
+         IDC_OBJECT_LIST,
+         L"",
+         VK_DELETE,
+         {},
+         [&](const Seen&) {
+             EXPECT_FALSE(EntryExists(1, kBeta));
+             EXPECT_TRUE(EntryExists(0, kAlpha));
+         }},
+        {"Del in the filter box edits it",
+         IDC_FILTER,
+         L"xyz",
+         VK_DELETE,
+         {},
+         [&](const Seen&) {
+             EXPECT_EQ(filterText(), L"yz");
+             EXPECT_TRUE(EntryExists(1, kBeta));
+         }},
+        {"F2 renames",
+         IDC_OBJECT_LIST,
+         L"",
+         VK_F2,
+         {},
+         [&](const Seen& seen) { EXPECT_EQ(seen.dialog, L"Edit Shell Object"); }},
+        {"F5 rebuilds and keeps the selection",
+         IDC_OBJECT_LIST,
+         L"",
+         VK_F5,
+         {},
+         [&](const Seen&) {
+             EXPECT_EQ(Rows().size(), 3u);
+             EXPECT_EQ(NamesOf(LVNI_SELECTED), std::vector<std::wstring>{beta});
+         }},
+        {"Ctrl+A selects every shown row",
+         IDC_OBJECT_LIST,
+         L"a",
+         'A',
+         {VK_CONTROL},
+         [&](const Seen&) { EXPECT_EQ(NamesOf(LVNI_SELECTED), Names()); }},
+        {"Ctrl+A in the filter box selects its text",
+         IDC_FILTER,
+         L"Beta",
+         'A',
+         {VK_CONTROL},
+         [&](const Seen&) {
+             EXPECT_EQ(SendMessageW(dialog->Item(IDC_FILTER), EM_GETSEL, 0, 0), MAKELRESULT(0, 4));
+             EXPECT_EQ(NamesOf(LVNI_SELECTED), std::vector<std::wstring>{beta});
+         }},
+        {"Ctrl+N creates",
+         IDC_OBJECT_LIST,
+         L"",
+         'N',
+         {VK_CONTROL},
+         [&](const Seen& seen) { EXPECT_EQ(seen.dialog.rfind(L"Create new ShellObject", 0), 0u); }},
+        {"Ctrl+F goes to the filter box",
+         IDC_OBJECT_LIST,
+         L"",
+         'F',
+         {VK_CONTROL},
+         [&](const Seen&) { EXPECT_EQ(focusId(), IDC_FILTER); }},
+        {"Ctrl+C copies the selection",
+         IDC_OBJECT_LIST,
+         L"",
+         'C',
+         {VK_CONTROL},
+         [&](const Seen&) {
+             EXPECT_EQ(ClipboardText(), L"Name\tLocation\tTarget\tDescription\tClass identifier\r\n"
+                                        L"Beta\tControl Panel (this user)\tC:\\Beta\tsecond\t" +
+                                            std::wstring(kBeta) + L"\r\n");
+         }},
+        {"Shift+F10 opens the menu at the focused row", IDC_OBJECT_LIST, L"", VK_F10, {VK_SHIFT}, menuAtBeta},
+        {"the Menu key too", IDC_OBJECT_LIST, L"", VK_APPS, {}, menuAtBeta},
+        {"Esc in the filter box clears it",
+         IDC_FILTER,
+         L"Beta",
+         VK_ESCAPE,
+         {},
+         [&](const Seen&) {
+             EXPECT_EQ(filterText(), L"");
+             EXPECT_EQ(Rows().size(), 2u);
+         }},
+        {"Esc in an empty filter box does nothing",
+         IDC_FILTER,
+         L"",
+         VK_ESCAPE,
+         {},
+         [&](const Seen&) { EXPECT_EQ(focusId(), IDC_FILTER); }},
+        {"Enter in the filter box goes to the list",
+         IDC_FILTER,
+         L"Beta",
+         VK_RETURN,
+         {},
+         [&](const Seen&) {
+             EXPECT_EQ(focusId(), IDC_OBJECT_LIST);
+             EXPECT_EQ(filterText(), L"Beta");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialog.reset();
+        ClearRegistry();
+        WriteClass(kAlpha, L"Alpha", L"C:\\Alpha");
+        WriteClass(kBeta, L"Beta", L"C:\\Beta", L"second");
+        WriteClass(kGamma, L"Gamma", L"C:\\Gamma");
+        WriteEntry(0, kAlpha);
+        WriteEntry(1, kBeta);
+        Open();
+        WriteEntry(2, kGamma); // behind the window's back
+        ShowWindow(dialog->Hwnd(), SW_SHOW);
+        const int row = FindRow(L"Beta", L"Control Panel (this user)");
+        SetSelected(row, true);
+        Focus(row);
+        SetFocus(dialog->Item(c.focus));
+        SetDlgItemTextW(dialog->Hwnd(), IDC_FILTER, c.filter);
+        SetCursorPos(0, 0); // far from every row: a menu at the mouse would show there
+
+        Seen seen;
+        test::ModalScript script;
+        PressKey(script, c.key, c.modifiers);
+        script.Do([&] {
+            if (HWND opened = uitest::FindOwnedDialog(dialog->Hwnd())) {
+                seen.dialog = uitest::WindowText(opened);
+                if (test::IsPropertySheet(opened))
+                    PostMessageW(opened, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+                else
+                    PostMessageW(opened, WM_COMMAND, IDCANCEL, 0);
+            }
+            if (HWND menu = FindWindowW(L"#32768", nullptr); menu && IsWindowVisible(menu)) {
+                GetWindowRect(menu, &seen.menu);
+                EndMenu();
+            }
+        });
+        script.Do([] { PostQuitMessage(0); });
+        script.Start();
+        dialog->RunMessageLoop();
+        ASSERT_TRUE(script.Completed());
+        ASSERT_TRUE(IsWindow(dialog->Hwnd())) << "the key closed the window";
+        c.check(seen);
+    }
+}
+
+std::vector<std::wstring> NamesIn(const std::vector<std::wstring>& rows) {
+    std::vector<std::wstring> names;
+    for (const std::wstring& row : rows)
+        names.push_back(row.substr(0, row.find(L" @ ")));
+    return names;
+}
+
+TEST_F(MainWindowTest, HeadingClicksSortUpThenDownWithTheArrowAndTheSortIsSavedAndRestored) {
+    WriteClass(kAlpha, L"b", L"C:\\2");
+    WriteClass(kBeta, L"A", L"c:\\3");
+    WriteClass(kGamma, L"c", L"C:\\1");
+    for (const wchar_t* clsid : {kAlpha, kBeta, kGamma})
+        WriteEntry(0, clsid);
+    auto arrows = [this] {
+        std::vector<int> formats;
+        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+        for (int column = 0; column < 4; ++column) {
+            HDITEMW item{};
+            item.mask = HDI_FORMAT;
+            SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+            formats.push_back(item.fmt & (HDF_SORTUP | HDF_SORTDOWN));
+        }
+        return formats;
+    };
+    auto click = [this](int column) {
+        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+        RECT item{};
+        SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(header, WM_LBUTTONUP, 0, at);
+        uitest::PumpPending(dialog->Hwnd());
+    };
+    Open();
+    ShowWindow(dialog->Hwnd(), SW_SHOW);
+    EXPECT_EQ(NamesIn(Names()), (std::vector<std::wstring>{L"A", L"b", L"c"}));
+    EXPECT_EQ(arrows(), (std::vector<int>{HDF_SORTUP, 0, 0, 0}));
+    click(2);
+    EXPECT_EQ(NamesIn(Names()), (std::vector<std::wstring>{L"c", L"b", L"A"}));
+    EXPECT_EQ(arrows(), (std::vector<int>{0, 0, HDF_SORTUP, 0}));
+    click(2);
+    EXPECT_EQ(NamesIn(Names()), (std::vector<std::wstring>{L"A", L"b", L"c"}));
+    EXPECT_EQ(arrows(), (std::vector<int>{0, 0, HDF_SORTDOWN, 0}));
+
+    dialog.reset();
+    const WindowSettings saved = LoadWindowSettings(store);
+    EXPECT_EQ(saved.sortColumn, 2);
+    EXPECT_TRUE(saved.sortDescending);
+    Open();
+    EXPECT_EQ(NamesIn(Names()), (std::vector<std::wstring>{L"A", L"b", L"c"}));
+    EXPECT_EQ(arrows(), (std::vector<int>{0, 0, HDF_SORTDOWN, 0}));
+}
+
+TEST_F(MainWindowTest, TypingAFilterReadsNoRegistryTheStatusLineCountsAndCommandsActOnShownRowsOnly) {
+    WriteClass(kAlpha, L"Project Files", L"C:\\Projects", L"shared");
+    WriteClass(kBeta, L"Notepad", L"C:\\Windows\\notepad.exe");
+    WriteClass(kGamma, L"Paint", L"C:\\Paint");
+    WriteEntry(0, kAlpha);
+    WriteEntry(1, kBeta);
+    WriteEntry(0, std::wstring(L"hidden") + kGamma);
+    test::RecordingRegistry recorder(store);
+    Open(&recorder);
+    EXPECT_EQ(Status(), L"3 objects, 1 hidden");
+
+    recorder.recordReads = true;
+    recorder.calls.clear();
+    for (const wchar_t letter : {L'P', L'a'})
+        PostMessageW(dialog->Item(IDC_FILTER), WM_CHAR, letter, 1);
+    uitest::PumpPending(dialog->Hwnd());
+    EXPECT_TRUE(recorder.calls.empty()) << recorder.calls.front();
+    EXPECT_EQ(NamesIn(Names()), (std::vector<std::wstring>{L"Notepad", L"Paint"}));
+    EXPECT_EQ(Status(), L"2 of 3 objects shown, 1 hidden");
+
+    Command(ID_SELECT_ALL);
+    EXPECT_EQ(Status(), L"2 of 3 objects shown, 1 hidden, 2 selected");
+    Command(ID_DELETE);
+    EXPECT_TRUE(EntryExists(0, kAlpha));
+    EXPECT_FALSE(EntryExists(1, kBeta));
+    EXPECT_FALSE(EntryExists(0, std::wstring(L"hidden") + kGamma));
+    EXPECT_EQ(Status(), L"0 of 1 objects shown, 0 hidden");
+    SetDlgItemTextW(dialog->Hwnd(), IDC_FILTER, L"");
+    EXPECT_EQ(Status(), L"1 object, 0 hidden");
+    dialog.reset(); // it saves its settings through the recorder
+}
+
+TEST_F(MainWindowTest, RowsThatStillExistStaySelectedUnderTheirNewNamesAndTheFocusedRowStaysInView) {
+    // Every object in every place: more rows than the list shows at once.
+    for (const wchar_t* clsid : {kAlpha, kBeta, kGamma, kForeign}) {
+        WriteClass(clsid, clsid, L"C:\\x");
+        for (int place = 0; place < 8; ++place)
+            WriteEntry(place, clsid);
+    }
+    Open();
+    ShowWindow(dialog->Hwnd(), SW_SHOW);
+    const int rows = static_cast<int>(Rows().size());
+    ASSERT_GT(rows, SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0) + 2);
+    for (const int row : {1, rows - 3, rows - 2})
+        SetSelected(row, true);
+    Focus(rows - 2);
+    SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(rows - 1), FALSE);
+    const std::vector<std::wstring> selected = NamesOf(LVNI_SELECTED);
+    const std::vector<std::wstring> focused = NamesOf(LVNI_FOCUSED);
+    const LRESULT top = SendMessageW(list, LVM_GETTOPINDEX, 0, 0);
+    ASSERT_GT(top, 0);
+
+    for (const UINT command : {ID_HIDE, ID_UNHIDE, ID_REFRESH}) {
+        SCOPED_TRACE(command);
+        Command(command);
+        EXPECT_EQ(NamesOf(LVNI_SELECTED), selected);
+        EXPECT_EQ(NamesOf(LVNI_FOCUSED), focused);
+        EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), top);
+        const bool hidden = command == ID_HIDE;
+        for (int row = dialog->NextSelectedRow(-1); row != -1; row = dialog->NextSelectedRow(row))
+            EXPECT_EQ(dialog->EntryOfRow(row)->hidden, hidden) << row;
+    }
+    // A deleted row above the focused one: the focus stays on its row, which stays in view.
+    SetSelected(rows - 2, false);
+    SetSelected(rows - 3, false);
+    Command(ID_DELETE);
+    EXPECT_TRUE(NamesOf(LVNI_SELECTED).empty());
+    EXPECT_EQ(NamesOf(LVNI_FOCUSED), focused);
+    const LRESULT focusedRow = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+    const LRESULT first = SendMessageW(list, LVM_GETTOPINDEX, 0, 0);
+    EXPECT_GE(focusedRow, first);
+    EXPECT_LT(focusedRow, first + SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+}
+
+TEST_F(MainWindowTest, ANewDpiTakesTheSuggestedRectangleAndScalesFontLayoutIconsAndRows) {
+    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+    WriteEntry(0, kAlpha);
+    Open();
+    HWND dlg = dialog->Hwnd();
+    const int ids[] = {IDC_CREATE_NEW, IDC_DELETE_SELECTED, IDOK,      IDC_GROUP_INSTALLED,
+                       IDC_FILTER,     IDC_OBJECT_LIST,     IDC_STATUS};
+    std::vector<RECT> before;
+    for (const int id : ids)
+        before.push_back(ClientRectOf(dialog->Item(id)));
+    RECT window{}, client{};
+    GetWindowRect(dlg, &window);
+    GetClientRect(dlg, &client);
+    auto fontHeight = [this] {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof font, &font);
+        return static_cast<int>(std::abs(font.lfHeight));
+    };
+    const int font = fontHeight();
+
+    RECT suggested{window.left + 10, window.top + 10, window.left + 10 + (window.right - window.left) * 3 / 2,
+                   window.top + 10 + (window.bottom - window.top) * 3 / 2};
+    SendMessageW(dlg, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT now{};
+    GetWindowRect(dlg, &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested));
+    EXPECT_EQ(fontHeight(), MulDiv(font, 144, 96));
+    int iconWidth = 0, iconHeight = 0;
+    ImageList_GetIconSize(dialog->ListView().ImageList(), &iconWidth, &iconHeight);
+    EXPECT_EQ(iconWidth, SmallIconSize(144));
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    EXPECT_GE(row.bottom - row.top, std::max(iconHeight, fontHeight())) << "nothing clipped";
+    RECT grown{};
+    GetClientRect(dlg, &grown);
+    const RECT close = ClientRectOf(dialog->Item(IDOK));
+    EXPECT_NEAR(grown.right - close.right, (client.right - before[2].right) * 3 / 2, 1);
+    EXPECT_NEAR(grown.bottom - close.bottom, (client.bottom - before[2].bottom) * 3 / 2, 1);
+
+    SendMessageW(dlg, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&window));
+    EXPECT_EQ(fontHeight(), font);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const RECT back = ClientRectOf(dialog->Item(ids[i]));
+        EXPECT_TRUE(EqualRect(&back, &before[i])) << ids[i];
+    }
 }
 
 } // namespace

@@ -78,6 +78,14 @@ protected:
                 Dword(L"PosX", static_cast<std::uint32_t>(r.left)),
                 Dword(L"PosY", static_cast<std::uint32_t>(r.top))};
     }
+    // Every value the save writes.
+    std::vector<test::TreeValue> AllValues(std::uint32_t expert, const RECT& r, std::uint32_t column,
+                                           std::uint32_t descending) {
+        std::vector<test::TreeValue> values = FullPlacement(expert, r);
+        values.push_back(Dword(L"SortColumn", column));
+        values.push_back(Dword(L"SortDescending", descending));
+        return values;
+    }
 
     WinRegistry store;
 };
@@ -86,21 +94,57 @@ bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-TEST_F(SettingsTest, FirstRunWithoutKeyGivesDefaultsAndTheSaveWritesAllFiveDwords) {
+TEST_F(SettingsTest, FirstRunWithoutKeyGivesDefaultsAndTheSaveWritesAllSevenDwords) {
     const WindowSettings loaded = LoadWindowSettings(store);
     EXPECT_EQ(loaded.expertMode, 0);
     EXPECT_TRUE(IsEmptyPlacement(loaded.placement));
+    EXPECT_EQ(loaded.sortColumn, 0);
+    EXPECT_FALSE(loaded.sortDescending);
 
-    SaveWindowSettings(store, WindowSettings{1, RECT{-5, 7, 300, 200}});
+    SaveWindowSettings(store, WindowSettings{1, RECT{-5, 7, 300, 200}, 2, true});
     EXPECT_EQ(DumpTree(store, CurrentUser(), kSettingsKeyPath),
-              Describe(TreeKey{L"", FullPlacement(1, RECT{-5, 7, 300, 200})}));
+              Describe(TreeKey{L"", AllValues(1, RECT{-5, 7, 300, 200}, 2, 1)}));
 }
 
-TEST_F(SettingsTest, SavedPlacementAndExpertComeBackUnchanged) {
-    SaveWindowSettings(store, WindowSettings{1, OnScreen()});
+TEST_F(SettingsTest, SavedPlacementExpertAndSortComeBackUnchanged) {
+    SaveWindowSettings(store, WindowSettings{1, OnScreen(), 3, true});
     const WindowSettings loaded = LoadWindowSettings(store);
     EXPECT_EQ(loaded.expertMode, 1);
     EXPECT_TRUE(SameRect(loaded.placement, OnScreen()));
+    EXPECT_EQ(loaded.sortColumn, 3);
+    EXPECT_TRUE(loaded.sortDescending);
+}
+
+TEST_F(SettingsTest, BadOrMissingSortValuesMeanTheirDefaultAndLeaveTheOtherSettingsAlone) {
+    struct Case {
+        const char* name;
+        std::vector<test::TreeValue> sort;
+        std::int32_t column;
+        bool descending;
+    } const cases[] = {
+        {"missing", {}, 0, false},
+        {"in range", {Dword(L"SortColumn", 1), Dword(L"SortDescending", 1)}, 1, true},
+        {"column past the last", {Dword(L"SortColumn", 4), Dword(L"SortDescending", 1)}, 0, true},
+        {"negative column", {Dword(L"SortColumn", 0xFFFFFFFF)}, 0, false},
+        {"direction neither 0 nor 1", {Dword(L"SortColumn", 2), Dword(L"SortDescending", 2)}, 2, false},
+        {"strings", {Sz(L"SortColumn", L"1"), Sz(L"SortDescending", L"1")}, 0, false},
+        {"short dwords",
+         {Raw(L"SortColumn", kRegDword, {1, 0}), Raw(L"SortDescending", kRegDword, {1})},
+         0,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+        std::vector<test::TreeValue> values = FullPlacement(1, OnScreen());
+        values.insert(values.end(), c.sort.begin(), c.sort.end());
+        WriteSettings(values);
+        const WindowSettings loaded = LoadWindowSettings(store);
+        EXPECT_EQ(loaded.sortColumn, c.column);
+        EXPECT_EQ(loaded.sortDescending, c.descending);
+        EXPECT_EQ(loaded.expertMode, 1);
+        EXPECT_TRUE(SameRect(loaded.placement, OnScreen()));
+    }
 }
 
 TEST_F(SettingsTest, RectangleSavedWhileMinimisedIsDroppedButExpertStays) {
@@ -158,7 +202,8 @@ TEST_F(SettingsTest, PlacementIsReadInItsFixedOrderAndStopsAtTheFirstFailure) {
     WriteSettings(FullPlacement(0, OnScreen()));
     QueryRecorder recorder(store);
     (void)LoadWindowSettings(recorder);
-    EXPECT_EQ(recorder.queried, (std::vector<std::wstring>{L"Expert", L"SizeY", L"PosY", L"SizeX", L"PosX"}));
+    EXPECT_EQ(recorder.queried, (std::vector<std::wstring>{L"Expert", L"SizeY", L"PosY", L"SizeX", L"PosX",
+                                                           L"SortColumn", L"SortDescending"}));
 
     test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
     std::vector<test::TreeValue> values = FullPlacement(0, OnScreen());
@@ -166,7 +211,8 @@ TEST_F(SettingsTest, PlacementIsReadInItsFixedOrderAndStopsAtTheFirstFailure) {
     WriteSettings(values);
     recorder.queried.clear();
     (void)LoadWindowSettings(recorder);
-    EXPECT_EQ(recorder.queried, (std::vector<std::wstring>{L"Expert", L"SizeY", L"PosY"}));
+    EXPECT_EQ(recorder.queried,
+              (std::vector<std::wstring>{L"Expert", L"SizeY", L"PosY", L"SortColumn", L"SortDescending"}));
 }
 
 TEST(SettingsFaults, KeyThatCannotBeOpenedForWritingGivesDefaults) {
@@ -196,7 +242,8 @@ TEST(SettingsFaults, SingleFailedWriteDoesNotStopTheOthers) {
               Describe(TreeKey{L"",
                                {Dword(L"Expert", 1), Dword(L"SizeY", static_cast<std::uint32_t>(r.bottom)),
                                 Dword(L"PosX", static_cast<std::uint32_t>(r.left)),
-                                Dword(L"PosY", static_cast<std::uint32_t>(r.top))}}));
+                                Dword(L"PosY", static_cast<std::uint32_t>(r.top)), Dword(L"SortColumn", 0),
+                                Dword(L"SortDescending", 0)}}));
 }
 
 TEST(VersionTitle, CommaSeparatedVersionsAreDottedAndZeroComponentsTrimmed) {
