@@ -135,11 +135,13 @@ int CDeleteObject::RestoreSelection(const ListPlace& place) {
 }
 
 void CDeleteObject::RestoreScroll(int topRow, int focused) {
-    // In report view the list scrolls by whole rows whatever the pixels asked.
+    // Some lists start again at the top after their rows were replaced, others do not. In
+    // report view a list scrolls by whole rows, whatever the pixels asked.
+    const int rows = topRow - static_cast<int>(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
     RECT first{};
     first.left = LVIR_BOUNDS;
-    if (topRow > 0 && SendMessageW(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first)))
-        SendMessageW(list_, LVM_SCROLL, 0, static_cast<LPARAM>(topRow) * (first.bottom - first.top));
+    if (rows != 0 && SendMessageW(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first)))
+        SendMessageW(list_, LVM_SCROLL, 0, static_cast<LPARAM>(rows) * (first.bottom - first.top));
     if (focused >= 0)
         SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(focused), FALSE);
 }
