@@ -19,7 +19,6 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,14 +69,8 @@ public:
     vs::ShellObjectEntry* EntryOfRow(int row);
     // LVM_GETNEXTITEM with LVNI_SELECTED after row (-1: from the start).
     int NextSelectedRow(int row) const;
-    // The sort as it stands; the indices into Inventory().rows of the shown rows, in list order.
-    SortOrder Sort() const { return sort_; }
-    const std::vector<std::size_t>& ShownRows() const { return shown_; }
-    // The text of the selected rows as Ctrl+C copies it: a header line, then one line per
-    // row, each of Name, Location, Target, Description and the class identifier separated by
-    // tabs, every line ending in CRLF. Empty without a selection.
-    std::wstring SelectedRowsText();
 
+    // Keys go through the accelerator tables before the dialog sees them.
     bool PreTranslateMessage(MSG& msg) override;
 
     // List commands (ListCommands.cpp).
@@ -155,6 +148,10 @@ private:
     // images (and autosizing the columns) when asked, and puts the place back on the rows
     // that still exist.
     void ShowRows(const ListPlace& place, bool loadImages);
+    // The text of the selected rows as Ctrl+C copies it: a header line, then one line per
+    // row, each of Name, Location, Target, Description and the class identifier separated by
+    // tabs, every line ending in CRLF. Empty without a selection.
+    std::wstring SelectedRowsText();
     // Selects and focuses the rows of place; the row focused now, or -1.
     int RestoreSelection(const ListPlace& place);
     // Scrolls topRow to the top as far as the list goes, then focused into view.

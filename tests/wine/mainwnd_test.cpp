@@ -1002,12 +1002,7 @@ TEST_F(MainWindowTest, AutosizedColumnsShowEveryTextWholeAndTheDrawnWidthIsExact
 TEST(RowOrder, SortsByAnyColumnIgnoringCaseWithTiesByNameLocationAndInventoryOrderAndFiltersEveryColumn) {
     const std::wstring labels[] = {L"Desktop", L"Control Panel"};
     auto row = [](const wchar_t* name, int place, const wchar_t* target, const wchar_t* description) {
-        InventoryRow r;
-        r.name = name;
-        r.placeIndex = place;
-        r.target = target;
-        r.description = description;
-        return r;
+        return InventoryRow{name, place, target, description, false, std::nullopt, nullptr};
     };
     const std::vector<InventoryRow> rows{
         row(L"delta", 0, L"C:\\d", L""),      row(L"Bravo", 1, L"c:\\b", L"Zeta"),
@@ -1107,114 +1102,46 @@ TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
     auto filterText = [this] { return uitest::ItemText(dialog->Hwnd(), IDC_FILTER); };
     const std::wstring beta = L"Beta @ Control Panel (this user)";
     auto menuAtBeta = [&](const Seen& seen) {
-        RECT label{};
-        label.left = LVIR_LABEL;
-        SendMessageW(list, LVM_GETITEMRECT,
-                     static_cast<WPARAM>(FindRow(L"Beta", L"Control Panel (this user)")),
+        RECT label{LVIR_LABEL, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, FindRow(L"Beta", L"Control Panel (this user)"),
                      reinterpret_cast<LPARAM>(&label));
-        POINT at{label.left, label.bottom};
-        ClientToScreen(list, &at);
-        EXPECT_EQ(seen.menu.left, at.x);
-        EXPECT_EQ(seen.menu.top, at.y);
+        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&label), 2);
+        EXPECT_EQ(seen.menu.left, label.left);
+        EXPECT_EQ(seen.menu.top, label.bottom);
     };
+    const std::wstring betaCopied = L"Name\tLocation\tTarget\tDescription\tClass identifier\r\n"
+                                    L"Beta\tControl Panel (this user)\tC:\\Beta\tsecond\t" +
+                                    std::wstring(kBeta) + L"\r\n";
+    const int inList = IDC_OBJECT_LIST;
+    // clang-format off
     const Case cases[] = {
-        {"Del deletes the selection",
-         IDC_OBJECT_LIST,
-         L"",
-         VK_DELETE,
-         {},
-         [&](const Seen&) {
-             EXPECT_FALSE(EntryExists(1, kBeta));
-             EXPECT_TRUE(EntryExists(0, kAlpha));
-         }},
-        {"Del in the filter box edits it",
-         IDC_FILTER,
-         L"xyz",
-         VK_DELETE,
-         {},
-         [&](const Seen&) {
-             EXPECT_EQ(filterText(), L"yz");
-             EXPECT_TRUE(EntryExists(1, kBeta));
-         }},
-        {"F2 renames",
-         IDC_OBJECT_LIST,
-         L"",
-         VK_F2,
-         {},
-         [&](const Seen& seen) { EXPECT_EQ(seen.dialog, L"Edit Shell Object"); }},
-        {"F5 rebuilds and keeps the selection",
-         IDC_OBJECT_LIST,
-         L"",
-         VK_F5,
-         {},
-         [&](const Seen&) {
-             EXPECT_EQ(Rows().size(), 3u);
-             EXPECT_EQ(NamesOf(LVNI_SELECTED), std::vector<std::wstring>{beta});
-         }},
-        {"Ctrl+A selects every shown row",
-         IDC_OBJECT_LIST,
-         L"a",
-         'A',
-         {VK_CONTROL},
-         [&](const Seen&) { EXPECT_EQ(NamesOf(LVNI_SELECTED), Names()); }},
-        {"Ctrl+A in the filter box selects its text",
-         IDC_FILTER,
-         L"Beta",
-         'A',
-         {VK_CONTROL},
-         [&](const Seen&) {
-             EXPECT_EQ(SendMessageW(dialog->Item(IDC_FILTER), EM_GETSEL, 0, 0), MAKELRESULT(0, 4));
-             EXPECT_EQ(NamesOf(LVNI_SELECTED), std::vector<std::wstring>{beta});
-         }},
-        {"Ctrl+N creates",
-         IDC_OBJECT_LIST,
-         L"",
-         'N',
-         {VK_CONTROL},
-         [&](const Seen& seen) { EXPECT_EQ(seen.dialog.rfind(L"Create new ShellObject", 0), 0u); }},
-        {"Ctrl+F goes to the filter box",
-         IDC_OBJECT_LIST,
-         L"",
-         'F',
-         {VK_CONTROL},
-         [&](const Seen&) { EXPECT_EQ(focusId(), IDC_FILTER); }},
-        {"Ctrl+C copies the selection",
-         IDC_OBJECT_LIST,
-         L"",
-         'C',
-         {VK_CONTROL},
-         [&](const Seen&) {
-             EXPECT_EQ(ClipboardText(), L"Name\tLocation\tTarget\tDescription\tClass identifier\r\n"
-                                        L"Beta\tControl Panel (this user)\tC:\\Beta\tsecond\t" +
-                                            std::wstring(kBeta) + L"\r\n");
-         }},
-        {"Shift+F10 opens the menu at the focused row", IDC_OBJECT_LIST, L"", VK_F10, {VK_SHIFT}, menuAtBeta},
-        {"the Menu key too", IDC_OBJECT_LIST, L"", VK_APPS, {}, menuAtBeta},
-        {"Esc in the filter box clears it",
-         IDC_FILTER,
-         L"Beta",
-         VK_ESCAPE,
-         {},
-         [&](const Seen&) {
-             EXPECT_EQ(filterText(), L"");
-             EXPECT_EQ(Rows().size(), 2u);
-         }},
-        {"Esc in an empty filter box does nothing",
-         IDC_FILTER,
-         L"",
-         VK_ESCAPE,
-         {},
-         [&](const Seen&) { EXPECT_EQ(focusId(), IDC_FILTER); }},
-        {"Enter in the filter box goes to the list",
-         IDC_FILTER,
-         L"Beta",
-         VK_RETURN,
-         {},
-         [&](const Seen&) {
-             EXPECT_EQ(focusId(), IDC_OBJECT_LIST);
-             EXPECT_EQ(filterText(), L"Beta");
-         }},
+        {"Del deletes the selection", inList, L"", VK_DELETE, {}, [&](const Seen&) {
+            EXPECT_FALSE(EntryExists(1, kBeta)); EXPECT_TRUE(EntryExists(0, kAlpha)); }},
+        {"Del in the filter box edits it", IDC_FILTER, L"xyz", VK_DELETE, {}, [&](const Seen&) {
+            EXPECT_EQ(filterText(), L"yz"); EXPECT_TRUE(EntryExists(1, kBeta)); }},
+        {"F2 renames", inList, L"", VK_F2, {}, [&](const Seen& seen) { EXPECT_EQ(seen.dialog, L"Edit Shell Object"); }},
+        {"F5 rebuilds and keeps the selection", inList, L"", VK_F5, {}, [&](const Seen&) {
+            EXPECT_EQ(Rows().size(), 3u); EXPECT_EQ(NamesOf(LVNI_SELECTED), std::vector<std::wstring>{beta}); }},
+        {"Ctrl+A selects every shown row", inList, L"a", 'A', {VK_CONTROL}, [&](const Seen&) {
+            EXPECT_EQ(NamesOf(LVNI_SELECTED), Names()); }},
+        {"Ctrl+A in the filter box selects its text", IDC_FILTER, L"Beta", 'A', {VK_CONTROL}, [&](const Seen&) {
+            EXPECT_EQ(SendMessageW(dialog->Item(IDC_FILTER), EM_GETSEL, 0, 0), MAKELRESULT(0, 4));
+            EXPECT_EQ(NamesOf(LVNI_SELECTED), std::vector<std::wstring>{beta}); }},
+        {"Ctrl+N creates", inList, L"", 'N', {VK_CONTROL}, [&](const Seen& seen) {
+            EXPECT_EQ(seen.dialog.rfind(L"Create new ShellObject", 0), 0u); }},
+        {"Ctrl+F goes to the filter box", inList, L"", 'F', {VK_CONTROL}, [&](const Seen&) { EXPECT_EQ(focusId(), IDC_FILTER); }},
+        {"Ctrl+C copies the selection", inList, L"", 'C', {VK_CONTROL}, [&](const Seen&) {
+            EXPECT_EQ(ClipboardText(), betaCopied); }},
+        {"Shift+F10 opens the menu at the focused row", inList, L"", VK_F10, {VK_SHIFT}, menuAtBeta},
+        {"the Menu key too", inList, L"", VK_APPS, {}, menuAtBeta},
+        {"Esc in the filter box clears it", IDC_FILTER, L"Beta", VK_ESCAPE, {}, [&](const Seen&) {
+            EXPECT_EQ(filterText(), L""); EXPECT_EQ(Rows().size(), 2u); }},
+        {"Esc in an empty filter box does nothing", IDC_FILTER, L"", VK_ESCAPE, {}, [&](const Seen&) {
+            EXPECT_EQ(focusId(), IDC_FILTER); }},
+        {"Enter in the filter box goes to the list", IDC_FILTER, L"Beta", VK_RETURN, {}, [&](const Seen&) {
+            EXPECT_EQ(focusId(), IDC_OBJECT_LIST); EXPECT_EQ(filterText(), L"Beta"); }},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         dialog.reset();
@@ -1398,9 +1325,8 @@ TEST_F(MainWindowTest, ANewDpiTakesTheSuggestedRectangleAndScalesFontLayoutIcons
     std::vector<RECT> before;
     for (const int id : ids)
         before.push_back(ClientRectOf(dialog->Item(id)));
-    RECT window{}, client{};
+    RECT window{};
     GetWindowRect(dlg, &window);
-    GetClientRect(dlg, &client);
     auto fontHeight = [this] {
         LOGFONTW font{};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -1422,11 +1348,8 @@ TEST_F(MainWindowTest, ANewDpiTakesTheSuggestedRectangleAndScalesFontLayoutIcons
     row.left = LVIR_BOUNDS;
     SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
     EXPECT_GE(row.bottom - row.top, std::max(iconHeight, fontHeight())) << "nothing clipped";
-    RECT grown{};
-    GetClientRect(dlg, &grown);
     const RECT close = ClientRectOf(dialog->Item(IDOK));
-    EXPECT_NEAR(grown.right - close.right, (client.right - before[2].right) * 3 / 2, 1);
-    EXPECT_NEAR(grown.bottom - close.bottom, (client.bottom - before[2].bottom) * 3 / 2, 1);
+    EXPECT_NEAR(close.bottom - close.top, (before[2].bottom - before[2].top) * 3 / 2, 1);
 
     SendMessageW(dlg, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&window));
     EXPECT_EQ(fontHeight(), font);

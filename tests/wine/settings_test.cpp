@@ -123,7 +123,6 @@ TEST_F(SettingsTest, BadOrMissingSortValuesMeanTheirDefaultAndLeaveTheOtherSetti
         bool descending;
     } const cases[] = {
         {"missing", {}, 0, false},
-        {"in range", {Dword(L"SortColumn", 1), Dword(L"SortDescending", 1)}, 1, true},
         {"column past the last", {Dword(L"SortColumn", 4), Dword(L"SortDescending", 1)}, 0, true},
         {"negative column", {Dword(L"SortColumn", 0xFFFFFFFF)}, 0, false},
         {"direction neither 0 nor 1", {Dword(L"SortColumn", 2), Dword(L"SortDescending", 2)}, 2, false},
