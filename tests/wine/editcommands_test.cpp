@@ -263,8 +263,8 @@ TEST_F(EditCommandsTest, ChangeCommentAsksWithTheNameAndWritesTheInfoTip) {
     EXPECT_EQ(ClassTree(kAlpha), ExpectedClass(L"Thing", {Sz(L"InfoTip", L"New tip")}));
     EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDrives}));
     EXPECT_EQ(Cell(0, 3), L"New tip");
-    // The rebuilt list has no selection.
-    EXPECT_FALSE(IsSelected(0));
+    // The rebuilt list keeps the row selected.
+    EXPECT_TRUE(IsSelected(0));
 }
 
 TEST_F(EditCommandsTest, CommandsWithoutSelectionAskNothingAndChangeNothing) {
