@@ -1,5 +1,6 @@
 // Entry point: hands over to the one application object.
 #include "app/VarnosetApp.h"
+#include "framework/SystemLibrary.h"
 
 #include <windows.h>
 
@@ -7,4 +8,7 @@ namespace {
 CVarnosetApp theApp;
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return theApp.Run(instance); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    vs::RestrictLibrarySearchToSystem();
+    return theApp.Run(instance);
+}

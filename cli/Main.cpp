@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "framework/Resources.h"
+#include "framework/SystemLibrary.h"
 #include "framework/VersionInfo.h"
 #include "cli/Commands.h"
 #include "cli/ListOutput.h"
@@ -78,6 +79,7 @@ private:
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    vs::RestrictLibrarySearchToSystem();
     // The shell's display names, asked for objects whose class key has no name, need COM.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     std::vector<std::wstring> args;

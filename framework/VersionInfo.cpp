@@ -3,6 +3,8 @@
 #include "framework/Resources.h"
 #include "res/resource.h"
 
+#include "framework/SystemLibrary.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -13,6 +15,11 @@ namespace vs {
 
 namespace {
 
+// version.dll is not a known DLL, so it comes from the system folder at run time.
+using GetFileVersionInfoSizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+using GetFileVersionInfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+using VerQueryValueFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+
 // One entry of the string table of the program's own version resource, found through the
 // first language/code-page pair of the translation table.
 std::optional<std::wstring> QueryOwnVersionString(const wchar_t* entry) {
@@ -20,12 +27,18 @@ std::optional<std::wstring> QueryOwnVersionString(const wchar_t* entry) {
     const DWORD length = GetModuleFileNameW(nullptr, path, 1024);
     if (length == 0 || length >= 1024)
         return std::nullopt;
+    const auto getSize =
+        SystemLibraryFunction<GetFileVersionInfoSizeFn>(L"version.dll", "GetFileVersionInfoSizeW");
+    const auto getInfo = SystemLibraryFunction<GetFileVersionInfoFn>(L"version.dll", "GetFileVersionInfoW");
+    const auto queryValue = SystemLibraryFunction<VerQueryValueFn>(L"version.dll", "VerQueryValueW");
+    if (!getSize || !getInfo || !queryValue)
+        return std::nullopt;
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    const DWORD size = getSize(path, &ignored);
     if (size == 0)
         return std::nullopt;
     std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(path, 0, size, block.data()))
+    if (!getInfo(path, 0, size, block.data()))
         return std::nullopt;
 
     struct Translation {
@@ -34,7 +47,7 @@ std::optional<std::wstring> QueryOwnVersionString(const wchar_t* entry) {
     };
     void* translations = nullptr;
     UINT translationsSize = 0;
-    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &translations, &translationsSize) ||
+    if (!queryValue(block.data(), L"\\VarFileInfo\\Translation", &translations, &translationsSize) ||
         translationsSize < sizeof(Translation))
         return std::nullopt;
     const auto* first = static_cast<const Translation*>(translations);
@@ -43,7 +56,7 @@ std::optional<std::wstring> QueryOwnVersionString(const wchar_t* entry) {
     std::swprintf(query, 128, L"\\StringFileInfo\\%04x%04x\\%ls", first->language, first->codePage, entry);
     void* text = nullptr;
     UINT textLength = 0;
-    if (!VerQueryValueW(block.data(), query, &text, &textLength) || !text)
+    if (!queryValue(block.data(), query, &text, &textLength) || !text)
         return std::nullopt;
     // The length counts the terminator when there is one; never read past it.
     const auto* chars = static_cast<const wchar_t*>(text);
