@@ -3,6 +3,7 @@
 #include "cli/InventoryRows.h"
 #include "cli/ListOutput.h"
 #include "res/resource.h"
+#include "store/ClassRoots.h"
 #include "store/NamespaceLocation.h"
 #include "store/RegKey.h"
 #include "store/Registration.h"
@@ -49,10 +50,6 @@ constexpr std::uint32_t kInfoTipCapacity = 500;
 
 std::wstring JoinPath(const std::wstring& parent, const std::wstring& name) {
     return parent.empty() ? name : parent + L"\\" + name;
-}
-
-std::wstring ClassPath(const std::wstring& clsid) {
-    return L"CLSID\\" + clsid;
 }
 
 // The usage text of the string table with the program's line ends, ending in one.
@@ -195,50 +192,32 @@ int Runner::List(const Request& request) {
     return kExitDone;
 }
 
-// The registration writes the class key, then one entry key per place, and reports only
-// the new identifier. What it achieved is read back here: an object without its class key
-// is taken away again whole, and so is one that got no entry key at all; places that
-// failed among others are told, and the object stays where it was written.
+// The registration writes the class key whole before any entry key and takes the object
+// away again when no entry key could be written; it reports what it could not write, and
+// each of that is told here. The identifier is printed when the object stands.
 int Runner::Create(const Request& request) {
     const ShellObjectSpec spec = BuildCreateSpec(request.create, host_.DefaultIconLocation());
-    const std::optional<std::wstring> clsid = CreateShellObject(store_, platform_, spec);
-    if (!clsid) {
-        Fail(IDS_CLI_COULD_NOT_CREATE, {spec.name, host_.Text(IDS_CLI_REASON_NO_IDENTIFIER)});
-        return ExitStatus();
-    }
-    std::vector<const NamespaceLocation*> places;
-    for (const PlaceOption& option : kPlaceOptions)
-        if (spec.*option.chosen)
-            places.push_back(PlaceByIndex(option.placeIndex + (spec.allUsers ? 4 : 0)));
-    auto entryPath = [&clsid](const NamespaceLocation& place) {
-        return std::wstring(place.nameSpacePath) + L"\\" + *clsid;
-    };
-
-    ShellObjectInfo record = ShellObjectInfo::Read(store_, platform_, places.front()->index, *clsid);
-    if (!record.IsOpen() || record.name != spec.name) {
-        Fail(IDS_CLI_COULD_NOT_CREATE, {spec.name, Reason(ClassesRoot(), ClassPath(*clsid))});
-        // Entry keys that name no class key would only be dangling leftovers.
-        for (const NamespaceLocation* place : places) {
-            RegKey nameSpace(store_);
-            if (nameSpace.Open(place->hive, place->nameSpacePath) == kOk)
-                (void)nameSpace.DeleteTree(clsid->c_str());
-        }
-        record.Release();
-        return ExitStatus();
-    }
-    std::size_t written = 0;
-    for (const NamespaceLocation* place : places) {
-        if (KeyExists(place->hive, entryPath(*place)))
-            ++written;
-        else
+    Failures failures;
+    const std::optional<std::wstring> clsid = CreateShellObject(store_, platform_, spec, failures);
+    for (const Failure& failure : failures) {
+        if (failure.status == kNoClassIdentifier) {
+            Fail(IDS_CLI_COULD_NOT_CREATE, {spec.name, host_.Text(IDS_CLI_REASON_NO_IDENTIFIER)});
+        } else if (const NamespaceLocation* place = PlaceByIndex(failure.place)) {
             Fail(IDS_CLI_COULD_NOT_CREATE_IN,
-                 {spec.name, PlaceLabel(place->index), Reason(place->hive, entryPath(*place))});
+                 {spec.name, PlaceLabel(place->index), Reason(place->hive, place->nameSpacePath)});
+        } else {
+            Fail(IDS_CLI_COULD_NOT_CREATE,
+                 {spec.name, Reason(ClassesHive(spec.allUsers), std::wstring(kClassesPath))});
+        }
     }
-    if (written == 0) {
-        record.Release();
+    if (!clsid)
         return ExitStatus();
-    }
     if (request.create.position) {
+        int first = -1;
+        for (const PlaceOption& option : kPlaceOptions)
+            if (first < 0 && spec.*option.chosen)
+                first = option.placeIndex + (spec.allUsers ? 4 : 0);
+        ShellObjectInfo record = ShellObjectInfo::Read(store_, platform_, first, *clsid);
         Request change;
         change.command = Command::Position;
         change.position = *request.create.position;
@@ -264,10 +243,11 @@ void Runner::ChangeEntries(const Request& request, const std::vector<ShellObject
             constexpr std::size_t kHiddenPrefix = 6; // "hidden"
             const std::wstring newName =
                 hide ? L"hidden" + entry->keyName : entry->keyName.substr(kHiddenPrefix);
+            Failures failures; // told from what is read back below, with the reason found there
             if (hide)
-                entry->Hide(store_);
+                entry->Hide(store_, failures);
             else
-                entry->Unhide(store_);
+                entry->Unhide(store_, failures);
             if (KeyExists(entry->hive, JoinPath(parent, entry->keyName)) ||
                 !KeyExists(entry->hive, JoinPath(parent, newName)))
                 Fail(hide ? IDS_CLI_COULD_NOT_HIDE : IDS_CLI_COULD_NOT_UNHIDE,
@@ -298,14 +278,15 @@ void Runner::ChangeEntries(const Request& request, const std::vector<ShellObject
             std::find(released.begin(), released.end(), info) != released.end())
             continue;
         released.push_back(info);
-        if (KeyExists(ClassesRoot(), ClassPath(info->clsid)))
+        if (KeyExists(info->classesHive, ClassKeyPath(info->clsid)))
             Fail(IDS_CLI_COULD_NOT_DELETE_CLASS,
-                 {NameOf(info, info->clsid), Reason(ClassesRoot(), ClassPath(info->clsid))});
+                 {NameOf(info, info->clsid), Reason(info->classesHive, ClassKeyPath(info->clsid))});
     }
 }
 
 void Runner::DeleteEntry(const ShellObjectEntry& entry, int place) {
-    entry.Delete(store_);
+    Failures failures; // told from what is read back, with the reason found there
+    entry.Delete(store_, failures);
     if (KeyExists(entry.hive, JoinPath(entry.parentPath, entry.keyName)))
         Fail(IDS_CLI_COULD_NOT_DELETE,
              {NameOf(entry), PlaceLabel(place), Reason(entry.hive, entry.parentPath)});
@@ -319,8 +300,9 @@ void Runner::CopyEntry(const Request& request, const ShellObjectEntry& entry, in
     const bool move = request.command == Command::Move;
     const std::wstring targetPath = JoinPath(target.nameSpacePath, entry.keyName);
     const bool targetExisted = KeyExists(target.hive, targetPath);
-    const bool done = move ? entry.MoveTo(store_, target.hive, target.nameSpacePath)
-                           : entry.CopyTo(store_, target.hive, target.nameSpacePath);
+    Failures failures; // told from what is read back, with the reason found there
+    const bool done = move ? entry.MoveTo(store_, target.hive, target.nameSpacePath, failures)
+                           : entry.CopyTo(store_, target.hive, target.nameSpacePath, failures);
     const bool copied = KeyExists(target.hive, targetPath);
     const bool sourceGone = !KeyExists(entry.hive, JoinPath(entry.parentPath, entry.keyName));
     if (!done || !copied || (move && !sourceGone)) {
@@ -362,34 +344,34 @@ bool Runner::ChangeClass(const Request& request, ShellObjectInfo& info) {
     switch (request.command) {
     case Command::Rename:
         failure = IDS_CLI_COULD_NOT_RENAME;
-        info.SetName(request.text);
-        done = info.IsOpen() && ReadString(store_, info.Key(), L"", kTextCapacity).text == request.text;
+        done = info.SetName(request.text) == kOk && info.IsOpen() &&
+               ReadString(store_, info.Key(), L"", kTextCapacity).text == request.text;
         break;
     case Command::Comment:
         failure = IDS_CLI_COULD_NOT_CHANGE_COMMENT;
-        info.SetDescription(request.text);
-        done = info.IsOpen() &&
+        done = info.SetDescription(request.text) == kOk && info.IsOpen() &&
                ReadString(store_, info.Key(), L"InfoTip", kInfoTipCapacity).text == request.text;
         break;
     case Command::Icon:
         failure = IDS_CLI_COULD_NOT_CHANGE_ICON;
-        info.SetIconLocation(request.text);
-        done = info.ReadIconLocation() == request.text;
+        done = info.SetIconLocation(request.text) == kOk && info.ReadIconLocation() == request.text;
         break;
     case Command::Position: {
         failure = IDS_CLI_COULD_NOT_SET_POSITION;
-        info.SetSortOrderIndex(request.position);
+        const Status status = info.SetSortOrderIndex(request.position);
         const DwordRead read = ReadDword(store_, info.Key(), L"SortOrderIndex");
-        done = info.IsOpen() && read.IsDword() && static_cast<std::int32_t>(read.value) == request.position;
+        done = status == kOk && info.IsOpen() && read.IsDword() &&
+               static_cast<std::int32_t>(read.value) == request.position;
         break;
     }
     default:
         return false;
     }
     if (!done) {
-        const std::wstring classPath = ClassPath(info.clsid);
-        Fail(failure, {name, KeyExists(ClassesRoot(), classPath) ? Reason(ClassesRoot(), classPath)
-                                                                 : host_.Text(IDS_CLI_REASON_NO_CLASS_KEY)});
+        const std::wstring classPath = ClassKeyPath(info.clsid);
+        Fail(failure,
+             {name, KeyExists(info.classesHive, classPath) ? Reason(info.classesHive, classPath)
+                                                           : host_.Text(IDS_CLI_REASON_NO_CLASS_KEY)});
     }
     return done;
 }

@@ -8,8 +8,7 @@
 
 #include <utility>
 
-template <class T, class Deleter>
-class UniqueHandle {
+template <class T, class Deleter> class UniqueHandle {
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(T handle) : handle_(handle) {}
@@ -54,6 +53,9 @@ struct IdListDeleter {
 struct ModuleDeleter {
     void operator()(HMODULE module) const { FreeLibrary(module); }
 };
+struct KernelHandleDeleter {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
 struct GlobalDeleter {
     void operator()(HGLOBAL memory) const { GlobalFree(memory); }
 };
@@ -66,6 +68,7 @@ using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectDeleter>;
 using UniqueIdList = UniqueHandle<LPITEMIDLIST, IdListDeleter>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleDeleter>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalDeleter>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleDeleter>;
 
 // Restores a device context's state when it goes out of scope.
 class SavedDcState {

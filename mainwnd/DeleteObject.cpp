@@ -4,6 +4,7 @@
 #include "framework/Resources.h"
 #include "framework/VersionInfo.h"
 #include "mainwnd/Places.h"
+#include "mainwnd/FailureMessage.h"
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/ShellNotify.h"
@@ -35,8 +36,10 @@ constexpr int kInitialColumnWidth = 100;
 
 } // namespace
 
-CDeleteObject::CDeleteObject(vs::RegistryStore& store, vs::Platform& platform, HWND parent)
-    : CDialog(IDD_INSTALLED_OBJECTS, parent), store_(store), platform_(platform), inventory_(store, platform),
+CDeleteObject::CDeleteObject(vs::RegistryStore& store, vs::Platform& platform, HWND parent,
+                             Elevation* elevation)
+    : CDialog(IDD_INSTALLED_OBJECTS, parent), store_(store), platform_(platform),
+      elevation_(elevation ? *elevation : ownElevation_), inventory_(store, platform),
       settings_(vs::LoadWindowSettings(store)), sort_{settings_.sortColumn, settings_.sortDescending} {
     inventory_.expertMode = settings_.expertMode;
 }
@@ -200,6 +203,29 @@ void CDeleteObject::NotifyPlace(int placeIndex) {
 
 int CDeleteObject::SelectedCount() const {
     return static_cast<int>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+void CDeleteObject::ReportFailures(const vs::Failures& failures) {
+    if (failures.empty())
+        return;
+    std::wstring text = DescribeFailures(failures);
+    const bool offerElevation = AnyAccessDenied(failures) && !elevation_.IsElevated();
+    if (offerElevation)
+        text += L"\n\n" + LoadResourceString(IDS_RESTART_AS_ADMINISTRATOR);
+    const int length = GetWindowTextLengthW(hwnd_);
+    std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
+    caption.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, caption.data(), length + 1)));
+    const UINT buttons = offerElevation ? MB_YESNO : MB_OK;
+    if (MessageBoxW(hwnd_, text.c_str(), caption.c_str(), buttons | MB_ICONWARNING) == IDYES &&
+        offerElevation)
+        RestartElevated();
+}
+
+void CDeleteObject::RestartElevated() {
+    // The new instance starts from the settings as they are now.
+    vs::SaveWindowSettings(store_, CurrentSettings());
+    if (elevation_.StartElevated(hwnd_))
+        EndDialog(IDCANCEL);
 }
 
 void CDeleteObject::UpdateDeleteButton() {

@@ -7,11 +7,13 @@
 // keeping the selection, the keys' own commands) in ShownRows.cpp.
 
 #include "framework/Dialog.h"
+#include "framework/Elevation.h"
 #include "framework/UniqueHandle.h"
 #include "mainwnd/ListViewInventory.h"
 #include "mainwnd/RowOrder.h"
 #include "mainwnd/WindowLayout.h"
 #include "mainwnd/WindowSettings.h"
+#include "store/Failure.h"
 #include "store/Inventory.h"
 #include "store/Platform.h"
 #include "store/RegistryStore.h"
@@ -25,8 +27,9 @@
 class CDeleteObject : public CDialog {
 public:
     // Loads the settings (expert mode, saved placement, sort) from store; parent null makes
-    // the dialog a top-level window.
-    CDeleteObject(vs::RegistryStore& store, vs::Platform& platform, HWND parent = nullptr);
+    // the dialog a top-level window; elevation null means the process's own.
+    CDeleteObject(vs::RegistryStore& store, vs::Platform& platform, HWND parent = nullptr,
+                  Elevation* elevation = nullptr);
     // Saves the settings.
     ~CDeleteObject() override;
 
@@ -160,9 +163,17 @@ private:
     void ShowSortArrow();
     // The dialog's font at the current DPI, given to every control.
     void ScaleFont();
+    // The one message at the end of a command, when something failed. Where a failure was
+    // "access denied" and the program runs without an administrator's rights, it offers to
+    // restart elevated.
+    void ReportFailures(const vs::Failures& failures);
+    // Saves the settings, starts the program elevated and, once that started, closes.
+    void RestartElevated();
 
     vs::RegistryStore& store_;
     vs::Platform& platform_;
+    WinElevation ownElevation_;
+    Elevation& elevation_;
 
     HWND list_ = nullptr;
     HWND deleteButton_ = nullptr;

@@ -1,7 +1,8 @@
 // The edit commands: rename, change icon, change comment and set the Explorer position
 // of the selected objects. Each asks once per selected row, writes through the row's
-// class record and tells the shell which folder changed. Rows that share a class record
-// are asked for one after another, so a later answer overwrites an earlier one.
+// class record and tells the shell which folder changed; at the end it says once what
+// could not be written. Rows that share a class record are asked for one after another,
+// so a later answer overwrites an earlier one.
 #include "mainwnd/DeleteObject.h"
 
 #include "dialogs/EditTextDialog.h"
@@ -10,6 +11,8 @@
 #include "framework/Resources.h"
 #include "res/resource.h"
 
+#include "store/ClassRoots.h"
+
 #include <string>
 
 namespace {
@@ -17,10 +20,17 @@ namespace {
 std::wstring QuotedPrompt(UINT lead, const std::wstring& name) {
     return LoadResourceString(lead) + L"\"" + name + L"\":";
 }
+
+// Adds the failure of a class-record write, if it failed.
+void Collect(vs::Failures& failures, vs::Action action, const vs::ShellObjectInfo& info, vs::Status status) {
+    if (status != vs::kOk)
+        failures.push_back({action, info.name, vs::ClassesPlace(info.classesHive), status});
+}
 } // namespace
 
 LRESULT CDeleteObject::OnRename(const Message&) {
-    ForEachSelectedEntry([this](vs::ShellObjectEntry& entry) {
+    vs::Failures failures;
+    ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         vs::ShellObjectInfo* info = entry.info;
         if (!info)
             return;
@@ -29,15 +39,17 @@ LRESULT CDeleteObject::OnRename(const Message&) {
         dialog.text = info->name;
         if (dialog.DoModal() != IDOK || dialog.text.empty())
             return;
-        info->SetName(dialog.text);
+        Collect(failures, vs::Action::Rename, *info, info->SetName(dialog.text));
         NotifyPlace(info->placeIndex);
     });
     RefreshList();
+    ReportFailures(failures);
     return 0;
 }
 
 LRESULT CDeleteObject::OnChangeComment(const Message&) {
-    ForEachSelectedEntry([this](vs::ShellObjectEntry& entry) {
+    vs::Failures failures;
+    ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         vs::ShellObjectInfo* info = entry.info;
         if (!info)
             return;
@@ -47,15 +59,17 @@ LRESULT CDeleteObject::OnChangeComment(const Message&) {
         // An emptied text changes nothing: a comment cannot be removed this way.
         if (dialog.DoModal() != IDOK || dialog.text.empty())
             return;
-        info->SetDescription(dialog.text);
+        Collect(failures, vs::Action::ChangeComment, *info, info->SetDescription(dialog.text));
         NotifyPlace(info->placeIndex);
     });
     RefreshList();
+    ReportFailures(failures);
     return 0;
 }
 
 LRESULT CDeleteObject::OnChangeIcon(const Message&) {
-    ForEachSelectedEntry([this](vs::ShellObjectEntry& entry) {
+    vs::Failures failures;
+    ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         vs::ShellObjectInfo* info = entry.info;
         if (!info)
             return;
@@ -64,10 +78,12 @@ LRESULT CDeleteObject::OnChangeIcon(const Message&) {
         (void)dialog.SetStartIcon(vs::SplitIconLocation(info->iconLocation));
         if (dialog.DoModal() != IDOK)
             return;
-        info->SetIconLocation(CIconDialog::MakeIconLocation(dialog.icon));
+        Collect(failures, vs::Action::ChangeIcon, *info,
+                info->SetIconLocation(CIconDialog::MakeIconLocation(dialog.icon)));
         NotifyPlace(info->placeIndex);
     });
     RefreshList(); // also reloads the row icons
+    ReportFailures(failures);
     return 0;
 }
 
@@ -76,7 +92,8 @@ LRESULT CDeleteObject::OnSetExplorerPosition(const Message&) {
     // the application calls its main one, the list must stay disabled while the walk runs,
     // since a command started meanwhile could rebuild the entries under it.
     CExplorerPosition dialog(hwnd_);
-    ForEachSelectedEntry([this, &dialog](vs::ShellObjectEntry& entry) {
+    vs::Failures failures;
+    ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         vs::ShellObjectInfo* info = entry.info;
         if (!info)
             return;
@@ -84,9 +101,10 @@ LRESULT CDeleteObject::OnSetExplorerPosition(const Message&) {
         dialog.position = info->sortOrderIndex;
         if (dialog.DoModal() != IDOK)
             return;
-        info->SetSortOrderIndex(dialog.position);
+        Collect(failures, vs::Action::SetPosition, *info, info->SetSortOrderIndex(dialog.position));
         NotifyPlace(info->placeIndex);
     });
     // The list keeps its rows and selection: nothing it shows has changed.
+    ReportFailures(failures);
     return 0;
 }

@@ -1,6 +1,6 @@
 // The list commands: delete, hide, unhide, copy to and move to a place, and the expert
 // switch. Each walks the selected rows, tells the shell which folder changed after every
-// row, and rebuilds the list at the end.
+// row, rebuilds the list at the end and then says once what could not be done.
 #include "mainwnd/DeleteObject.h"
 
 #include "mainwnd/Places.h"
@@ -13,56 +13,64 @@ int OwnPlace(const vs::ShellObjectEntry& entry) {
 } // namespace
 
 LRESULT CDeleteObject::OnDelete(const Message&) {
-    ForEachSelectedEntry([this](vs::ShellObjectEntry& entry) {
+    vs::Failures failures;
+    ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         const int place = OwnPlace(entry);
-        entry.Delete(store_);
+        entry.Delete(store_, failures);
         NotifyPlace(place);
     });
     RefreshList();
+    ReportFailures(failures);
     return 0;
 }
 
 LRESULT CDeleteObject::OnHide(const Message&) {
-    ForEachSelectedEntry([this](vs::ShellObjectEntry& entry) {
-        entry.Hide(store_);
+    vs::Failures failures;
+    ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
+        entry.Hide(store_, failures);
         NotifyPlace(OwnPlace(entry));
     });
     RefreshList(Renamed::Hidden);
+    ReportFailures(failures);
     return 0;
 }
 
 LRESULT CDeleteObject::OnUnhide(const Message&) {
-    ForEachSelectedEntry([this](vs::ShellObjectEntry& entry) {
-        entry.Unhide(store_);
+    vs::Failures failures;
+    ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
+        entry.Unhide(store_, failures);
         NotifyPlace(OwnPlace(entry));
     });
     RefreshList(Renamed::Unhidden);
+    ReportFailures(failures);
     return 0;
 }
 
 LRESULT CDeleteObject::OnCopyTo(const Message& msg) {
+    vs::Failures failures;
     if (const vs::NamespaceLocation* target = PlaceByCopyCommand(msg.id)) {
-        ForEachSelectedEntry([this, target](vs::ShellObjectEntry& entry) {
-            (void)entry.CopyTo(store_, target->hive,
-                               target->nameSpacePath); // the rebuilt list shows the outcome
+        ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
+            (void)entry.CopyTo(store_, target->hive, target->nameSpacePath, failures);
             NotifyPlace(target->index);
         });
     }
     RefreshList();
+    ReportFailures(failures);
     return 0;
 }
 
 LRESULT CDeleteObject::OnMoveTo(const Message& msg) {
+    vs::Failures failures;
     if (const vs::NamespaceLocation* target = PlaceByMoveCommand(msg.id)) {
-        ForEachSelectedEntry([this, target](vs::ShellObjectEntry& entry) {
+        ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
             const int place = OwnPlace(entry);
-            (void)entry.MoveTo(store_, target->hive,
-                               target->nameSpacePath); // the rebuilt list shows the outcome
+            (void)entry.MoveTo(store_, target->hive, target->nameSpacePath, failures);
             NotifyPlace(place);
             NotifyPlace(target->index);
         });
     }
     RefreshList();
+    ReportFailures(failures);
     return 0;
 }
 

@@ -229,6 +229,26 @@
 #define IDS_CLI_YES 20067
 #define IDS_CLI_NO 20068
 
+// What a command could not do (mainwnd/FailureMessage.cpp): %1 the object, %2 the place
+// or scope, %3 the system's text for the status.
+#define IDS_FAILED_CREATE_AT 13000
+#define IDS_FAILED_CREATE_CLASS 13001
+#define IDS_FAILED_DELETE_AT 13002
+#define IDS_FAILED_DELETE_CLASS 13003
+#define IDS_FAILED_HIDE 13004
+#define IDS_FAILED_UNHIDE 13005
+#define IDS_FAILED_COPY 13006
+#define IDS_FAILED_MOVE 13007
+#define IDS_FAILED_RENAME 13008
+#define IDS_FAILED_ICON 13009
+#define IDS_FAILED_COMMENT 13010
+#define IDS_FAILED_POSITION 13011
+#define IDS_CLASSES_THIS_USER 13012
+#define IDS_CLASSES_ALL_USERS 13013
+#define IDS_FAILED_MORE 13014
+#define IDS_STATUS_UNKNOWN 13015
+#define IDS_RESTART_AS_ADMINISTRATOR 13016
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

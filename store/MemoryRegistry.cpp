@@ -38,6 +38,7 @@ struct MemoryRegistry::Node {
     std::vector<Value> values;                   // creation order
     bool deleted = false;
     bool denied = false;
+    bool isRoot = false; // stands for a root key as well, so it cannot be deleted
 
     Node() = default;
     Node(const Node&) = delete;
@@ -74,6 +75,18 @@ struct MemoryRegistry::Node {
 MemoryRegistry::MemoryRegistry() {
     for (Handle& root : rootHandles_)
         root = Handle{std::make_shared<Node>(), kKeyAllAccess};
+    // HKEY_CLASSES_ROOT is the machine's classes, as under Wine (which merges no user's
+    // classes into it) and on Windows for every key the user's classes do not hold.
+    auto software = std::make_shared<Node>();
+    software->name = L"SOFTWARE";
+    software->parent = rootHandles_[2].node.get();
+    auto classes = std::make_shared<Node>();
+    classes->name = L"Classes";
+    classes->parent = software.get();
+    classes->isRoot = true;
+    software->children.push_back(classes);
+    rootHandles_[2].node->children.push_back(software);
+    rootHandles_[0].node = classes;
 }
 
 MemoryRegistry::~MemoryRegistry() = default;
@@ -322,7 +335,7 @@ Status MemoryRegistry::DeleteKey(KeyHandle parent, const wchar_t* name) {
         if (!node)
             return kFileNotFound;
     }
-    if (node->denied || !node->children.empty())
+    if (node->denied || node->isRoot || !node->children.empty())
         return kAccessDenied;
     Node* owner = node->parent;
     owner->children.erase(std::find(owner->children.begin(), owner->children.end(), node));

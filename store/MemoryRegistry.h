@@ -1,7 +1,8 @@
 #pragma once
 // An in-memory registry with the semantics of the Windows one (case-insensitive names
 // that keep their spelling, byte-exact typed values, the same status codes, subkeys
-// enumerated in name order, values in creation order). It backs the store where no
+// enumerated in name order, values in creation order; HKEY_CLASSES_ROOT is
+// HKEY_LOCAL_MACHINE\SOFTWARE\Classes, unmerged, as under Wine). It backs the store where no
 // Windows registry exists and lets tests inject the faults Windows rarely shows:
 // keys that refuse write access and operations that fail part-way. A buffer too small
 // for an answer gets the part that fits, as a partial read would leave it.

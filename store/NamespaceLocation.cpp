@@ -37,4 +37,14 @@ const NamespaceLocation* PlaceByIndex(int index) {
     return &NamespaceLocations()[static_cast<std::size_t>(index)];
 }
 
+int PlaceIndexOf(KeyHandle hive, std::wstring_view path) {
+    for (const NamespaceLocation& place : NamespaceLocations()) {
+        const std::wstring_view own = place.nameSpacePath;
+        if (place.hive == hive && path.size() >= own.size() && NamesEqual(path.substr(0, own.size()), own) &&
+            (path.size() == own.size() || path[own.size()] == L'\\'))
+            return place.index;
+    }
+    return -1;
+}
+
 } // namespace vs

@@ -6,6 +6,7 @@
 #include "RegistryTypes.h"
 
 #include <array>
+#include <string_view>
 
 namespace vs {
 
@@ -22,5 +23,8 @@ inline constexpr int kPlaceCount = 8;
 const std::array<NamespaceLocation, kPlaceCount>& NamespaceLocations();
 // The place of an index 0..7, or null.
 const NamespaceLocation* PlaceByIndex(int index);
+// The index of the place whose NameSpace key is path below hive or one of its ancestors
+// (entries may stand below other keys of a place), or -1.
+int PlaceIndexOf(KeyHandle hive, std::wstring_view path);
 
 } // namespace vs

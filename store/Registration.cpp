@@ -1,5 +1,6 @@
 #include "Registration.h"
 
+#include "ClassRoots.h"
 #include "NamespaceLocation.h"
 #include "RegKey.h"
 #include "ShellNotify.h"
@@ -84,37 +85,79 @@ std::optional<std::wstring> BracedClassId(const std::wstring& uuid) {
     return braced;
 }
 
-// Creates one key below parent, lets fill write its values, flushes and closes it. A key
-// that cannot be created stays null and fill's writes through it do nothing; no result is
-// examined, since every later step is attempted whatever happened before.
-template <typename Fill>
-void WriteKey(RegistryStore& store, KeyHandle parent, std::wstring_view path, Fill fill) {
-    RegKey key(store);
-    (void)key.Create(parent, path);
-    fill(key);
-    (void)key.Flush();
-}
+// Runs the writes of one key tree in order and keeps the first failure; once a write has
+// failed, the later ones are not attempted, since what was written will be removed again.
+class TreeWriter {
+public:
+    explicit TreeWriter(RegistryStore& store) : store_(store) {}
 
-void WriteFolderSubkeys(RegistryStore& store, const RegKey& classKey, const ShellObjectSpec& spec) {
-    {
-        // Not flushed on its own: the flush of InitPropertyBag below it follows at once.
-        RegKey instance(store);
-        (void)instance.Create(classKey.Get(), L"Instance");
-        (void)instance.SetString(L"CLSID", kFolderShortcutClass);
+    bool Ok() const { return status_ == kOk; }
+    Status Result() const { return status_; }
+    void Check(Status status) {
+        if (status_ == kOk)
+            status_ = status;
     }
-    WriteKey(store, classKey.Get(), L"Instance\\InitPropertyBag", [&](RegKey& key) {
-        (void)key.SetDword(L"Attributes", kTargetAttributes);
-        (void)key.SetString(L"Target", spec.folderTarget, kRegExpandSz);
+
+    // Creates path below parent, lets fill write its values through Check, flushes the key
+    // unless told not to, and closes it.
+    template <typename Fill>
+    void Key(KeyHandle parent, std::wstring_view path, Fill fill, bool flush = true) {
+        if (!Ok())
+            return;
+        RegKey key(store_);
+        Check(key.Create(parent, path));
+        if (!Ok())
+            return;
+        fill(key);
+        if (flush)
+            Check(key.Flush());
+    }
+
+private:
+    RegistryStore& store_;
+    Status status_ = kOk;
+};
+
+void WriteClassSubkeys(TreeWriter& writer, KeyHandle classKey, const ShellObjectSpec& spec) {
+    writer.Key(classKey, L"DefaultIcon",
+               [&](RegKey& key) { writer.Check(key.SetString(nullptr, spec.iconLocation)); });
+    writer.Key(classKey, L"ShellFolder", [&](RegKey& key) {
+        writer.Check(key.SetDword(L"Attributes", ShellFolderAttributes(spec)));
+        writer.Check(key.SetString(L"WantsFORPARSING", L""));
+        if (spec.allowDelete && spec.hideIfDeleted)
+            writer.Check(key.SetString(L"HideAsDeletePerUser", L""));
     });
-    WriteKey(store, classKey.Get(), L"InProcServer32", [](RegKey& key) {
-        (void)key.SetString(nullptr, L"shdocvw.dll");
-        (void)key.SetString(L"ThreadingModel", L"Apartment");
+    if (!spec.isFolder) {
+        writer.Key(classKey, L"Shell\\Open\\Command", [&](RegKey& key) {
+            writer.Check(key.SetString(nullptr, spec.programCommand, kRegExpandSz));
+        });
+        return;
+    }
+    // Not flushed on its own: the flush of InitPropertyBag below it follows at once.
+    writer.Key(
+        classKey, L"Instance",
+        [&](RegKey& key) { writer.Check(key.SetString(L"CLSID", kFolderShortcutClass)); }, false);
+    writer.Key(classKey, L"Instance\\InitPropertyBag", [&](RegKey& key) {
+        writer.Check(key.SetDword(L"Attributes", kTargetAttributes));
+        writer.Check(key.SetString(L"Target", spec.folderTarget, kRegExpandSz));
+    });
+    writer.Key(classKey, L"InProcServer32", [&](RegKey& key) {
+        writer.Check(key.SetString(nullptr, L"shdocvw.dll"));
+        writer.Check(key.SetString(L"ThreadingModel", L"Apartment"));
     });
     if (!spec.enablePropertySheet)
         return;
     for (const PropertySheetHandler& handler : kPropertySheetHandlers)
-        WriteKey(store, classKey.Get(), handler.keyPath,
-                 [&](RegKey& key) { (void)key.SetString(nullptr, handler.handlerClass); });
+        writer.Key(classKey, handler.keyPath,
+                   [&](RegKey& key) { writer.Check(key.SetString(nullptr, handler.handlerClass)); });
+}
+
+// Removes what was written of a key (name below the key at parentPath) again.
+void RemoveKey(RegistryStore& store, KeyHandle hive, const std::wstring& parentPath,
+               const std::wstring& name) {
+    RegKey parent(store);
+    if (parent.Open(hive, parentPath) == kOk)
+        (void)parent.DeleteTree(name.c_str()); // it was just written by this program; nothing more to do
 }
 
 } // namespace
@@ -133,52 +176,68 @@ std::uint32_t ShellFolderAttributes(const ShellObjectSpec& spec) {
 }
 
 std::optional<std::wstring> CreateShellObject(RegistryStore& store, Platform& platform,
-                                              const ShellObjectSpec& spec) {
+                                              const ShellObjectSpec& spec, Failures& failures) {
+    const KeyHandle classesHive = ClassesHive(spec.allUsers);
     // Without a fresh identifier there is no key of our own to write into.
     const std::optional<std::wstring> uuid = platform.NewUuidText();
-    if (!uuid)
+    const std::optional<std::wstring> clsid = uuid ? BracedClassId(*uuid) : std::nullopt;
+    if (!clsid) {
+        failures.push_back({Action::Create, spec.name, ClassesPlace(classesHive), kNoClassIdentifier});
         return std::nullopt;
-    const std::optional<std::wstring> clsid = BracedClassId(*uuid);
-    if (!clsid)
-        return std::nullopt;
+    }
     const std::wstring marker = kMarkerPrefix + spec.name;
 
-    // The class key stays open until every subkey below it is written.
+    // The class key comes first, whole; it stays open until every entry is written.
+    TreeWriter classWriter(store);
     RegKey classKey(store);
-    (void)classKey.Create(ClassesRoot(), L"CLSID\\" + *clsid);
-    (void)classKey.SetString(nullptr, spec.name);
-    if (!spec.infoTip.empty())
-        (void)classKey.SetString(L"InfoTip", spec.infoTip);
-    // Written whether or not Control Panel is chosen: the object may be copied there later.
-    (void)classKey.SetDword(kCategoryValueName, spec.controlPanelCategory);
-    (void)classKey.SetString(kMarkerValueName, marker);
-    (void)classKey.Flush();
+    classWriter.Check(classKey.Create(classesHive, ClassKeyPath(*clsid)));
+    if (classWriter.Ok()) {
+        classWriter.Check(classKey.SetString(nullptr, spec.name));
+        if (!spec.infoTip.empty())
+            classWriter.Check(classKey.SetString(L"InfoTip", spec.infoTip));
+        // Written whether or not Control Panel is chosen: the object may be copied there later.
+        classWriter.Check(classKey.SetDword(kCategoryValueName, spec.controlPanelCategory));
+        classWriter.Check(classKey.SetString(kMarkerValueName, marker));
+        if (classWriter.Ok())
+            classWriter.Check(classKey.Flush());
+        WriteClassSubkeys(classWriter, classKey.Get(), spec);
+    }
+    if (!classWriter.Ok()) {
+        if (classKey.IsOpen()) {
+            classKey.Close();
+            RemoveKey(store, classesHive, kClassesPath, *clsid);
+        }
+        failures.push_back({Action::Create, spec.name, ClassesPlace(classesHive), classWriter.Result()});
+        return std::nullopt;
+    }
 
-    WriteKey(store, classKey.Get(), L"DefaultIcon",
-             [&](RegKey& key) { (void)key.SetString(nullptr, spec.iconLocation); });
-    WriteKey(store, classKey.Get(), L"ShellFolder", [&](RegKey& key) {
-        (void)key.SetDword(L"Attributes", ShellFolderAttributes(spec));
-        (void)key.SetString(L"WantsFORPARSING", L"");
-        if (spec.allowDelete && spec.hideIfDeleted)
-            (void)key.SetString(L"HideAsDeletePerUser", L"");
-    });
-    if (spec.isFolder)
-        WriteFolderSubkeys(store, classKey, spec);
-    else
-        WriteKey(store, classKey.Get(), L"Shell\\Open\\Command",
-                 [&](RegKey& key) { (void)key.SetString(nullptr, spec.programCommand, kRegExpandSz); });
-
+    int chosen = 0;
+    int written = 0;
     for (const PlaceChoice& choice : kPlaceOrder) {
         if (!(spec.*choice.chosen))
             continue;
+        ++chosen;
         const NamespaceLocation& place =
             *PlaceByIndex(choice.placeIndex + (spec.allUsers ? kAllUsersOffset : 0));
-        WriteKey(store, place.hive, std::wstring(place.nameSpacePath) + L"\\" + *clsid,
-                 [&](RegKey& key) { (void)key.SetString(kMarkerValueName, marker); });
+        TreeWriter entryWriter(store);
+        entryWriter.Key(place.hive, std::wstring(place.nameSpacePath) + L"\\" + *clsid,
+                        [&](RegKey& key) { entryWriter.Check(key.SetString(kMarkerValueName, marker)); });
+        if (entryWriter.Ok()) {
+            ++written;
+        } else {
+            // An entry key without its marker would be a registration nobody made.
+            RemoveKey(store, place.hive, place.nameSpacePath, *clsid);
+            failures.push_back({Action::Create, spec.name, place.index, entryWriter.Result()});
+        }
         // Also when the entry key could not be written: Explorer re-reads the folder either way.
         NotifyFolderUpdated(platform, place.index);
     }
     classKey.Close();
+    if (chosen > 0 && written == 0) {
+        // A class key that no entry names would stay behind unseen.
+        RemoveKey(store, classesHive, kClassesPath, *clsid);
+        return std::nullopt;
+    }
     return clsid;
 }
 

@@ -1,6 +1,11 @@
 #include "ShellObjectEntry.h"
 
+#include "ClassRoots.h"
+#include "NamespaceLocation.h"
 #include "RegKey.h"
+
+#include <optional>
+#include <vector>
 
 namespace vs {
 
@@ -12,22 +17,6 @@ std::wstring JoinPath(const std::wstring& parent, const std::wstring& name) {
     return parent.empty() ? name : parent + L"\\" + name;
 }
 
-// Copies the entry key to a sibling named newName and removes the original, the whole
-// tree, but only once the copy is complete: an incomplete copy leaves the source as it
-// was, so nothing is lost either way.
-void RenameEntryKey(RegistryStore& store, const ShellObjectEntry& entry, const std::wstring& newName) {
-    RegKey source(store);
-    if (source.Open(entry.hive, JoinPath(entry.parentPath, entry.keyName)) != kOk)
-        return;
-    RegKey parent(store);
-    if (parent.Open(entry.hive, entry.parentPath) != kOk)
-        return;
-    const Status copied = CopyKeyTree(store, source.Get(), parent.Get(), newName.c_str());
-    source.Close();
-    if (copied == kOk)
-        (void)parent.DeleteTree(entry.keyName.c_str());
-}
-
 // Whether the key path `key` is `path` itself or one of its ancestors.
 bool IsSameOrAncestor(std::wstring_view key, std::wstring_view path) {
     if (path.size() < key.size() || !NamesEqual(path.substr(0, key.size()), key))
@@ -35,71 +24,154 @@ bool IsSameOrAncestor(std::wstring_view key, std::wstring_view path) {
     return path.size() == key.size() || path[key.size()] == L'\\';
 }
 
+// Whether a key stands at path below hive. A key that fails to open for any other reason
+// than being absent counts as standing: it must never be taken for one of our own.
+bool KeyExists(RegistryStore& store, KeyHandle hive, const std::wstring& path) {
+    RegKey key(store);
+    return key.Open(hive, path) != kFileNotFound;
+}
+
+// The number of keys in the tree at path below hive, the key itself included; nothing
+// when any of them could not be read. A delete that failed part-way leaves fewer.
+std::optional<std::size_t> CountKeys(RegistryStore& store, KeyHandle hive, const std::wstring& path) {
+    constexpr std::uint32_t kNameCapacity = 256;
+    std::vector<RegKey> pending;
+    pending.emplace_back(store);
+    if (pending.back().Open(hive, path) != kOk)
+        return std::nullopt;
+    std::size_t count = 0;
+    wchar_t name[kNameCapacity];
+    while (!pending.empty()) {
+        RegKey key = std::move(pending.back());
+        pending.pop_back();
+        ++count;
+        for (std::uint32_t index = 0;; ++index) {
+            std::uint32_t capacity = kNameCapacity;
+            const Status status = store.EnumKey(key.Get(), index, name, &capacity);
+            if (status == kNoMoreItems)
+                break;
+            RegKey child(store);
+            if (status != kOk || child.Open(key.Get(), name) != kOk)
+                return std::nullopt;
+            pending.push_back(std::move(child));
+        }
+    }
+    return count;
+}
+
+// Copies the entry key to name below destPath in destHive. A copy that fails removes the
+// key it created again; a key that stood there before (existed) keeps what it had and got.
+Status CopyEntryKey(RegistryStore& store, const ShellObjectEntry& entry, KeyHandle destHive,
+                    const std::wstring& destPath, const std::wstring& name, bool existed) {
+    RegKey source(store);
+    if (Status status = source.Open(entry.hive, JoinPath(entry.parentPath, entry.keyName)); status != kOk)
+        return status;
+    RegKey dest(store);
+    if (Status status = dest.Create(destHive, destPath); status != kOk)
+        return status;
+    const Status copied = CopyKeyTree(store, source.Get(), dest.Get(), name.c_str());
+    if (copied != kOk && !existed)
+        (void)dest.DeleteTree(name.c_str()); // the partial copy goes; the source is whole
+    return copied;
+}
+
+// Copies the entry key, then removes the source. When the source cannot be removed and
+// still stands whole, a copy of its own goes again, so that the registry is as before.
+Status RelocateEntryKey(RegistryStore& store, const ShellObjectEntry& entry, KeyHandle destHive,
+                        const std::wstring& destPath, const std::wstring& name) {
+    const std::wstring sourcePath = JoinPath(entry.parentPath, entry.keyName);
+    const bool existed = KeyExists(store, destHive, JoinPath(destPath, name));
+    if (Status status = CopyEntryKey(store, entry, destHive, destPath, name, existed); status != kOk)
+        return status;
+    const std::optional<std::size_t> sourceKeys = CountKeys(store, entry.hive, sourcePath);
+    RegKey parent(store);
+    Status removed = parent.Open(entry.hive, entry.parentPath);
+    if (removed == kOk)
+        removed = parent.DeleteTree(entry.keyName.c_str()); // the copy is complete
+    if (removed != kOk && !existed && sourceKeys && CountKeys(store, entry.hive, sourcePath) == sourceKeys) {
+        RegKey dest(store);
+        if (dest.Open(destHive, destPath) == kOk)
+            (void)dest.DeleteTree(name.c_str()); // the source holds everything it held
+    }
+    return removed;
+}
+
 } // namespace
 
-void ShellObjectEntry::Delete(RegistryStore& store) const {
+void ShellObjectEntry::Delete(RegistryStore& store, Failures& failures) const {
     RegKey parent(store);
-    if (parent.Open(hive, parentPath) != kOk)
-        return;
-    const Status deleted = store.DeleteKey(parent.Get(), keyName.c_str());
-    // The class key goes only with the entry key: an entry key that stays must not be
-    // left naming a class that no longer exists. A key someone else removed already is
-    // gone all the same; keeping the class for it would leave the class key behind for
-    // ever, with no row left to delete it from. "Not found" counts only when the key
-    // really does not open.
-    bool gone = deleted == kOk;
-    if (deleted == kFileNotFound) {
-        RegKey entryKey(store);
-        gone = entryKey.Open(parent.Get(), keyName) == kFileNotFound;
-    }
+    Status status = parent.Open(hive, parentPath);
+    if (status == kOk)
+        status = store.DeleteKey(parent.Get(), keyName.c_str());
     parent.Close();
-    if (gone && hasMarker && info)
-        info->Release();
+    // A key someone else removed already is gone all the same; keeping the class for it
+    // would leave the class key behind for ever, with no row left to delete it from.
+    // "Not found" counts only when the key really does not open.
+    if (status == kFileNotFound) {
+        RegKey entryKey(store);
+        if (entryKey.Open(hive, JoinPath(parentPath, keyName)) == kFileNotFound)
+            status = kOk;
+    }
+    if (status != kOk) {
+        failures.push_back({Action::Delete, GetName(), PlaceIndex(), status});
+        return;
+    }
+    // The class key goes only with the entry key: an entry key that stays must not be
+    // left naming a class that no longer exists.
+    if (!hasMarker || !info)
+        return;
+    if (const Status released = info->Release(); released != kOk)
+        failures.push_back({Action::Delete, GetName(), ClassesPlace(info->classesHive), released});
 }
 
-void ShellObjectEntry::Hide(RegistryStore& store) const {
+void ShellObjectEntry::Hide(RegistryStore& store, Failures& failures) const {
     if (hidden)
         return;
-    RenameEntryKey(store, *this, L"hidden" + keyName);
+    if (Status status = RelocateEntryKey(store, *this, hive, parentPath, L"hidden" + keyName); status != kOk)
+        failures.push_back({Action::Hide, GetName(), PlaceIndex(), status});
 }
 
-void ShellObjectEntry::Unhide(RegistryStore& store) const {
+void ShellObjectEntry::Unhide(RegistryStore& store, Failures& failures) const {
     if (!hidden || keyName.size() <= kHiddenPrefixLength)
         return;
-    RenameEntryKey(store, *this, keyName.substr(kHiddenPrefixLength));
+    const std::wstring shown = keyName.substr(kHiddenPrefixLength);
+    if (Status status = RelocateEntryKey(store, *this, hive, parentPath, shown); status != kOk)
+        failures.push_back({Action::Unhide, GetName(), PlaceIndex(), status});
 }
 
-bool ShellObjectEntry::CopyTo(RegistryStore& store, KeyHandle targetHive,
-                              const std::wstring& targetPath) const {
+bool ShellObjectEntry::CopyTo(RegistryStore& store, KeyHandle targetHive, const std::wstring& targetPath,
+                              Failures& failures) const {
     // The entry's own place is refused, in any letter case (registry paths ignore it), and
     // so is a place where the copy would land on a key that holds the entry (an entry
     // nested below a key of its own name): copying a tree into itself overwrites it, and
     // MoveTo would then delete part of the only copy.
     if (targetHive == hive && IsSameOrAncestor(JoinPath(targetPath, keyName), JoinPath(parentPath, keyName)))
         return false;
-    RegKey source(store);
-    if (source.Open(hive, JoinPath(parentPath, keyName)) != kOk)
+    const bool existed = KeyExists(store, targetHive, JoinPath(targetPath, keyName));
+    if (Status status = CopyEntryKey(store, *this, targetHive, targetPath, keyName, existed); status != kOk) {
+        failures.push_back({Action::CopyTo, GetName(), PlaceIndexOf(targetHive, targetPath), status});
         return false;
-    RegKey target(store);
-    if (target.Create(targetHive, targetPath) != kOk)
-        return false;
-    return CopyKeyTree(store, source.Get(), target.Get(), keyName.c_str()) == kOk;
+    }
+    return true;
 }
 
-bool ShellObjectEntry::MoveTo(RegistryStore& store, KeyHandle targetHive,
-                              const std::wstring& targetPath) const {
-    if (!CopyTo(store, targetHive, targetPath))
+bool ShellObjectEntry::MoveTo(RegistryStore& store, KeyHandle targetHive, const std::wstring& targetPath,
+                              Failures& failures) const {
+    if (targetHive == hive && IsSameOrAncestor(JoinPath(targetPath, keyName), JoinPath(parentPath, keyName)))
         return false;
-    RegKey parent(store);
-    if (parent.Open(hive, parentPath) != kOk)
+    if (Status status = RelocateEntryKey(store, *this, targetHive, targetPath, keyName); status != kOk) {
+        failures.push_back({Action::MoveTo, GetName(), PlaceIndexOf(targetHive, targetPath), status});
         return false;
-    // The copy is complete, so the whole source tree can go.
-    (void)parent.DeleteTree(keyName.c_str());
+    }
     return true;
 }
 
 std::wstring ShellObjectEntry::GetName() const {
     return info ? info->name : std::wstring();
+}
+
+int ShellObjectEntry::PlaceIndex() const {
+    return PlaceIndexOf(hive, parentPath);
 }
 
 } // namespace vs

@@ -36,9 +36,13 @@ ShellObjectInfo ShellObjectInfo::Read(RegistryStore& store, Platform& platform, 
     info.placeIndex = placeIndex;
     info.clsid = clsid;
     info.classKey_.emplace(store);
-    // A class key that does not open for reading and writing leaves a closed record
-    // with empty texts: nothing is asked of the shell for it.
-    if (info.classKey_->Open(ClassesRoot(), L"CLSID\\" + clsid) != kOk)
+    // HKEY_CLASSES_ROOT shows the machine's classes, under Wine and for every class the
+    // user's own classes do not hold on Windows. A class key that does not open for
+    // reading and writing leaves a closed record with empty texts: nothing is asked of the
+    // shell for it.
+    info.classesHive = LocalMachine();
+    info.openStatus = info.classKey_->Open(ClassesRoot(), L"CLSID\\" + clsid);
+    if (info.openStatus != kOk)
         return info;
     info.ReadName(platform);
     info.ReadDescription(platform);
@@ -131,43 +135,58 @@ void ShellObjectInfo::TakeIconLocation() {
     iconLocation = location ? std::move(*location) : std::wstring();
 }
 
-void ShellObjectInfo::SetName(const std::wstring& text) {
+Status ShellObjectInfo::SetName(const std::wstring& text) {
     if (!IsOpen())
-        return;
-    (void)classKey_->SetString(L"", text);
-    name = text;
+        return openStatus;
+    const Status status = classKey_->SetString(L"", text);
+    if (status == kOk)
+        name = text;
+    return status;
 }
 
-void ShellObjectInfo::SetDescription(const std::wstring& text) {
+Status ShellObjectInfo::SetDescription(const std::wstring& text) {
     if (!IsOpen())
-        return;
-    (void)classKey_->SetString(L"InfoTip", text);
-    description = text;
+        return openStatus;
+    const Status status = classKey_->SetString(L"InfoTip", text);
+    if (status == kOk)
+        description = text;
+    return status;
 }
 
-void ShellObjectInfo::SetIconLocation(const std::wstring& text) {
+Status ShellObjectInfo::SetIconLocation(const std::wstring& text) {
     if (!IsOpen())
-        return;
+        return openStatus;
     RegKey defaultIcon(classKey_->Store());
-    if (defaultIcon.Create(Key(), L"DefaultIcon") == kOk)
-        (void)defaultIcon.SetString(L"", text);
+    Status status = defaultIcon.Create(Key(), L"DefaultIcon");
+    if (status == kOk)
+        status = defaultIcon.SetString(L"", text);
+    return status;
 }
 
-void ShellObjectInfo::SetSortOrderIndex(std::int32_t value) {
+Status ShellObjectInfo::SetSortOrderIndex(std::int32_t value) {
     if (!IsOpen())
-        return;
-    sortOrderIndex = value;
-    (void)classKey_->SetDword(L"SortOrderIndex", static_cast<std::uint32_t>(value));
+        return openStatus;
+    const Status status = classKey_->SetDword(L"SortOrderIndex", static_cast<std::uint32_t>(value));
+    if (status == kOk)
+        sortOrderIndex = value;
+    return status;
 }
 
-void ShellObjectInfo::Release() {
+Status ShellObjectInfo::Release() {
     --useCount;
-    if (useCount != 0 || !IsOpen())
-        return;
+    if (useCount != 0)
+        return kOk;
+    // A class key that did not open for writing stays behind; one that is missing is gone.
+    if (!IsOpen())
+        return openStatus == kFileNotFound ? kOk : openStatus;
     classKey_->Close();
+    openStatus = kKeyDeleted; // what a later setter reports
     RegKey classes(classKey_->Store());
-    if (classes.Open(ClassesRoot(), L"CLSID") == kOk)
-        (void)classes.DeleteTree(clsid.c_str());
+    Status status = classes.Open(ClassesRoot(), L"CLSID");
+    if (status == kOk)
+        status = classes.DeleteTree(clsid.c_str());
+    // Someone else removed it already: what was meant has happened.
+    return status == kFileNotFound ? kOk : status;
 }
 
 IdList ShellObjectInfo::FolderIdList() const {

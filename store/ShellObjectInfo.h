@@ -31,23 +31,30 @@ public:
     // value is not a string that fits in 260 characters.
     std::optional<std::wstring> ReadIconLocation() const;
 
-    void SetName(const std::wstring& text);
-    void SetDescription(const std::wstring& text);
-    void SetIconLocation(const std::wstring& text);
-    void SetSortOrderIndex(std::int32_t value);
+    // Each setter writes into the class key and returns the status of the write, or, for a
+    // closed record, the status of its open (which wrote nothing).
+    [[nodiscard]] Status SetName(const std::wstring& text);
+    [[nodiscard]] Status SetDescription(const std::wstring& text);
+    [[nodiscard]] Status SetIconLocation(const std::wstring& text);
+    [[nodiscard]] Status SetSortOrderIndex(std::int32_t value);
     // One use less; at the last use closes the class key and deletes its whole tree from
-    // the registry.
-    void Release();
+    // the registry. The status of that delete (a class key already gone counts as
+    // deleted), else 0.
+    [[nodiscard]] Status Release();
     // The folder of placeIndex; free it with Platform::FreeIdList.
     IdList FolderIdList() const;
 
     // Whether the class key is open: it opened for reading and writing and no Release
-    // has deleted it. A closed record ignores its setters.
+    // has deleted it. A closed record's setters write nothing.
     bool IsOpen() const { return classKey_ && classKey_->IsOpen(); }
     KeyHandle Key() const { return classKey_ ? classKey_->Get() : nullptr; }
 
     std::int32_t useCount = 1;
     std::int32_t placeIndex = 0;
+    // The status of opening the class key; after Release, kKeyDeleted.
+    Status openStatus = kFileNotFound;
+    // The hive whose classes hold the class key (the record's failures name it).
+    KeyHandle classesHive = nullptr;
     std::wstring clsid;
     std::wstring name;
     std::wstring description;

@@ -33,9 +33,9 @@ INT_PTR CMainWizard::DoModal() {
 
     const INT_PTR result = CPropertySheet::DoModal();
     RemoveAllPages();
-    // The store reports what it achieved through the registry, which the caller re-reads.
+    // What was written shows in the list the caller rebuilds; what was not, in failures_.
     if (result == ID_WIZFINISH)
-        (void)vs::CreateShellObject(store_, platform_, request);
+        (void)vs::CreateShellObject(store_, platform_, request, failures_);
     return result;
 }
 

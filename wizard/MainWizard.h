@@ -4,6 +4,7 @@
 // writes that request (the pages' controls are gone by then).
 
 #include "framework/PropertySheet.h"
+#include "store/Failure.h"
 #include "store/Platform.h"
 #include "store/RegistryStore.h"
 
@@ -16,6 +17,8 @@ public:
     // ID_WIZFINISH after Finish, when the new object has been handed to the registration;
     // IDCANCEL when the user cancelled or closed the wizard, and then nothing is written.
     INT_PTR DoModal() override;
+    // What the registration could not write after Finish; the caller tells the user.
+    const vs::Failures& Failures() const { return failures_; }
 
 protected:
     void OnInitSheet() override;
@@ -23,4 +26,5 @@ protected:
 private:
     vs::RegistryStore& store_;
     vs::Platform& platform_;
+    vs::Failures failures_;
 };

@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "res/resource.h"
+#include "store/ClassRoots.h"
 #include "store/MemoryRegistry.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegistryTree.h"
@@ -163,7 +164,7 @@ TEST(Commands, CreateRefusedInOnePlaceIsToldAndTheObjectStaysInTheOthers) {
     EXPECT_EQ(s.out, kIdA + L"\r\n");
     EXPECT_EQ(s.Dump(CurrentUser(), EntryPath(2, kIdA)),
               Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: Test")}}));
-    EXPECT_NE(s.Dump(ClassesRoot(), L"CLSID\\" + kIdA), kMissingTree);
+    EXPECT_NE(s.Dump(CurrentUser(), ClassKeyPath(kIdA)), kMissingTree) << "in this user's classes";
 }
 
 TEST(Commands, DeleteTellsAClassKeyThatCouldNotGoWithItsLastEntry) {

@@ -1,7 +1,9 @@
-// A long randomised run over generated registries with injected failures: after every
-// entry operation and class-record change it checks that nothing was lost that the
-// operation did not mean to remove, that a failed operation left the source as it was,
-// and that hiding then unhiding an entry gives back the same tree.
+// A long randomised run over generated registries with injected failures and, for some
+// operations, a standard user whose writes below HKEY_LOCAL_MACHINE are refused: after
+// every entry operation and class-record change it checks that nothing was lost that the
+// operation did not mean to remove, that a failed operation left the source as it was and
+// said so, that one which did all it meant to said nothing, and that hiding then
+// unhiding an entry gives back the same tree.
 //
 // VARNOSET_RANDOM_OPERATIONS sets how many operations the run makes at least (2,000
 // otherwise) and VARNOSET_RANDOM_START the start value of its generator (a fixed one
@@ -12,6 +14,7 @@
 #include "store/MemoryRegistry.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegistryTree.h"
+#include "tests/support/StandardUserRegistry.h"
 #include "tests/support/TestPlatform.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +64,8 @@ std::wstring HiveName(KeyHandle hive) {
 
 Snapshot TakeSnapshot(RegistryStore& store) {
     Snapshot snapshot;
-    for (KeyHandle root : {ClassesRoot(), CurrentUser(), LocalMachine()}) {
+    // HKEY_CLASSES_ROOT is a view of the machine's classes, which the snapshot holds already.
+    for (KeyHandle root : {CurrentUser(), LocalMachine()}) {
         for (StoredKey& key : ReadKeys(store, root, L"")) {
             const std::wstring path = HiveName(root) + (key.path.empty() ? L"" : L"\\" + key.path);
             KeyState& state = snapshot[Folded(path)];
@@ -334,8 +338,10 @@ struct Totals {
     int operations = 0;
     int faultsInjected = 0;
     int faultsFired = 0;
-    int failedOperations = 0; // an operation that did not reach its full effect
-    int strictChecks = 0;     // operations checked for their full effect (no fault involved)
+    int failedOperations = 0;  // an operation that did not reach its full effect
+    int strictChecks = 0;      // operations checked for their full effect (no fault involved)
+    int refusedOperations = 0; // operations of a standard user that met a refused write
+    int failuresReported = 0;
     int hideUnhideIdentities = 0;
     int classKeysDeleted = 0;
     std::map<std::string, int> byKind;
@@ -398,7 +404,7 @@ private:
         return Folded(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\" + entry.keyName);
     }
     std::wstring ClassPath(const ShellObjectInfo& info) const {
-        return Folded(L"HKCR\\CLSID\\" + info.clsid);
+        return Folded(L"HKLM\\Software\\Classes\\CLSID\\" + info.clsid);
     }
 
     void Finding(const std::string& text) { totals_.findings.push_back(text); }
@@ -416,6 +422,7 @@ private:
         faultNth_ = 1 + gen_.Below(5);
         callsBefore_ = registry_.CallCount(faultOp_);
         const Status status = kStatuses[gen_.Below(4)];
+        faultStatus_ = status;
         if (gen_.Chance(15))
             registry_.FailFromCall(faultOp_, faultNth_, status);
         else
@@ -518,13 +525,30 @@ private:
         ++totals_.operations;
         ++totals_.byKind[kind];
         before_ = std::move(current_);
+        failures_.clear();
+        standardUser_.refusing = gen_.Chance(25);
+        refusedBefore_ = standardUser_.refused;
         MaybeInjectFault();
     }
+    // True when an injected fault struck or a write was refused.
     bool End() {
         const bool fired = DisarmFault();
+        missingFaked_ = fired && faultStatus_ == kFileNotFound;
+        const bool refused = standardUser_.refused != refusedBefore_;
+        standardUser_.refusing = false;
+        totals_.refusedOperations += refused;
+        totals_.failuresReported += static_cast<int>(failures_.size());
         after_ = TakeSnapshot(registry_);
         current_ = after_;
-        return fired;
+        return fired || refused;
+    }
+    // Whether the operation said it failed exactly when it fell short.
+    void CheckReported(const std::string& what, bool fellShort) {
+        // A key said to be missing is taken at its word: what was to go is gone.
+        if (fellShort && failures_.empty() && !missingFaked_)
+            Finding(what + ": fell short and said nothing");
+        if (!fellShort && !failures_.empty())
+            Finding(what + ": did all it meant to and reported a failure");
     }
 
     void Delete(ShellObjectEntry& entry) {
@@ -532,7 +556,7 @@ private:
         const std::wstring classPath = ClassPath(*entry.info);
         const bool wasOpen = entry.info->IsOpen();
         Begin("delete");
-        entry.Delete(registry_);
+        entry.Delete(standardUser_, failures_);
         const bool fired = End();
         const std::string what = "delete " + std::string(source.begin(), source.end());
         const bool entryGone = before_.count(source) && !after_.count(source);
@@ -563,6 +587,8 @@ private:
                 Finding(what + ": leaf entry key not deleted");
         }
         totals_.failedOperations += before_.count(source) && !entryGone;
+        const bool classKept = removable.count(classPath) && after_.count(classPath);
+        CheckReported(what, !entryGone || classKept);
     }
 
     void HideOrUnhide(ShellObjectEntry& entry, const char* kind) {
@@ -572,9 +598,9 @@ private:
         const std::wstring dest = Folded(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\" + newName);
         Begin(kind);
         if (hiding)
-            entry.Hide(registry_);
+            entry.Hide(standardUser_, failures_);
         else
-            entry.Unhide(registry_);
+            entry.Unhide(standardUser_, failures_);
         const bool fired = End();
         const std::string what = std::string(kind) + " " + std::string(source.begin(), source.end());
         CheckCopy(source, dest, what, /*sourceMayGo=*/true);
@@ -585,6 +611,9 @@ private:
                 Finding(what + ": not renamed completely");
         }
         totals_.failedOperations += before_.count(source) && (!complete || after_.count(source));
+        if (!hiding && entry.keyName.size() <= 6)
+            return; // nothing to unhide into
+        CheckReported(what, !complete || after_.count(source));
     }
 
     void HideThenUnhide(ShellObjectEntry& entry) {
@@ -594,11 +623,14 @@ private:
         const std::wstring dest =
             Folded(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\hidden" + entry.keyName);
         Begin("hide+unhide");
-        entry.Hide(registry_);
+        entry.Hide(standardUser_, failures_);
         ShellObjectEntry hidden = entry;
         hidden.keyName = L"hidden" + entry.keyName;
         hidden.hidden = true;
-        hidden.Unhide(registry_);
+        // After a failed hide onto a hidden key of its own, unhiding would merge that older
+        // key back over the entry, as asked: a user told of the failure would not ask it.
+        if (failures_.empty() || !before_.count(dest))
+            hidden.Unhide(standardUser_, failures_);
         const bool fired = End();
         const std::string what = "hide+unhide " + std::string(source.begin(), source.end());
         // Whatever failed, each key and value of the entry is under one of its two names.
@@ -651,16 +683,17 @@ private:
         // entry (nested below a key of its own name), is refused.
         const bool samePlace = IsUnder(source, dest);
         Begin(move ? "move" : "copy");
-        const bool result = move ? entry.MoveTo(registry_, target.hive, target.nameSpacePath)
-                                 : entry.CopyTo(registry_, target.hive, target.nameSpacePath);
+        const bool result = move ? entry.MoveTo(standardUser_, target.hive, target.nameSpacePath, failures_)
+                                 : entry.CopyTo(standardUser_, target.hive, target.nameSpacePath, failures_);
         const bool fired = End();
         const std::string what =
             std::string(move ? "move " : "copy ") + std::string(source.begin(), source.end());
         if (samePlace) {
-            if (result || after_ != before_)
-                Finding(what + ": copy to its own place not refused");
+            if (result || after_ != before_ || !failures_.empty())
+                Finding(what + ": copy to its own place not refused quietly");
             return;
         }
+        CheckReported(what, !result);
         CheckCopy(source, dest, what, move);
         const bool complete = before_.count(source) && CompleteCopy(before_, after_, source, dest);
         if (result && !complete)
@@ -690,18 +723,19 @@ private:
         const auto position = static_cast<std::int32_t>(gen_.Below(256));
         const bool wasOpen = info.IsOpen();
         Begin("setter");
+        Status status = kOk;
         switch (which) {
         case 0:
-            info.SetName(text);
+            status = info.SetName(text);
             break;
         case 1:
-            info.SetDescription(text);
+            status = info.SetDescription(text);
             break;
         case 2:
-            info.SetIconLocation(text);
+            status = info.SetIconLocation(text);
             break;
         default:
-            info.SetSortOrderIndex(position);
+            status = info.SetSortOrderIndex(position);
             break;
         }
         const bool fired = End();
@@ -728,28 +762,38 @@ private:
                 Finding(what + ": key appeared");
         if (!wasOpen && after_ != before_)
             Finding(what + ": closed record wrote");
+        const Bytes expected =
+            which == 3 ? Bytes{static_cast<std::uint8_t>(position), 0, 0, 0} : ToUtf16Bytes(text);
+        const auto changed = after_.find(changedKey);
+        const bool written = changed != after_.end() && changed->second.values.count(changedValue) &&
+                             changed->second.values.at(changedValue).data == expected;
         if (wasOpen && !fired && !DeniedNear({classPath}) && after_.count(changedKey)) {
             ++totals_.strictChecks;
-            const auto& values = after_.at(changedKey).values;
-            const Bytes expected =
-                which == 3 ? Bytes{static_cast<std::uint8_t>(position), 0, 0, 0} : ToUtf16Bytes(text);
-            if (!values.count(changedValue) || values.at(changedValue).data != expected)
+            if (!written)
                 Finding(what + ": value not written");
         }
+        // A value that held the text already may have been left alone by a failed write.
+        if ((status == kOk) != written && !(status != kOk && before_ == after_ && written))
+            Finding(what + ": status " + std::to_string(status) + " does not match what was written");
     }
 
     std::mt19937 rng_;
     Generator gen_;
     Totals& totals_;
     MemoryRegistry registry_;
+    StandardUserRegistry standardUser_{registry_};
     TestPlatform platform_;
-    Inventory inventory_{registry_, platform_};
+    Inventory inventory_{standardUser_, platform_};
+    Failures failures_;
+    int refusedBefore_ = 0;
     std::vector<std::wstring> denied_;
     // current_ is the registry as it stands between operations (refreshes only read).
     Snapshot current_, before_, after_;
     bool armed_ = false;
     MemoryRegistry::Op faultOp_ = MemoryRegistry::Op::Open;
     int faultNth_ = 0;
+    Status faultStatus_ = kOk;
+    bool missingFaked_ = false; // the operation met a fault that says "not found"
     int callsBefore_ = 0;
 };
 
@@ -782,11 +826,13 @@ TEST(InventoryRandomised, OperationsOnGeneratedRegistriesNeverLoseWhatTheyDidNot
     for (const auto& [kind, count] : totals.byKind)
         kinds << " " << kind << "=" << count;
     std::printf("[ random  ] start value %u: %d registries, %d refreshes, %d operations (%s ), %d faults "
-                "injected, %d struck, %d operations cut short, %d checked for their full effect, %d "
-                "hide+unhide identities, %d class keys deleted, %zu findings\n",
+                "injected, %d struck, %d met refused machine writes, %d operations cut short, %d failures "
+                "reported, %d checked for their full effect, %d hide+unhide identities, %d class keys "
+                "deleted, %zu findings\n",
                 start, totals.registries, totals.refreshes, totals.operations, kinds.str().c_str(),
-                totals.faultsInjected, totals.faultsFired, totals.failedOperations, totals.strictChecks,
-                totals.hideUnhideIdentities, totals.classKeysDeleted, totals.findings.size());
+                totals.faultsInjected, totals.faultsFired, totals.refusedOperations, totals.failedOperations,
+                totals.failuresReported, totals.strictChecks, totals.hideUnhideIdentities,
+                totals.classKeysDeleted, totals.findings.size());
     ::testing::Test::RecordProperty("operations", totals.operations);
     ::testing::Test::RecordProperty("faultsInjected", totals.faultsInjected);
     ::testing::Test::RecordProperty("findings", static_cast<int>(totals.findings.size()));
@@ -794,6 +840,7 @@ TEST(InventoryRandomised, OperationsOnGeneratedRegistriesNeverLoseWhatTheyDidNot
     EXPECT_GT(totals.faultsFired, operations / 10);
     EXPECT_GT(totals.strictChecks, operations / 4);
     EXPECT_GT(totals.hideUnhideIdentities, operations / 40);
+    EXPECT_GT(totals.refusedOperations, operations / 20);
     for (std::size_t i = 0; i < totals.findings.size() && i < 20; ++i)
         ADD_FAILURE() << totals.findings[i];
     EXPECT_TRUE(totals.findings.empty())

@@ -319,18 +319,18 @@ TEST_F(InventoryTest, EntryOverADeepestTreeHidesMovesAndDeletesWithoutExhausting
     WriteEntry(0, TreeKey{kIdC, {Marker()}, {{chain, {Dword(L"Bottom", 2)}}}});
     const std::string tree = EntryDump(0, kIdC);
     Refresh();
-    inventory.entries.at(0).Hide(store);
+    inventory.entries.at(0).Hide(store, failures);
     EXPECT_EQ(EntryDump(0, L"hidden" + kIdC), tree);
     Refresh();
-    inventory.entries.at(0).Unhide(store);
+    inventory.entries.at(0).Unhide(store, failures);
     EXPECT_EQ(EntryDump(0, kIdC), tree);
     EXPECT_EQ(EntryDump(0, L"hidden" + kIdC), kMissingTree);
     Refresh();
-    EXPECT_TRUE(inventory.entries.at(0).MoveTo(store, LocalMachine(), PlacePath(4)));
+    EXPECT_TRUE(inventory.entries.at(0).MoveTo(store, LocalMachine(), PlacePath(4), failures));
     EXPECT_EQ(EntryDump(4, kIdC), tree);
     Refresh();
     ShellObjectEntry& moved = inventory.entries.at(0);
-    moved.info->Release();
+    EXPECT_EQ(moved.info->Release(), kOk);
     EXPECT_EQ(ClassDump(kIdC), kMissingTree) << "the class key's deep tree goes with the last use";
     EXPECT_EQ(LeakedHandles(), 0);
 }

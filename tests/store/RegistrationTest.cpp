@@ -2,16 +2,19 @@
 // name, type and byte size), the order of writes, flushes and notifications, and what is
 // still written when parts of the registry refuse.
 
+#include "store/ClassRoots.h"
 #include "store/NamespaceLocation.h"
 #include "store/RegKey.h"
 #include "store/Registration.h"
 #include "tests/support/RecordingRegistry.h"
 #include "tests/support/RegistryFixture.h"
+#include "tests/support/StandardUserRegistry.h"
 #include "tests/support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace vs::test {
 namespace {
@@ -71,6 +74,7 @@ std::string Bracketed(const std::wstring& clsid) {
 class RegistrationTest : public RegistryFixture {
 protected:
     void TearDown() override {
+        EXPECT_EQ(TakeFailures(), std::vector<std::string>{}) << "failures left unchecked";
         EXPECT_EQ(OpenHandles(), 0u) << "a key handle was left open";
         EXPECT_EQ(platform.liveIdLists, 0);
     }
@@ -87,13 +91,35 @@ protected:
     }
 
     void Track(const std::wstring& clsid) {
-        cleanup.Add(ClassesRoot(), L"CLSID\\" + clsid);
+        cleanup.Add(CurrentUser(), ClassKeyPath(clsid));
+        cleanup.Add(LocalMachine(), ClassKeyPath(clsid));
         for (const NamespaceLocation& place : NamespaceLocations())
             cleanup.Add(place.hive, std::wstring(place.nameSpacePath) + L"\\" + clsid);
     }
 
-    std::string ClassKey(const std::wstring& clsid) {
-        return DumpTree(store, ClassesRoot(), L"CLSID\\" + clsid);
+    // The class key in the classes of one user, or with allUsers of the machine.
+    std::string ClassKey(const std::wstring& clsid, bool allUsers = false, std::wstring_view below = {}) {
+        return DumpTree(store, ClassesHive(allUsers), ClassKeyPath(clsid) + std::wstring(below));
+    }
+    // Every key a creation may write: both classes and the eight places.
+    std::string Written() {
+        std::string dump;
+        for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            dump += DumpTree(store, hive, kClassesPath);
+        for (const NamespaceLocation& place : NamespaceLocations())
+            dump += DumpTree(store, place.hive, place.nameSpacePath);
+        return dump;
+    }
+    // The failures reported so far, one "place status" line each, and forgets them.
+    std::vector<std::string> TakeFailures() {
+        std::vector<std::string> lines;
+        for (const Failure& failure : failures) {
+            EXPECT_EQ(failure.action, Action::Create);
+            lines.push_back(Narrow(failure.object) + " " + std::to_string(failure.place) + " " +
+                            std::to_string(failure.status));
+        }
+        failures.clear();
+        return lines;
     }
     std::string Entry(int placeIndex, const std::wstring& clsid) {
         const NamespaceLocation& place = *PlaceByIndex(placeIndex);
@@ -110,6 +136,7 @@ protected:
 
     std::vector<std::string> calls;
     LoggingPlatform platform{calls};
+    Failures failures;
 
 private:
     unsigned classIds_ = 0;
@@ -152,7 +179,7 @@ TEST(ShellFolderAttributes, EachOptionSetsOnlyItsOwnBit) {
 
 TEST_F(RegistrationTest, FolderObjectWritesItsClassKeyAndOneEntry) {
     const std::wstring clsid = NextClassId();
-    EXPECT_EQ(CreateShellObject(store, platform, FolderSpec()), clsid);
+    EXPECT_EQ(CreateShellObject(store, platform, FolderSpec(), failures), clsid);
     EXPECT_EQ(ClassKey(clsid),
               Describe(TreeKey{
                   L"",
@@ -175,7 +202,7 @@ TEST_F(RegistrationTest, ProgramObjectLayoutWithExactByteSizes) {
     spec.enablePropertySheet = true;
     spec.controlPanelCategory = kNoCategory;
     const std::wstring clsid = NextClassId();
-    ASSERT_EQ(CreateShellObject(store, platform, spec), clsid);
+    ASSERT_EQ(CreateShellObject(store, platform, spec, failures), clsid);
     EXPECT_EQ(ClassKey(clsid), "[]\n"
                                "  \"\" REG_SZ 14 \"Editor\"\n"
                                "  \"SearchHelper\" REG_SZ 34 \"Varnoset: Editor\"\n"
@@ -195,7 +222,7 @@ TEST_F(RegistrationTest, ProgramObjectLayoutWithExactByteSizes) {
 
 TEST_F(RegistrationTest, ProgramObjectIgnoresThePropertySheetOption) {
     const std::wstring clsid = NextClassId();
-    ASSERT_EQ(CreateShellObject(store, platform, EveryOption(ProgramSpec())), clsid);
+    ASSERT_EQ(CreateShellObject(store, platform, EveryOption(ProgramSpec()), failures), clsid);
     const std::string dump = ClassKey(clsid);
     EXPECT_EQ(dump.find("[ShellEx"), std::string::npos) << dump;
     EXPECT_EQ(dump.find("[Instance"), std::string::npos) << dump;
@@ -205,13 +232,13 @@ TEST_F(RegistrationTest, ProgramObjectIgnoresThePropertySheetOption) {
 
 TEST_F(RegistrationTest, FolderObjectWithEveryOptionGetsPropertyPagesAndHideOnDelete) {
     const std::wstring clsid = NextClassId();
-    ASSERT_EQ(CreateShellObject(store, platform, EveryOption(FolderSpec())), clsid);
-    EXPECT_EQ(DumpTree(store, ClassesRoot(), L"CLSID\\" + clsid + L"\\ShellFolder"),
+    ASSERT_EQ(CreateShellObject(store, platform, EveryOption(FolderSpec()), failures), clsid);
+    EXPECT_EQ(ClassKey(clsid, false, L"\\ShellFolder"),
               Describe(TreeKey{L"",
                                {Dword(L"Attributes", 0xFA000177u), Sz(L"WantsFORPARSING", L""),
                                 Sz(L"HideAsDeletePerUser", L"")}}));
     EXPECT_EQ(
-        DumpTree(store, ClassesRoot(), L"CLSID\\" + clsid + L"\\ShellEx"),
+        ClassKey(clsid, false, L"\\ShellEx"),
         Describe(TreeKey{
             L"",
             {},
@@ -227,8 +254,8 @@ TEST_F(RegistrationTest, HideOnDeleteNeedsDeleteToBeAllowed) {
     ShellObjectSpec spec = FolderSpec();
     spec.hideIfDeleted = true;
     const std::wstring clsid = NextClassId();
-    ASSERT_EQ(CreateShellObject(store, platform, spec), clsid);
-    EXPECT_EQ(DumpTree(store, ClassesRoot(), L"CLSID\\" + clsid + L"\\ShellFolder"),
+    ASSERT_EQ(CreateShellObject(store, platform, spec, failures), clsid);
+    EXPECT_EQ(ClassKey(clsid, false, L"\\ShellFolder"),
               Describe(TreeKey{L"", {Dword(L"Attributes", 0xF8000000u), Sz(L"WantsFORPARSING", L"")}}));
 }
 
@@ -238,7 +265,7 @@ TEST_F(RegistrationTest, EmptyInfoTipWritesNoInfoTipButEmptyIconIsStillWritten) 
     spec.iconLocation.clear();
     spec.controlPanelCategory = kNoCategory;
     const std::wstring clsid = NextClassId();
-    ASSERT_EQ(CreateShellObject(store, platform, spec), clsid);
+    ASSERT_EQ(CreateShellObject(store, platform, spec, failures), clsid);
     const std::string dump = ClassKey(clsid);
     EXPECT_EQ(dump.find("InfoTip"), std::string::npos) << dump;
     EXPECT_NE(dump.find("[DefaultIcon]\n  \"\" REG_SZ 2 \"\"\n"), std::string::npos) << dump;
@@ -248,17 +275,20 @@ TEST_F(RegistrationTest, EmptyInfoTipWritesNoInfoTipButEmptyIconIsStillWritten) 
         << dump;
 }
 
-TEST_F(RegistrationTest, AllUsersEntriesGoBelowTheLocalMachineAndTheClassKeyStaysInClassesRoot) {
+TEST_F(RegistrationTest, AllUsersObjectGoesEntirelyBelowTheLocalMachine) {
     ShellObjectSpec spec = FolderSpec();
     spec.allUsers = true;
     spec.inNetworkNeighborhood = true;
     const std::wstring clsid = NextClassId();
-    ASSERT_EQ(CreateShellObject(store, platform, spec), clsid);
+    ASSERT_EQ(CreateShellObject(store, platform, spec, failures), clsid);
     EXPECT_EQ(EntryPlaces(clsid), (std::vector<int>{4, 7}));
     EXPECT_EQ(Entry(4, clsid), Describe(MarkerEntry(L"Projects")));
     EXPECT_EQ(DumpTree(store, LocalMachine(), std::wstring(kDesktopNameSpace) + L"\\" + clsid),
               Describe(MarkerEntry(L"Projects")));
-    EXPECT_NE(ClassKey(clsid), kMissingTree);
+    EXPECT_EQ(ClassKey(clsid), kMissingTree) << "nothing in this user's classes";
+    EXPECT_NE(ClassKey(clsid, true), kMissingTree);
+    EXPECT_EQ(DumpTree(store, ClassesRoot(), L"CLSID\\" + clsid), ClassKey(clsid, true))
+        << "earlier versions' place: the machine's classes";
     EXPECT_EQ(platform.notified, (std::vector<int>{0, 18}));
 }
 
@@ -269,9 +299,9 @@ TEST_F(RegistrationTest, EveryPlaceIsWrittenInFixedOrderEachFollowedByItsNotific
     RecordingRegistry recorder(store);
     LoggingPlatform logged(recorder.calls); // one log for registry calls and notifications
     logged.uuids = platform.uuids;
-    ASSERT_EQ(CreateShellObject(recorder, logged, spec), clsid);
+    ASSERT_EQ(CreateShellObject(recorder, logged, spec, failures), clsid);
 
-    const std::string key = "HKCR\\CLSID\\" + Bracketed(clsid);
+    const std::string key = "HKCU\\Software\\Classes\\CLSID\\" + Bracketed(clsid);
     std::vector<std::string> expected = {
         "Create " + key + " 0x2001f = 0",
         "Set " + key + " \"\" REG_SZ 18 = 0",
@@ -319,9 +349,9 @@ TEST_F(RegistrationTest, ClassAndEntryMarkersHoldTheSameText) {
     spec.name = L"Caf\u00e9 \"Q\"";
     spec.inControlPanel = true;
     const std::wstring clsid = NextClassId();
-    ASSERT_EQ(CreateShellObject(store, platform, spec), clsid);
+    ASSERT_EQ(CreateShellObject(store, platform, spec, failures), clsid);
     RegKey classKey(store);
-    ASSERT_EQ(classKey.Open(ClassesRoot(), L"CLSID\\" + clsid), kOk);
+    ASSERT_EQ(classKey.Open(CurrentUser(), ClassKeyPath(clsid)), kOk);
     const StringRead classMarker = classKey.ReadString(L"SearchHelper", 300);
     EXPECT_EQ(classMarker.text, L"Varnoset: Caf\u00e9 \"Q\"");
     for (int place : {0, 1}) {
@@ -334,10 +364,10 @@ TEST_F(RegistrationTest, ClassAndEntryMarkersHoldTheSameText) {
 
 TEST_F(RegistrationTest, TwoCreationsWithTheSameNameMakeTwoObjects) {
     ShellObjectSpec spec = ProgramSpec();
-    const std::optional<std::wstring> first = CreateShellObject(store, platform, spec);
+    const std::optional<std::wstring> first = CreateShellObject(store, platform, spec, failures);
     ASSERT_TRUE(first);
     Track(*first);
-    const std::optional<std::wstring> second = CreateShellObject(store, platform, spec);
+    const std::optional<std::wstring> second = CreateShellObject(store, platform, spec, failures);
     ASSERT_TRUE(second);
     Track(*second);
     EXPECT_NE(*first, *second);
@@ -366,7 +396,7 @@ TEST_F(RegistrationTest, NothingOutsideTheNewKeysChanges) {
     ShellObjectSpec spec = EveryOption(FolderSpec());
     spec.inMyComputer = spec.inControlPanel = spec.inNetworkNeighborhood = true;
     const std::wstring clsid = NextClassId();
-    ASSERT_EQ(CreateShellObject(store, platform, spec), clsid);
+    ASSERT_EQ(CreateShellObject(store, platform, spec, failures), clsid);
     ASSERT_EQ(EntryPlaces(clsid), (std::vector<int>{0, 1, 2, 3}));
     for (const NamespaceLocation& place : NamespaceLocations()) {
         ASSERT_TRUE(RemoveTree(store, place.hive, std::wstring(place.nameSpacePath) + L"\\" + clsid));
@@ -374,12 +404,13 @@ TEST_F(RegistrationTest, NothingOutsideTheNewKeysChanges) {
     }
 }
 
-TEST_F(RegistrationTest, UuidFailureWritesNothingAndNotifiesNothing) {
+TEST_F(RegistrationTest, UuidFailureWritesNothingAndSaysSo) {
     platform.failUuid = true;
     RecordingRegistry recorder(store);
-    EXPECT_EQ(CreateShellObject(recorder, platform, EveryOption(FolderSpec())), std::nullopt);
+    EXPECT_EQ(CreateShellObject(recorder, platform, EveryOption(FolderSpec()), failures), std::nullopt);
     EXPECT_TRUE(recorder.calls.empty());
     EXPECT_TRUE(platform.notified.empty());
+    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"Projects -1 1739"});
 }
 
 TEST_F(RegistrationTest, MalformedUuidTextWritesNothing) {
@@ -388,7 +419,9 @@ TEST_F(RegistrationTest, MalformedUuidTextWritesNothing) {
          {L"", L"not a uuid", L"5e1f0c3a-77d2-4b1e-9a0f-00000000000",
           L"5e1f0c3a-77d2-4b1e-9a0f\\000000000000", L"5e1f0c3a-77d2-4b1e-9a0f-00000000000g"}) {
         platform.uuids = {text};
-        EXPECT_EQ(CreateShellObject(recorder, platform, FolderSpec()), std::nullopt) << Narrow(text);
+        EXPECT_EQ(CreateShellObject(recorder, platform, FolderSpec(), failures), std::nullopt)
+            << Narrow(text);
+        EXPECT_EQ(TakeFailures(), std::vector<std::string>{"Projects -1 1739"});
     }
     EXPECT_TRUE(recorder.calls.empty());
     EXPECT_TRUE(platform.notified.empty());
@@ -397,62 +430,88 @@ TEST_F(RegistrationTest, MalformedUuidTextWritesNothing) {
 TEST_F(RegistrationTest, ClassIdentifierIsLowerCase) {
     platform.uuids = {L"5E1F0C3A-77D2-4B1E-9A0F-ABCDEF012345"};
     Track(L"{5e1f0c3a-77d2-4b1e-9a0f-abcdef012345}");
-    EXPECT_EQ(CreateShellObject(store, platform, FolderSpec()), L"{5e1f0c3a-77d2-4b1e-9a0f-abcdef012345}");
+    EXPECT_EQ(CreateShellObject(store, platform, FolderSpec(), failures),
+              L"{5e1f0c3a-77d2-4b1e-9a0f-abcdef012345}");
 }
 
-// Failure paths: the in-memory registry refuses on purpose.
-
-TEST_F(RegistrationTest, FailedClassKeyStillWritesAndNotifiesTheEntries) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
-    ShellObjectSpec spec = FolderSpec();
-    spec.inMyComputer = true;
-    const std::wstring clsid = NextClassId();
-    memory->FailNthCall(MemoryRegistry::Op::Create, 1);
-    EXPECT_EQ(CreateShellObject(store, platform, spec), clsid);
-    EXPECT_EQ(DumpTree(store, ClassesRoot(), L""), "[]\n");
-    EXPECT_EQ(Entry(0, clsid), Describe(MarkerEntry(L"Projects")));
-    EXPECT_EQ(Entry(2, clsid), Describe(MarkerEntry(L"Projects")));
-    EXPECT_EQ(platform.notified, (std::vector<int>{0, 17}));
-}
-
-TEST_F(RegistrationTest, RefusedEntryKeyIsStillNotifiedAndTheOtherPlacesAreWritten) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
-    memory->DenyWriteAccess(LocalMachine(), kDesktopNameSpace);
-    ShellObjectSpec spec = FolderSpec();
-    spec.allUsers = true;
-    spec.inMyComputer = true;
-    const std::wstring clsid = NextClassId();
-    EXPECT_EQ(CreateShellObject(store, platform, spec), clsid);
-    EXPECT_EQ(EntryPlaces(clsid), std::vector<int>{6});
-    EXPECT_EQ(platform.notified, (std::vector<int>{0, 17}));
-    EXPECT_NE(ClassKey(clsid).find("[InProcServer32]"), std::string::npos);
-}
-
-TEST_F(RegistrationTest, FailedWritesDoNotStopTheLaterOnes) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
-    const std::wstring clsid = NextClassId();
-    memory->FailNthCall(MemoryRegistry::Op::SetValue, 2); // the InfoTip
-    EXPECT_EQ(CreateShellObject(store, platform, FolderSpec()), clsid);
-    memory->ClearFaults();
-    const std::string dump = ClassKey(clsid);
-    EXPECT_EQ(dump.find("InfoTip"), std::string::npos) << dump;
-    EXPECT_NE(dump.find("\"SearchHelper\" REG_SZ 38"), std::string::npos) << dump;
-    EXPECT_EQ(Entry(0, clsid), Describe(MarkerEntry(L"Projects")));
-}
-
-TEST_F(RegistrationTest, FailedSubkeyLeavesTheRestOfTheClassKey) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
-    const std::wstring clsid = NextClassId();
-    memory->FailNthCall(MemoryRegistry::Op::Create, 2); // DefaultIcon
-    EXPECT_EQ(CreateShellObject(store, platform, FolderSpec()), clsid);
-    const std::string dump = ClassKey(clsid);
-    EXPECT_EQ(dump.find("[DefaultIcon]"), std::string::npos) << dump;
-    EXPECT_NE(dump.find("[ShellFolder]"), std::string::npos) << dump;
-    EXPECT_NE(dump.find("[Instance\\InitPropertyBag]"), std::string::npos) << dump;
+// Refused writes: a standard user, and the in-memory registry refusing on purpose. The
+// object is written whole at the places that take it, or nothing of it stays, and every
+// place not written is reported.
+TEST_F(RegistrationTest, RefusedWritesLeaveNothingHalfWrittenAndAreReported) {
+    using Op = MemoryRegistry::Op;
+    struct Case {
+        const char* name;
+        bool allUsers;
+        bool standardUser;
+        std::function<void(MemoryRegistry&)> refuse; // null: nothing injected
+        std::vector<int> places;                     // where entries stand afterwards
+        std::vector<std::string> failures;
+        std::vector<int> notified;
+    };
+    auto deny = [](std::vector<const wchar_t*> paths) {
+        return [paths](MemoryRegistry& m) {
+            for (const wchar_t* path : paths)
+                m.DenyWriteAccess(LocalMachine(), path);
+        };
+    };
+    auto fail = [](Op op, int nth) { return [op, nth](MemoryRegistry& m) { m.FailNthCall(op, nth); }; };
+    const Case cases[] = {
+        {"standard user, all users", true, true, nullptr, {}, {"Projects -2 5"}, {}},
+        {"standard user, this user", false, true, nullptr, {0, 2}, {}, {0, 17}},
+        {"class key refused", false, false, fail(Op::Create, 1), {}, {"Projects -1 5"}, {}},
+        {"class value fails", false, false, fail(Op::SetValue, 2), {}, {"Projects -1 5"}, {}},
+        {"class subkey fails", false, false, fail(Op::Create, 2), {}, {"Projects -1 5"}, {}},
+        {"class key not flushed", false, false, fail(Op::Flush, 1), {}, {"Projects -1 5"}, {}},
+        {"one place refused", true, false, deny({kDesktopNameSpace}), {6}, {"Projects 4 5"}, {0, 17}},
+        {"every place refused",
+         true,
+         false,
+         deny({kDesktopNameSpace, kMyComputerNameSpace}),
+         {},
+         {"Projects 4 5", "Projects 6 5"},
+         {0, 17}},
+        // Twelve values make the folder's class key; the thirteenth is the first marker.
+        {"entry marker fails", false, false, fail(Op::SetValue, 13), {2}, {"Projects 0 5"}, {0, 17}},
+    };
+    // The keys a creation writes below exist already, as on a used system.
+    for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+        ASSERT_EQ(WriteTree(store, hive, TreeKey{kClassesPath}), kOk);
+    for (const NamespaceLocation& place : NamespaceLocations())
+        ASSERT_EQ(WriteTree(store, place.hive, TreeKey{place.nameSpacePath}), kOk);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.refuse && !memory)
+            continue; // needs fault injection
+        ShellObjectSpec spec = FolderSpec();
+        spec.allUsers = c.allUsers;
+        spec.inMyComputer = true;
+        const std::wstring clsid = NextClassId();
+        const std::string before = Written();
+        platform.notified.clear();
+        if (c.refuse)
+            c.refuse(*memory);
+        StandardUserRegistry standardUser(store);
+        RegistryStore& through = c.standardUser ? static_cast<RegistryStore&>(standardUser) : store;
+        const std::optional<std::wstring> made = CreateShellObject(through, platform, spec, failures);
+        if (memory)
+            memory->ClearFaults();
+        EXPECT_EQ(TakeFailures(), c.failures);
+        EXPECT_EQ(platform.notified, c.notified);
+        EXPECT_EQ(EntryPlaces(clsid), c.places);
+        if (c.places.empty()) {
+            EXPECT_EQ(made, std::nullopt);
+            EXPECT_EQ(Written(), before) << "nothing of the object stays";
+            continue;
+        }
+        EXPECT_EQ(made, clsid);
+        EXPECT_NE(ClassKey(clsid, c.allUsers).find("[InProcServer32]"), std::string::npos);
+        for (int place : c.places)
+            EXPECT_EQ(Entry(place, clsid), Describe(MarkerEntry(L"Projects")));
+        for (const NamespaceLocation& place : NamespaceLocations())
+            RemoveTree(store, place.hive, std::wstring(place.nameSpacePath) + L"\\" + clsid);
+        RemoveTree(store, ClassesHive(c.allUsers), ClassKeyPath(clsid));
+        EXPECT_EQ(Written(), before);
+    }
 }
 
 } // namespace

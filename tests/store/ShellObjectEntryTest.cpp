@@ -1,4 +1,5 @@
 #include "tests/support/ShellObjectFixture.h"
+#include "tests/support/StandardUserRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,9 @@ class ShellObjectEntryTest : public ShellObjectFixture {
 protected:
     // A subkey name of the registry's greatest length: every tree walk must take it.
     static inline const std::wstring kLongestName = std::wstring(255, L'k');
+
+    // A test that expects failures takes them; anything else reported is a fault.
+    void TearDown() override { EXPECT_EQ(TakeFailures(), std::vector<std::string>{}); }
 
     // The class key of a marked folder object.
     void WriteFolderClass(const std::wstring& id, const std::wstring& name = L"Folder") {
@@ -48,7 +52,7 @@ TEST_F(ShellObjectEntryTest, DeletingTheOnlyMarkedRegistrationRemovesEntryAndCla
     WriteEntry(0, TreeKey{kIdA, {Marker(L"Folder")}});
     const std::string otherPlace = PlaceDump(1);
     Refresh();
-    Listed(0, kIdA).Delete(store);
+    Listed(0, kIdA).Delete(store, failures);
     EXPECT_EQ(EntryDump(0, kIdA), kMissingTree);
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
     EXPECT_EQ(PlaceDump(1), otherPlace);
@@ -61,10 +65,10 @@ TEST_F(ShellObjectEntryTest, ClassKeyGoesWithTheLastOfTwoRegistrationsMetInOneRe
     WriteEntry(6, TreeKey{kIdA, {Marker(L"Folder")}});
     const std::string classKey = ClassDump(kIdA);
     Refresh();
-    Listed(0, kIdA).Delete(store);
+    Listed(0, kIdA).Delete(store, failures);
     EXPECT_EQ(EntryDump(0, kIdA), kMissingTree);
     EXPECT_EQ(ClassDump(kIdA), classKey);
-    Listed(6, kIdA).Delete(store);
+    Listed(6, kIdA).Delete(store, failures);
     EXPECT_EQ(EntryDump(6, kIdA), kMissingTree);
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
     EXPECT_EQ(LeakedHandles(), 0);
@@ -76,7 +80,7 @@ TEST_F(ShellObjectEntryTest, DeletingAnUnmarkedEntryNeverTouchesTheClassKey) {
     WriteEntry(0, TreeKey{kIdA, {Sz(L"", L"not ours")}});
     const std::string classKey = ClassDump(kIdA);
     Refresh();
-    Listed(0, kIdA).Delete(store);
+    Listed(0, kIdA).Delete(store, failures);
     EXPECT_EQ(EntryDump(0, kIdA), kMissingTree);
     EXPECT_EQ(ClassDump(kIdA), classKey);
 }
@@ -88,7 +92,8 @@ TEST_F(ShellObjectEntryTest, EntryKeyThatCannotBeDeletedKeepsItsClassKey) {
     const std::string place = PlaceDump(0);
     Refresh();
     ShellObjectEntry& entry = Listed(0, kIdA);
-    entry.Delete(store);
+    entry.Delete(store, failures);
+    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"delete 0 5"});
     EXPECT_EQ(PlaceDump(0), place) << "a plain delete refuses a key with subkeys";
     EXPECT_EQ(ClassDump(kIdA), classKey);
     EXPECT_EQ(entry.info->useCount, 1);
@@ -104,7 +109,8 @@ TEST_F(ShellObjectEntryTest, EntryWhoseParentDoesNotOpenKeepsItsClassKey) {
     const std::string place = PlaceDump(0);
     Refresh();
     memory->FailNthCall(MemoryRegistry::Op::Open, 1);
-    Listed(0, kIdA).Delete(store);
+    Listed(0, kIdA).Delete(store, failures);
+    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"delete 0 5"});
     EXPECT_EQ(PlaceDump(0), place);
     EXPECT_EQ(ClassDump(kIdA), classKey);
     EXPECT_TRUE(Listed(0, kIdA).info->IsOpen());
@@ -119,7 +125,7 @@ TEST_F(ShellObjectEntryTest, HideThenUnhideRestoresTheTreeByteForByte) {
     const std::string entryTree = EntryDump(0, kIdA);
     const std::string classKey = ClassDump(kIdA);
     Refresh();
-    Listed(0, kIdA).Hide(store);
+    Listed(0, kIdA).Hide(store, failures);
     EXPECT_EQ(EntryDump(0, kIdA), kMissingTree) << "a key with subkeys must not stay beside its hidden copy";
     EXPECT_EQ(EntryDump(0, L"hidden" + kIdA), entryTree);
     EXPECT_EQ(ClassDump(kIdA), classKey);
@@ -128,7 +134,7 @@ TEST_F(ShellObjectEntryTest, HideThenUnhideRestoresTheTreeByteForByte) {
     Refresh();
     ShellObjectEntry& hidden = Listed(0, L"hidden" + kIdA);
     EXPECT_TRUE(hidden.hidden);
-    hidden.Unhide(store);
+    hidden.Unhide(store, failures);
     EXPECT_EQ(PlaceDump(0), original);
     EXPECT_EQ(ClassDump(kIdA), classKey);
     EXPECT_EQ(LeakedHandles(), 0);
@@ -139,8 +145,8 @@ TEST_F(ShellObjectEntryTest, HidingAHiddenEntryOrUnhidingAShownOneChangesNothing
     WriteEntry(0, TreeKey{L"hidden" + kIdB, {Marker()}});
     const std::string place = PlaceDump(0);
     Refresh();
-    Listed(0, kIdA).Unhide(store);
-    Listed(0, L"hidden" + kIdB).Hide(store);
+    Listed(0, kIdA).Unhide(store, failures);
+    Listed(0, L"hidden" + kIdB).Hide(store, failures);
     EXPECT_EQ(PlaceDump(0), place);
 }
 
@@ -148,7 +154,7 @@ TEST_F(ShellObjectEntryTest, HideMergesIntoAnExistingHiddenKeyAndRemovesTheSourc
     WriteEntry(0, TreeKey{kIdA, {Marker(L"New"), Dword(L"Mine", 1)}, {{L"Child", {Sz(L"", L"c")}}}});
     WriteEntry(0, TreeKey{L"hidden" + kIdA, {Marker(L"Old"), Sz(L"Theirs", L"kept")}, {{L"Other"}}});
     Refresh();
-    Listed(0, kIdA).Hide(store);
+    Listed(0, kIdA).Hide(store, failures);
     EXPECT_EQ(EntryDump(0, kIdA), kMissingTree);
     EXPECT_EQ(EntryDump(0, L"hidden" + kIdA),
               Describe(TreeKey{L"",
@@ -156,26 +162,23 @@ TEST_F(ShellObjectEntryTest, HideMergesIntoAnExistingHiddenKeyAndRemovesTheSourc
                                {{L"Child", {Sz(L"", L"c")}}, {L"Other"}}}));
 }
 
-TEST_F(ShellObjectEntryTest, HideOrMoveWhoseCopyFailsPartWayKeepsTheSourceWhole) {
+TEST_F(ShellObjectEntryTest, HideOrMoveWhoseCopyFailsPartWayLeavesTheRegistryAsItWas) {
     if (!memory)
         GTEST_SKIP() << "needs fault injection";
     WriteEntry(0, RichEntry(kIdA));
-    const std::string entryTree = EntryDump(0, kIdA);
+    WriteEntry(4, TreeKey{L""}); // the place exists; the copy would make it otherwise
+    const std::string before = PlaceDump(0) + PlaceDump(4);
     Refresh();
     const ShellObjectEntry entry = Listed(0, kIdA);
     for (int failing = 1; failing <= 6; ++failing) {
+        SCOPED_TRACE(failing);
         memory->FailNthCall(MemoryRegistry::Op::SetValue, failing);
-        entry.Hide(store);
-        memory->ClearFaults();
-        EXPECT_EQ(EntryDump(0, kIdA), entryTree) << failing;
-        RemoveTree(store, CurrentUser(), PlacePath(0, L"hidden" + kIdA));
-
+        entry.Hide(store, failures);
         memory->FailNthCall(MemoryRegistry::Op::SetValue, failing);
-        EXPECT_FALSE(entry.MoveTo(store, LocalMachine(), PlacePath(4))) << failing;
+        EXPECT_FALSE(entry.MoveTo(store, LocalMachine(), PlacePath(4), failures));
         memory->ClearFaults();
-        EXPECT_EQ(EntryDump(0, kIdA), entryTree) << failing;
-        EXPECT_NE(EntryDump(4, kIdA), kMissingTree) << "the partial copy stays: " << failing;
-        RemoveTree(store, LocalMachine(), PlacePath(4, kIdA));
+        EXPECT_EQ(PlaceDump(0) + PlaceDump(4), before) << "the partial copies go again";
+        EXPECT_EQ(TakeFailures(), (std::vector<std::string>{"hide 0 5", "move 4 5"}));
         EXPECT_EQ(LeakedHandles(), 0);
     }
 }
@@ -185,9 +188,10 @@ TEST_F(ShellObjectEntryTest, CopyToTheEntrysOwnPlaceIsRefused) {
     const std::string place = PlaceDump(0);
     Refresh();
     const ShellObjectEntry& entry = Listed(0, kIdA);
-    EXPECT_FALSE(entry.CopyTo(store, CurrentUser(), PlacePath(0)));
-    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), PlacePath(0)));
-    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), Folded(PlacePath(0)))) << "the same key in other letters";
+    EXPECT_FALSE(entry.CopyTo(store, CurrentUser(), PlacePath(0), failures));
+    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), PlacePath(0), failures));
+    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), Folded(PlacePath(0)), failures))
+        << "the same key in other letters";
     EXPECT_EQ(PlaceDump(0), place);
 }
 
@@ -201,10 +205,10 @@ TEST_F(ShellObjectEntryTest, EntryNestedBelowAKeyOfItsOwnNameIsNotMovedOntoThatK
     const std::string place = PlaceDump(0);
     Refresh();
     const ShellObjectEntry& inner = Listed(0, kIdA, kIdA);
-    EXPECT_FALSE(inner.MoveTo(store, CurrentUser(), PlacePath(0)));
-    EXPECT_FALSE(inner.CopyTo(store, CurrentUser(), PlacePath(0)));
+    EXPECT_FALSE(inner.MoveTo(store, CurrentUser(), PlacePath(0), failures));
+    EXPECT_FALSE(inner.CopyTo(store, CurrentUser(), PlacePath(0), failures));
     EXPECT_EQ(PlaceDump(0), place);
-    EXPECT_TRUE(Listed(0, kIdA, kIdA + L"\\" + kIdA).MoveTo(store, LocalMachine(), PlacePath(4)))
+    EXPECT_TRUE(Listed(0, kIdA, kIdA + L"\\" + kIdA).MoveTo(store, LocalMachine(), PlacePath(4), failures))
         << "another place is no ancestor";
 }
 
@@ -212,7 +216,7 @@ TEST_F(ShellObjectEntryTest, EntryBelowAKeyWhoseNameMerelyBeginsWithItsOwnCopies
     inventory.expertMode = 1;
     WriteEntry(0, TreeKey{kIdA + L"-old", {}, {{kIdA, {Marker()}}}});
     Refresh();
-    EXPECT_TRUE(Listed(0, kIdA, kIdA + L"-old").CopyTo(store, CurrentUser(), PlacePath(0)))
+    EXPECT_TRUE(Listed(0, kIdA, kIdA + L"-old").CopyTo(store, CurrentUser(), PlacePath(0), failures))
         << "{A} is no ancestor of {A}-old\\{A}";
     EXPECT_EQ(EntryDump(0, kIdA), EntryDump(0, kIdA + L"-old\\" + kIdA));
 }
@@ -222,7 +226,7 @@ TEST_F(ShellObjectEntryTest, DeletingAnAllUsersEntryChangesTheLocalMachineOnly) 
     WriteEntry(4, TreeKey{kIdA, {Marker()}}); // the same path below the other hive
     const std::string thisUser = PlaceDump(0);
     Refresh();
-    Listed(4, kIdA).Delete(store);
+    Listed(4, kIdA).Delete(store, failures);
     EXPECT_EQ(EntryDump(4, kIdA), kMissingTree);
     EXPECT_EQ(PlaceDump(0), thisUser);
 }
@@ -231,7 +235,7 @@ TEST_F(ShellObjectEntryTest, CopyToAllUsersCreatesThePlaceAndKeepsTheHiddenName)
     WriteEntry(0, RichEntry(L"hidden" + kIdA));
     const std::string entryTree = EntryDump(0, L"hidden" + kIdA);
     Refresh();
-    ASSERT_TRUE(Listed(0, L"hidden" + kIdA).CopyTo(store, LocalMachine(), PlacePath(5)));
+    ASSERT_TRUE(Listed(0, L"hidden" + kIdA).CopyTo(store, LocalMachine(), PlacePath(5), failures));
     EXPECT_EQ(EntryDump(5, L"hidden" + kIdA), entryTree);
     EXPECT_EQ(EntryDump(0, L"hidden" + kIdA), entryTree);
     Refresh();
@@ -242,7 +246,7 @@ TEST_F(ShellObjectEntryTest, CopyMergesIntoAnExistingKeyOfTheSameName) {
     WriteEntry(0, TreeKey{kIdA, {Marker(L"New")}});
     WriteEntry(2, TreeKey{kIdA, {Marker(L"Old"), Dword(L"Kept", 3)}});
     Refresh();
-    EXPECT_TRUE(Listed(0, kIdA).CopyTo(store, CurrentUser(), PlacePath(2)));
+    EXPECT_TRUE(Listed(0, kIdA).CopyTo(store, CurrentUser(), PlacePath(2), failures));
     EXPECT_EQ(EntryDump(2, kIdA), Describe(TreeKey{L"", {Marker(L"New"), Dword(L"Kept", 3)}}));
 }
 
@@ -250,7 +254,7 @@ TEST_F(ShellObjectEntryTest, EntryFoundBelowAnIntermediateKeyCopiesToItsOwnPlace
     WriteEntry(1, TreeKey{L"Group", {}, {{kIdA, {Marker()}}}});
     Refresh();
     const ShellObjectEntry& nested = Listed(1, kIdA, L"Group");
-    EXPECT_TRUE(nested.CopyTo(store, CurrentUser(), PlacePath(1)));
+    EXPECT_TRUE(nested.CopyTo(store, CurrentUser(), PlacePath(1), failures));
     EXPECT_EQ(EntryDump(1, kIdA), EntryDump(1, L"Group\\" + kIdA));
 }
 
@@ -261,7 +265,7 @@ TEST_F(ShellObjectEntryTest, MoveBetweenHivesTakesTheWholeTreeAndLeavesTheClassK
     const std::string classKey = ClassDump(kIdA);
     Refresh();
     ShellObjectEntry& entry = Listed(0, kIdA);
-    EXPECT_TRUE(entry.MoveTo(store, LocalMachine(), PlacePath(6)));
+    EXPECT_TRUE(entry.MoveTo(store, LocalMachine(), PlacePath(6), failures));
     EXPECT_EQ(EntryDump(0, kIdA), kMissingTree) << "a moved key with subkeys must not stay behind";
     EXPECT_EQ(EntryDump(6, kIdA), entryTree);
     EXPECT_EQ(ClassDump(kIdA), classKey);
@@ -269,18 +273,24 @@ TEST_F(ShellObjectEntryTest, MoveBetweenHivesTakesTheWholeTreeAndLeavesTheClassK
     EXPECT_EQ(LeakedHandles(), 0);
 }
 
-TEST_F(ShellObjectEntryTest, MoveWhoseSourceParentDoesNotOpenKeepsBothCopies) {
-    if (!memory)
-        GTEST_SKIP() << "needs fault injection";
+TEST_F(ShellObjectEntryTest, MoveWhoseSourceCannotGoTakesItsCopyBack) {
     WriteEntry(0, TreeKey{kIdA, {Marker()}});
-    const std::string entryTree = EntryDump(0, kIdA);
+    WriteEntry(4, TreeKey{kIdB, {Marker()}, {{L"Sub"}}});
+    WriteEntry(3, TreeKey{L""});
+    const std::string before = PlaceDump(0) + PlaceDump(3) + PlaceDump(4);
     Refresh();
-    // Opens: the source key, then (after the copy) its parent.
-    memory->FailNthCall(MemoryRegistry::Op::Open, 2);
-    EXPECT_FALSE(Listed(0, kIdA).MoveTo(store, CurrentUser(), PlacePath(3)));
-    memory->ClearFaults();
-    EXPECT_EQ(EntryDump(0, kIdA), entryTree);
-    EXPECT_EQ(EntryDump(3, kIdA), entryTree);
+    // A source below HKEY_LOCAL_MACHINE that a standard user may not delete.
+    StandardUserRegistry standardUser(store);
+    EXPECT_FALSE(Listed(4, kIdB).MoveTo(standardUser, CurrentUser(), PlacePath(3), failures));
+    std::vector<std::string> expected{"move 3 5"};
+    if (memory) {
+        // A source whose parent does not open for writing.
+        memory->DenyWriteAccess(CurrentUser(), PlacePath(0));
+        EXPECT_FALSE(Listed(0, kIdA).MoveTo(store, CurrentUser(), PlacePath(3), failures));
+        expected.push_back("move 3 5");
+    }
+    EXPECT_EQ(PlaceDump(0) + PlaceDump(3) + PlaceDump(4), before);
+    EXPECT_EQ(TakeFailures(), expected);
     EXPECT_EQ(LeakedHandles(), 0);
 }
 
@@ -292,12 +302,13 @@ TEST_F(ShellObjectEntryTest, OperationsOnAVanishedKeyChangeNothingButDeleteRelea
     RemoveTree(store, CurrentUser(), PlacePath(0, kIdA));
     const std::string place = PlaceDump(0);
     const std::string target = PlaceDump(2);
-    entry.Hide(store);
-    EXPECT_FALSE(entry.CopyTo(store, CurrentUser(), PlacePath(2)));
-    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), PlacePath(2)));
+    entry.Hide(store, failures);
+    EXPECT_FALSE(entry.CopyTo(store, CurrentUser(), PlacePath(2), failures));
+    EXPECT_FALSE(entry.MoveTo(store, CurrentUser(), PlacePath(2), failures));
     EXPECT_EQ(PlaceDump(0), place);
     EXPECT_EQ(PlaceDump(2), target);
-    entry.Delete(store);
+    EXPECT_EQ(TakeFailures(), (std::vector<std::string>{"hide 0 2", "copy 2 2", "move 2 2"}));
+    entry.Delete(store, failures);
     EXPECT_EQ(PlaceDump(0), place);
     EXPECT_EQ(entry.info->useCount, 0) << "a key that is not there counts as deleted";
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
@@ -312,7 +323,8 @@ TEST_F(ShellObjectEntryTest, DeleteAnsweredNotFoundForAKeyThatIsThereKeepsTheCla
     const std::string classKey = ClassDump(kIdA);
     Refresh();
     memory->FailNthCall(MemoryRegistry::Op::DeleteKey, 1, kFileNotFound);
-    Listed(0, kIdA).Delete(store);
+    Listed(0, kIdA).Delete(store, failures);
+    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"delete 0 2"});
     EXPECT_NE(EntryDump(0, kIdA), kMissingTree);
     EXPECT_EQ(ClassDump(kIdA), classKey);
 }
@@ -323,7 +335,7 @@ TEST_F(ShellObjectEntryTest, GetNameIsTheRecordsName) {
     Refresh();
     ShellObjectEntry& entry = Listed(0, kIdA);
     EXPECT_EQ(entry.GetName(), L"Shown name");
-    entry.info->SetName(L"Renamed");
+    EXPECT_EQ(entry.info->SetName(L"Renamed"), kOk);
     EXPECT_EQ(entry.GetName(), L"Renamed");
     EXPECT_EQ(ShellObjectEntry{}.GetName(), L"");
 }
@@ -333,7 +345,7 @@ TEST_F(ShellObjectEntryTest, PositionOfAnObjectInTwoPlacesIsOneSharedValue) {
     WriteEntry(0, TreeKey{kIdA, {Marker()}});
     WriteEntry(2, TreeKey{kIdA, {Marker()}});
     Refresh();
-    Listed(2, kIdA).info->SetSortOrderIndex(9);
+    EXPECT_EQ(Listed(2, kIdA).info->SetSortOrderIndex(9), kOk);
     Refresh();
     EXPECT_EQ(Listed(0, kIdA).info->sortOrderIndex, 9);
     EXPECT_EQ(Listed(2, kIdA).info, Listed(0, kIdA).info);

@@ -52,7 +52,7 @@ TEST_F(ShellObjectInfoTest, ReadTakesNameTipPositionAndUnexpandedTargetFromClass
     EXPECT_TRUE(platform.extractCalls.empty()) << "icons are the windows' business";
 }
 
-TEST_F(ShellObjectInfoTest, MissingClassKeyGivesClosedRecordThatIgnoresSetters) {
+TEST_F(ShellObjectInfoTest, MissingClassKeyGivesClosedRecordWhoseSettersReportIt) {
     ShellObjectInfo info = Read(0);
     EXPECT_FALSE(info.IsOpen());
     EXPECT_EQ(info.name, L"");
@@ -61,10 +61,10 @@ TEST_F(ShellObjectInfoTest, MissingClassKeyGivesClosedRecordThatIgnoresSetters) 
     EXPECT_EQ(info.sortOrderIndex, 256);
     EXPECT_TRUE(platform.displayNameQueries.empty());
 
-    info.SetName(L"New");
-    info.SetDescription(L"Tip");
-    info.SetIconLocation(L"x.dll,1");
-    info.SetSortOrderIndex(3);
+    EXPECT_EQ(info.SetName(L"New"), kFileNotFound);
+    EXPECT_EQ(info.SetDescription(L"Tip"), kFileNotFound);
+    EXPECT_EQ(info.SetIconLocation(L"x.dll,1"), kFileNotFound);
+    EXPECT_EQ(info.SetSortOrderIndex(3), kFileNotFound);
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
     EXPECT_EQ(info.name, L"");
     EXPECT_EQ(info.description, L"");
@@ -260,10 +260,10 @@ TEST_F(ShellObjectInfoTest, SettersWriteTheClassKeyAndLeaveTheIconFields) {
     WriteClass(kIdA, {Sz(L"", L"Old"), Sz(L"InfoTip", L"Old tip"), Marker(L"Old")},
                {{L"DefaultIcon", {Sz(L"", L"old.ico")}}});
     ShellObjectInfo info = Read(0);
-    info.SetName(L"New");
-    info.SetDescription(L"");
-    info.SetIconLocation(L"C:\\new.dll,4");
-    info.SetSortOrderIndex(12);
+    EXPECT_EQ(info.SetName(L"New"), kOk);
+    EXPECT_EQ(info.SetDescription(L""), kOk);
+    EXPECT_EQ(info.SetIconLocation(L"C:\\new.dll,4"), kOk);
+    EXPECT_EQ(info.SetSortOrderIndex(12), kOk);
     EXPECT_EQ(ClassDump(kIdA), Describe(TreeKey{L"",
                                                 {Sz(L"", L"New"), Sz(L"InfoTip", L""), Marker(L"Old"),
                                                  Dword(L"SortOrderIndex", 12)},
@@ -278,7 +278,7 @@ TEST_F(ShellObjectInfoTest, SettersWriteTheClassKeyAndLeaveTheIconFields) {
 TEST_F(ShellObjectInfoTest, SetIconLocationCreatesAMissingDefaultIconKey) {
     WriteClass(kIdA, {Sz(L"", L"N")});
     ShellObjectInfo info = Read(0);
-    info.SetIconLocation(L"a.dll,-2");
+    EXPECT_EQ(info.SetIconLocation(L"a.dll,-2"), kOk);
     EXPECT_EQ(ClassDump(kIdA),
               Describe(TreeKey{L"", {Sz(L"", L"N")}, {{L"DefaultIcon", {Sz(L"", L"a.dll,-2")}}}}));
     EXPECT_EQ(info.iconLocation, L"");
@@ -292,17 +292,17 @@ TEST_F(ShellObjectInfoTest, ReleaseDeletesTheClassTreeOnlyAtTheLastUse) {
     const std::string before = ClassDump(kIdA);
     ShellObjectInfo info = Read(0);
     info.useCount = 2;
-    info.Release();
+    EXPECT_EQ(info.Release(), kOk);
     EXPECT_EQ(info.useCount, 1);
     EXPECT_TRUE(info.IsOpen());
     EXPECT_EQ(ClassDump(kIdA), before);
 
-    info.Release();
+    EXPECT_EQ(info.Release(), kOk);
     EXPECT_EQ(info.useCount, 0);
     EXPECT_FALSE(info.IsOpen());
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
     EXPECT_EQ(OpenHandles(), 0u);
-    info.SetName(L"Ghost");
+    EXPECT_EQ(info.SetName(L"Ghost"), kKeyDeleted);
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
     EXPECT_EQ(info.name, L"N");
 }
@@ -320,7 +320,7 @@ TEST_F(ShellObjectInfoTest, AMovedRecordTakesTheOneClassKeyAlongAndClosesItWhenI
             info = std::move(moved);
         }
         EXPECT_EQ(OpenHandles(), 1u) << "the record that was moved from closes nothing";
-        info.SetName(L"Still open");
+        EXPECT_EQ(info.SetName(L"Still open"), kOk);
         EXPECT_EQ(ClassDump(kIdA), Describe(TreeKey{L"", {Sz(L"", L"Still open")}}));
     }
     EXPECT_EQ(OpenHandles(), 0u);

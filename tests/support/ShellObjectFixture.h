@@ -103,8 +103,21 @@ protected:
         return static_cast<std::ptrdiff_t>(OpenHandles()) - open;
     }
 
+    // The failures reported so far, one "action place status" line each, and forgets them.
+    std::vector<std::string> TakeFailures() {
+        static const char* const kActions[] = {"create", "delete", "hide", "unhide",  "copy",
+                                               "move",   "rename", "icon", "comment", "position"};
+        std::vector<std::string> lines;
+        for (const Failure& failure : failures)
+            lines.push_back(std::string(kActions[static_cast<int>(failure.action)]) + " " +
+                            std::to_string(failure.place) + " " + std::to_string(failure.status));
+        failures.clear();
+        return lines;
+    }
+
     TestPlatform platform;
     Inventory inventory{store, platform};
+    Failures failures;
 
 private:
     std::vector<std::wstring> ChildNames(KeyHandle hive, const wchar_t* path) {
