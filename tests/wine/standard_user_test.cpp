@@ -1,0 +1,381 @@
+// A standard user: the installed-objects dialog over a registry that refuses every write,
+// creation and deletion below HKEY_LOCAL_MACHINE, with an elevation seam that says "not
+// elevated". A per-user object goes through every command and the wizard without a word;
+// for an all-users object every command shows one message naming what failed, offers to
+// restart as administrator and leaves the registry exactly as it was.
+
+#include "framework/Elevation.h"
+#include "framework/Resources.h"
+#include "mainwnd/DeleteObject.h"
+#include "mainwnd/FailureMessage.h"
+#include "mainwnd/ListViewInventory.h"
+#include "res/resource.h"
+#include "store/ClassRoots.h"
+#include "store/NamespaceLocation.h"
+#include "store/WinRegistry.h"
+#include "tests/support/RegistryTree.h"
+#include "tests/support/StandardUserRegistry.h"
+#include "tests/support/TestPlatform.h"
+#include "tests/wine/ModalScript.h"
+#include "tests/wine/UiDriver.h"
+#include "tests/wine/WizardDriver.h"
+#include "wizard/LocationIcon.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vs::test {
+namespace {
+
+constexpr wchar_t kMine[] = L"{5a000000-0000-4000-8000-0000000000a1}";
+constexpr wchar_t kShared[] = L"{5a000000-0000-4000-8000-0000000000a2}";
+constexpr wchar_t kWizardUuid[] = L"5a000000-0000-4000-8000-0000000000a3";
+constexpr wchar_t kWizardMade[] = L"{5a000000-0000-4000-8000-0000000000a3}";
+const wchar_t* const kIds[] = {kMine, kShared, kWizardMade};
+constexpr wchar_t kSettingsPath[] = L"Software\\Orbelline\\Varnoset";
+
+class TestElevation : public Elevation {
+public:
+    bool IsElevated() override { return elevated; }
+    bool StartElevated(HWND) override {
+        ++starts;
+        return started;
+    }
+    bool elevated = false;
+    bool started = true; // false: the user declined the consent prompt
+    int starts = 0;
+};
+
+std::wstring EntryPath(int place, const std::wstring& keyName) {
+    return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;
+}
+
+// The thread's message box over owner, or null.
+HWND MessageBoxOver(HWND owner) {
+    HWND box = uitest::FindOwnedDialog(owner);
+    return box && GetDlgItem(box, 0xFFFF) ? box : nullptr;
+}
+
+// How a small dialog is answered: a text typed, an icon chosen, a position set.
+std::function<void(HWND)> Typed(const wchar_t* text) {
+    return [text](HWND small) { SetDlgItemTextW(small, IDC_EDIT_TEXT, text); };
+}
+std::function<void(HWND)> IconChosen(int index) {
+    return [index](HWND small) {
+        const HWND icons = GetDlgItem(small, IDC_ICON_LIST);
+        SendMessageW(icons, LB_SETCURSEL, index, 0);
+        SetFocus(icons);
+    };
+}
+std::function<void(HWND)> PositionSet(const wchar_t* text) {
+    return [text](HWND small) { SetDlgItemTextW(small, IDC_POSITION_EDIT, text); };
+}
+
+class StandardUserTest : public ::testing::Test {
+protected:
+    StandardUserTest() {
+        InitCommonControls();
+        (void)CoInitialize(nullptr);
+        platform.uuids = {kWizardUuid};
+        for (const wchar_t* clsid : kIds) {
+            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+                cleanup.Add(hive, ClassKeyPath(clsid));
+            for (const NamespaceLocation& place : NamespaceLocations())
+                for (const std::wstring& name : {std::wstring(clsid), L"hidden" + std::wstring(clsid)})
+                    cleanup.Add(place.hive, EntryPath(place.index, name));
+        }
+        cleanup.Add(CurrentUser(), kSettingsPath);
+        // Every place exists, as on a used system, so that "as before" is exact.
+        for (const NamespaceLocation& place : NamespaceLocations())
+            EXPECT_EQ(WriteTree(registry, place.hive, TreeKey{place.nameSpacePath}), kOk);
+        for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            EXPECT_EQ(WriteTree(registry, hive, TreeKey{kClassesPath}), kOk);
+    }
+    ~StandardUserTest() override {
+        dialog.reset();
+        CoUninitialize();
+    }
+
+    // A folder object's class key in the classes of hive, with entries at the places.
+    void WriteObject(const wchar_t* clsid, const std::wstring& name, KeyHandle hive,
+                     const std::vector<std::pair<int, std::wstring>>& entries) {
+        ASSERT_EQ(WriteTree(registry, hive,
+                            TreeKey{ClassKeyPath(clsid),
+                                    {Sz(L"", name), Sz(L"SearchHelper", L"Varnoset: " + name)},
+                                    {{L"DefaultIcon", {Sz(L"", DefaultIconLocation())}},
+                                     {L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"C:\\")}}}}),
+                  kOk);
+        for (const auto& [place, prefix] : entries)
+            ASSERT_EQ(WriteTree(registry, PlaceByIndex(place)->hive,
+                                TreeKey{EntryPath(place, prefix + clsid),
+                                        {Sz(L"SearchHelper", L"Varnoset: " + name)}}),
+                      kOk);
+    }
+
+    // All a command could touch: this user's software keys whole (places, classes,
+    // settings) but Wine's own, which Wine rewrites as it likes, the machine's places and
+    // the machine's class keys of the test objects.
+    std::string Registry() {
+        std::string dump;
+        KeyHandle software = nullptr;
+        EXPECT_EQ(registry.OpenKey(CurrentUser(), L"Software", kKeyRead, &software), kOk);
+        wchar_t name[256];
+        for (std::uint32_t index = 0;; ++index) {
+            std::uint32_t capacity = 256;
+            if (registry.EnumKey(software, index, name, &capacity) != kOk)
+                break;
+            if (!NamesEqual(name, L"Wine"))
+                dump += Narrow(name) + "\n" + DumpTree(registry, software, name);
+        }
+        (void)registry.CloseKey(software);
+        for (const NamespaceLocation& place : NamespaceLocations())
+            if (place.hive == LocalMachine())
+                dump += DumpTree(registry, LocalMachine(), place.nameSpacePath);
+        for (const wchar_t* clsid : kIds)
+            dump += DumpTree(registry, LocalMachine(), ClassKeyPath(clsid));
+        return dump;
+    }
+
+    void Open() {
+        dialog = std::make_unique<CDeleteObject>(store, platform, nullptr, &elevation);
+        ASSERT_NE(dialog->CreateModeless(), nullptr);
+        list = dialog->Item(IDC_OBJECT_LIST);
+    }
+    std::vector<std::wstring> Rows() const {
+        std::vector<std::wstring> rows;
+        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row)
+            rows.push_back(ListItemText(list, row, 0) + L" @ " + ListItemText(list, row, 1));
+        return rows;
+    }
+    void Select(const std::wstring& name, int place) const {
+        const std::vector<std::wstring> rows = Rows();
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            if (rows[row] != name + L" @ " + PlaceByIndex(place)->label)
+                continue;
+            LVITEMW item{};
+            item.stateMask = LVIS_SELECTED;
+            item.state = LVIS_SELECTED;
+            SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+            return;
+        }
+        ADD_FAILURE() << "no row " << testing::PrintToString(name) << " in place " << place;
+    }
+
+    void Unselect() const {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    }
+
+    // A script step that waits for a message box over the dialog, keeps its text and
+    // answers it.
+    std::function<bool()> AnswerBox(std::wstring& seen, int answer) {
+        return [this, &seen, answer] {
+            HWND box = MessageBoxOver(dialog->Hwnd());
+            if (!box)
+                return false;
+            seen = uitest::MessageBoxText(box);
+            PostMessageW(box, WM_COMMAND, answer, 0);
+            return true;
+        };
+    }
+
+    // Runs a command on the selected row. A small dialog it opens is filled by `fill` (when
+    // given) and confirmed; a message box is read and answered with `answer`. Returns the
+    // box's text, empty when none came.
+    std::wstring Command(UINT id, std::function<void(HWND)> fill = {}, int answer = IDNO) {
+        const HWND owner = dialog->Hwnd();
+        std::wstring seen;
+        bool confirmed = false;
+        ModalScript script;
+        script.Await(
+            [&, box = AnswerBox(seen, answer)] {
+                if (box())
+                    return true;
+                if (HWND small = uitest::FindOwnedDialog(owner); small && !confirmed) {
+                    confirmed = true;
+                    if (fill)
+                        fill(small);
+                    PostMessageW(small, WM_COMMAND, IDOK, 0);
+                }
+                return false;
+            },
+            "a message box");
+        script.Start();
+        SendMessageW(owner, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        return seen;
+    }
+
+    // The one message a failure gives a standard user.
+    static std::wstring Message(Action action, const std::wstring& object, int place) {
+        return DescribeFailure({action, object, place, kAccessDenied}) + L"\n\n" +
+               LoadResourceString(IDS_RESTART_AS_ADMINISTRATOR);
+    }
+
+    WinRegistry registry;
+    StandardUserRegistry store{registry};
+    TestPlatform platform;
+    TestElevation elevation;
+    TreeCleanup cleanup{registry};
+    std::unique_ptr<CDeleteObject> dialog;
+    HWND list = nullptr;
+};
+
+TEST_F(StandardUserTest, EveryCommandOnAnAllUsersObjectSaysOnceWhatFailedAndChangesNothing) {
+    WriteObject(kShared, L"Project Files", LocalMachine(), {{4, L""}, {6, L"hidden"}});
+    Open();
+    const struct Case {
+        const char* name;
+        UINT command;
+        int row; // the place of the selected row
+        Action action;
+        int place; // where it failed
+        std::function<void(HWND)> fill;
+    } cases[] = {
+        {"delete", ID_DELETE, 4, Action::Delete, 4, {}},
+        {"hide", ID_HIDE, 4, Action::Hide, 4, {}},
+        {"unhide", ID_UNHIDE, 6, Action::Unhide, 6, {}},
+        {"copy to all users", ID_COPY_CONTROLPANEL_ALL, 4, Action::CopyTo, 5, {}},
+        {"move to this user", ID_MOVE_NETWORK_USER, 4, Action::MoveTo, 3, {}},
+        {"rename", ID_RENAME, 4, Action::Rename, kMachineClasses, Typed(L"Renamed")},
+        {"change icon", ID_CHANGE_ICON, 4, Action::ChangeIcon, kMachineClasses, IconChosen(7)},
+        {"change comment", ID_CHANGE_COMMENT, 4, Action::ChangeComment, kMachineClasses, Typed(L"Noted")},
+        {"set position", ID_SET_EXPLORER_POSITION, 4, Action::SetPosition, kMachineClasses,
+         PositionSet(L"7")},
+    };
+    const std::string before = Registry();
+    const std::vector<std::wstring> rows = Rows();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Unselect();
+        Select(L"Project Files", c.row);
+        EXPECT_EQ(Command(c.command, c.fill), Message(c.action, L"Project Files", c.place));
+        EXPECT_EQ(Registry(), before);
+        EXPECT_EQ(Rows(), rows);
+    }
+    EXPECT_EQ(elevation.starts, 0) << "declining changes nothing";
+    EXPECT_TRUE(IsWindow(dialog->Hwnd()));
+}
+
+TEST_F(StandardUserTest, EveryCommandOnAPerUserObjectWorksWithoutAWord) {
+    const std::string empty = Registry();
+    WriteObject(kMine, L"Mine", CurrentUser(), {{0, L""}});
+    Open();
+    const struct Case {
+        const char* name;
+        UINT command;
+        const wchar_t* row; // the selected row, after the commands before
+        std::function<void(HWND)> fill;
+    } cases[] = {
+        {"rename", ID_RENAME, L"Mine @ Desktop (this user)", Typed(L"Renamed")},
+        {"change comment", ID_CHANGE_COMMENT, L"Renamed @ Desktop (this user)", Typed(L"Noted")},
+        {"change icon", ID_CHANGE_ICON, L"Renamed @ Desktop (this user)", IconChosen(7)},
+        {"set position", ID_SET_EXPLORER_POSITION, L"Renamed @ Desktop (this user)", PositionSet(L"7")},
+        {"hide", ID_HIDE, L"Renamed @ Desktop (this user)", {}},
+        {"unhide", ID_UNHIDE, L"Renamed @ Desktop (this user)", {}},
+        {"copy", ID_COPY_MYCOMPUTER_USER, L"Renamed @ Desktop (this user)", {}},
+        {"move", ID_MOVE_NETWORK_USER, L"Renamed @ My Computer (this user)", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Unselect();
+        const std::vector<std::wstring> rows = Rows();
+        const auto row = std::find(rows.begin(), rows.end(), c.row);
+        ASSERT_NE(row, rows.end());
+        LVITEMW item{};
+        item.stateMask = item.state = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row - rows.begin()),
+                     reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(Command(c.command, c.fill), L"");
+    }
+    const std::wstring icon = DefaultIconLocation().substr(0, DefaultIconLocation().rfind(L',')) + L",7";
+    EXPECT_EQ(DumpTree(registry, CurrentUser(), ClassKeyPath(kMine)),
+              Describe(TreeKey{L"",
+                               {Sz(L"", L"Renamed"), Sz(L"SearchHelper", L"Varnoset: Mine"),
+                                Sz(L"InfoTip", L"Noted"), Dword(L"SortOrderIndex", 7)},
+                               {{L"DefaultIcon", {Sz(L"", icon)}},
+                                {L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"C:\\")}}}}));
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Renamed @ Desktop (this user)",
+                                                 L"Renamed @ Network Neighborhood (this user)"}));
+
+    // Deleting both entries takes the class key along: nothing is left.
+    Select(L"Renamed", 0);
+    Select(L"Renamed", 3);
+    EXPECT_EQ(Command(ID_DELETE), L"");
+    EXPECT_EQ(Registry(), empty);
+}
+
+TEST_F(StandardUserTest, WizardMakesAWorkingPerUserObjectAndRefusesAnAllUsersOneWithOneMessage) {
+    Open();
+    const std::string before = Registry();
+    for (const bool allUsers : {true, false}) {
+        SCOPED_TRACE(allUsers);
+        ModalScript script;
+        WizardDriver user{script};
+        user.AwaitStep(1).WalkTo(1, 4).Click(allUsers ? IDC_SCOPE_ALL_USERS : IDC_SCOPE_CURRENT_USER);
+        user.Click(IDC_PLACE_DESKTOP);
+        user.Next(5).Finish();
+        std::wstring seen;
+        if (allUsers)
+            script.Await(AnswerBox(seen, IDNO), "the message");
+        script.Start();
+        SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(ID_CREATE_NEW, 0), 0);
+        EXPECT_TRUE(script.Completed());
+        if (allUsers) {
+            EXPECT_EQ(seen, Message(Action::Create, L"Test", kMachineClasses));
+            EXPECT_EQ(Registry(), before) << "nothing of the object was written";
+            EXPECT_TRUE(Rows().empty());
+            platform.uuids = {kWizardUuid};
+        }
+    }
+    EXPECT_NE(DumpTree(registry, CurrentUser(), ClassKeyPath(kWizardMade)), kMissingTree);
+    EXPECT_EQ(DumpTree(registry, CurrentUser(), EntryPath(0, kWizardMade)),
+              Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: Test")}}));
+    EXPECT_EQ(Rows(), std::vector<std::wstring>{L"Test @ Desktop (this user)"});
+}
+
+TEST_F(StandardUserTest, RestartAsAdministratorSavesTheSettingsStartsElevatedAndCloses) {
+    WriteObject(kShared, L"Project Files", LocalMachine(), {{4, L""}});
+    const struct Case {
+        const char* name;
+        bool elevated;
+        bool started;
+        int answer;
+        int starts;
+        bool closes;
+    } cases[] = {
+        {"restarted", false, true, IDYES, 1, true},
+        {"consent declined", false, false, IDYES, 1, false},
+        {"restart declined", false, true, IDNO, 0, false},
+        {"elevated already", true, true, IDOK, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(registry, CurrentUser(), kSettingsPath);
+        elevation = TestElevation{};
+        elevation.elevated = c.elevated;
+        elevation.started = c.started;
+        Open();
+        Select(L"Project Files", 4);
+        const std::wstring failure = DescribeFailure({Action::Hide, L"Project Files", 4, kAccessDenied});
+        EXPECT_EQ(Command(ID_HIDE, {}, c.answer),
+                  c.elevated ? failure : Message(Action::Hide, L"Project Files", 4));
+        EXPECT_EQ(elevation.starts, c.starts);
+        EXPECT_EQ(!IsWindow(dialog->Hwnd()), c.closes);
+        EXPECT_EQ(DumpTree(registry, CurrentUser(), kSettingsPath) != kMissingTree, c.starts == 1)
+            << "the settings are saved before the restart";
+        dialog.reset();
+    }
+}
+
+} // namespace
+} // namespace vs::test
