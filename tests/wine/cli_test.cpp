@@ -5,6 +5,7 @@
 
 #include "framework/VersionInfo.h"
 #include "res/resource.h"
+#include "store/ClassRoots.h"
 #include "store/NamespaceLocation.h"
 #include "store/WinRegistry.h"
 #include "tests/support/CsvReader.h"
@@ -150,7 +151,8 @@ class CliTest : public ::testing::Test {
 protected:
     ~CliTest() override {
         for (const std::wstring& clsid : created_) {
-            RemoveTree(store, ClassesRoot(), L"CLSID\\" + clsid);
+            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+                RemoveTree(store, hive, ClassKeyPath(clsid));
             for (const NamespaceLocation& place : NamespaceLocations()) {
                 RemoveTree(store, place.hive, EntryPath(place.index, clsid));
                 RemoveTree(store, place.hive, EntryPath(place.index, L"hidden" + clsid));
@@ -171,8 +173,10 @@ protected:
     }
     void Track(const std::wstring& clsid) { created_.push_back(clsid); }
 
+    // The class key as the program reads it: this user's, else the machine's.
     std::string ClassDump(const std::wstring& clsid) {
-        return DumpTree(store, ClassesRoot(), L"CLSID\\" + clsid);
+        const std::string own = DumpTree(store, CurrentUser(), ClassKeyPath(clsid));
+        return own != kMissingTree ? own : DumpTree(store, LocalMachine(), ClassKeyPath(clsid));
     }
     // "place:key" for each entry key of clsid, visible or hidden, in place order.
     std::vector<std::string> Entries(const std::wstring& clsid) {
@@ -434,19 +438,22 @@ TEST_F(CliTest, EveryCommandChangesWhatTheWindowsCommandChanges) {
 
 // ---------------------------------------------------------------------------------------
 
+// The class identifiers in this user's classes and in the machine's.
 std::vector<std::wstring> ClassNames(RegistryStore& store) {
     std::vector<std::wstring> names;
-    KeyHandle key = nullptr;
-    if (store.OpenKey(ClassesRoot(), L"CLSID", kKeyRead, &key) != kOk)
-        return names;
-    wchar_t name[256];
-    for (std::uint32_t index = 0;; ++index) {
-        std::uint32_t capacity = 256;
-        if (store.EnumKey(key, index, name, &capacity) != kOk)
-            break;
-        names.emplace_back(name);
+    for (KeyHandle hive : {CurrentUser(), LocalMachine()}) {
+        KeyHandle key = nullptr;
+        if (store.OpenKey(hive, kClassesPath, kKeyRead, &key) != kOk)
+            continue;
+        wchar_t name[256];
+        for (std::uint32_t index = 0;; ++index) {
+            std::uint32_t capacity = 256;
+            if (store.EnumKey(key, index, name, &capacity) != kOk)
+                break;
+            names.emplace_back(name);
+        }
+        (void)store.CloseKey(key);
     }
-    (void)store.CloseKey(key);
     return names;
 }
 

@@ -3,6 +3,7 @@
 // clicks arrive, and reads the buttons back once the pages' posted states are in force.
 
 #include "res/resource.h"
+#include "store/ClassRoots.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/support/TestPlatform.h"
@@ -500,7 +501,7 @@ constexpr wchar_t kClsid[] = L"{5eed0000-0000-4000-8000-00000000f1a1}";
 constexpr wchar_t kCategoryValue[] = L"{305ca226-d286-468e-b848-2b2e8e697b74} 2";
 
 std::wstring ClassKeyPath() {
-    return std::wstring(L"CLSID\\") + kClsid;
+    return vs::ClassKeyPath(kClsid);
 }
 std::wstring EntryPath(const NamespaceLocation& place) {
     return std::wstring(place.nameSpacePath) + L"\\" + kClsid;
@@ -510,7 +511,8 @@ class WizardFinishTest : public WizardTest {
 protected:
     WizardFinishTest() {
         platform.uuids = {kUuid};
-        cleanup.Add(ClassesRoot(), ClassKeyPath());
+        for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            cleanup.Add(hive, ClassKeyPath());
         for (const NamespaceLocation& place : NamespaceLocations())
             cleanup.Add(place.hive, EntryPath(place));
     }
@@ -519,7 +521,8 @@ protected:
     static TreeKey ClassKey(std::vector<TreeValue> values, std::vector<TreeKey> subkeys) {
         return TreeKey{L"", std::move(values), std::move(subkeys)};
     }
-    std::string ClassKeyDump() { return DumpTree(*registry, ClassesRoot(), ClassKeyPath()); }
+    // The class key in the classes of one user or, with LocalMachine(), of all users.
+    std::string ClassKeyDump(KeyHandle hive) { return DumpTree(*registry, hive, ClassKeyPath()); }
 
     // Which of the eight places hold an entry key of the new object, each of them only
     // the marker.
@@ -583,7 +586,9 @@ TEST_F(WizardFinishTest, FinishWritesExactlyTheFolderObjectThePagesShow) {
            {L"tab 2 customize", {Sz(L"", L"{ef43ecfe-2ab9-4632-bf21-58909dd177f0}")}},
            {L"tab 3 sharing", {Sz(L"", L"{f81e9010-6ea4-11ce-a7ff-00aa003ca9f6}")}},
            {L"tab 4 security", {Sz(L"", L"{1f2e5c40-9550-11ce-99d2-00aa006e086c}")}}}}});
-    EXPECT_EQ(ClassKeyDump(), Describe(expected));
+    EXPECT_EQ(ClassKeyDump(CurrentUser()), Describe(expected))
+        << "a per-user object lives in this user's classes";
+    EXPECT_EQ(ClassKeyDump(LocalMachine()), kMissingTree);
     EXPECT_EQ(PlacesWithEntry(L"Projects Folder"), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(platform.notified, NotifiedFolders({0, 1, 2}));
 }
@@ -601,7 +606,7 @@ TEST_F(WizardFinishTest, FinishWritesTheProgramObjectWithTheDefaultsOfEveryPage)
                  {{L"DefaultIcon", {Sz(L"", DefaultIconLocation())}},
                   {L"ShellFolder", {Dword(L"Attributes", 0x100), Sz(L"WantsFORPARSING", L"")}},
                   {L"Shell\\Open\\Command", {ExpandSz(L"", L"%windir%\\notepad.exe \"C:\\a b.txt\"")}}});
-    EXPECT_EQ(ClassKeyDump(), Describe(expected));
+    EXPECT_EQ(ClassKeyDump(LocalMachine()), Describe(expected));
     EXPECT_EQ(PlacesWithEntry(L" "), (std::vector<int>{7})) << "all users is the preset scope";
     EXPECT_EQ(platform.notified, NotifiedFolders({7}));
 }
@@ -624,7 +629,7 @@ TEST_F(WizardFinishTest, ChangesMadeAfterGoingBackAreWhatFinishWrites) {
                    {Sz(L"CLSID", L"{0afaced1-e828-11d1-9187-b532f1e9575d}")},
                    {{L"InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\second")}}}},
                   {L"InProcServer32", {Sz(L"", L"shdocvw.dll"), Sz(L"ThreadingModel", L"Apartment")}}});
-    EXPECT_EQ(ClassKeyDump(), Describe(expected));
+    EXPECT_EQ(ClassKeyDump(CurrentUser()), Describe(expected));
     EXPECT_EQ(PlacesWithEntry(L"Second"), (std::vector<int>{2}));
 }
 
@@ -649,7 +654,7 @@ TEST_F(WizardFinishTest, CategoryIsCapturedFromTheListWhetherOrNotControlPanelIs
         ASSERT_EQ(run.RunModal(wizard), ID_WIZFINISH);
         std::uint32_t type = 0, value = 0, size = sizeof(value);
         KeyHandle key = nullptr;
-        ASSERT_EQ(registry->OpenKey(ClassesRoot(), ClassKeyPath().c_str(), kKeyRead, &key), kOk);
+        ASSERT_EQ(registry->OpenKey(LocalMachine(), ClassKeyPath().c_str(), kKeyRead, &key), kOk);
         EXPECT_EQ(
             registry->QueryValue(key, kCategoryValue, &type, reinterpret_cast<std::uint8_t*>(&value), &size),
             kOk);
@@ -657,7 +662,7 @@ TEST_F(WizardFinishTest, CategoryIsCapturedFromTheListWhetherOrNotControlPanelIs
         EXPECT_EQ(type, kRegDword);
         EXPECT_EQ(value, c.written);
         EXPECT_EQ(PlacesWithEntry(L"Test"), (std::vector<int>{c.controlPanel ? 5 : 4}));
-        EXPECT_TRUE(RemoveTree(*registry, ClassesRoot(), ClassKeyPath()));
+        EXPECT_TRUE(RemoveTree(*registry, LocalMachine(), ClassKeyPath()));
         for (const NamespaceLocation& place : NamespaceLocations())
             RemoveTree(*registry, place.hive, EntryPath(place));
     }
@@ -684,7 +689,8 @@ TEST_F(WizardFinishTest, CancelOnAnyStepWritesNothing) {
         EXPECT_EQ(run.RunModal(wizard), IDCANCEL);
         EXPECT_EQ(platform.uuids.size(), 1u) << "no class identifier was asked for";
         EXPECT_TRUE(platform.notified.empty());
-        EXPECT_EQ(ClassKeyDump(), kMissingTree);
+        EXPECT_EQ(ClassKeyDump(CurrentUser()) + ClassKeyDump(LocalMachine()),
+                  std::string(kMissingTree) + kMissingTree);
         EXPECT_EQ(DumpPlaces(*registry), placesBefore);
     }
 }
