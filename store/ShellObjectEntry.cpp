@@ -77,8 +77,10 @@ Status CopyEntryKey(RegistryStore& store, const ShellObjectEntry& entry, KeyHand
 
 // Copies the entry key, then removes the source. When the source cannot be removed and
 // still stands whole, a copy of its own goes again, so that the registry is as before.
+// sourceBroken tells a removal that failed part-way: the copy is then the only whole one.
 Status RelocateEntryKey(RegistryStore& store, const ShellObjectEntry& entry, KeyHandle destHive,
-                        const std::wstring& destPath, const std::wstring& name) {
+                        const std::wstring& destPath, const std::wstring& name,
+                        bool* sourceBroken = nullptr) {
     const std::wstring sourcePath = JoinPath(entry.parentPath, entry.keyName);
     const bool existed = KeyExists(store, destHive, JoinPath(destPath, name));
     if (Status status = CopyEntryKey(store, entry, destHive, destPath, name, existed); status != kOk)
@@ -88,12 +90,74 @@ Status RelocateEntryKey(RegistryStore& store, const ShellObjectEntry& entry, Key
     Status removed = parent.Open(entry.hive, entry.parentPath);
     if (removed == kOk)
         removed = parent.DeleteTree(entry.keyName.c_str()); // the copy is complete
-    if (removed != kOk && !existed && sourceKeys && CountKeys(store, entry.hive, sourcePath) == sourceKeys) {
+    if (removed == kOk)
+        return kOk;
+    const bool whole = sourceKeys && CountKeys(store, entry.hive, sourcePath) == sourceKeys;
+    if (sourceBroken)
+        *sourceBroken = !whole;
+    if (whole && !existed) {
         RegKey dest(store);
         if (dest.Open(destHive, destPath) == kOk)
             (void)dest.DeleteTree(name.c_str()); // the source holds everything it held
     }
     return removed;
+}
+
+// Other users see an all-users entry only through a class key in the machine's classes,
+// so the class key of a per-user object goes there first, unless the machine has one of
+// its own already (which is left as it is). created tells whether the copy made it.
+Status CopyClassToMachine(RegistryStore& store, const ShellObjectInfo& info, bool& created) {
+    created = false;
+    if (KeyExists(store, LocalMachine(), ClassKeyPath(info.clsid)))
+        return kOk;
+    RegKey classes(store);
+    Status status = classes.Create(LocalMachine(), kClassesPath);
+    if (status == kOk)
+        status = CopyKeyTree(store, info.Key(), classes.Get(), info.clsid.c_str());
+    created = status == kOk;
+    if (status != kOk && classes.IsOpen())
+        (void)classes.DeleteTree(info.clsid.c_str()); // the partial copy goes
+    return status;
+}
+
+// CopyTo and MoveTo: the class key where other users need it, then the entry key.
+bool TransferEntry(RegistryStore& store, const ShellObjectEntry& entry, KeyHandle targetHive,
+                   const std::wstring& targetPath, bool move, Failures& failures) {
+    // The entry's own place is refused, in any letter case (registry paths ignore it), and
+    // so is a place where the copy would land on a key that holds the entry (an entry
+    // nested below a key of its own name): copying a tree into itself overwrites it, and a
+    // move would then delete part of the only copy.
+    const std::wstring targetKey = JoinPath(targetPath, entry.keyName);
+    if (targetHive == entry.hive && IsSameOrAncestor(targetKey, JoinPath(entry.parentPath, entry.keyName)))
+        return false;
+    const Failure failure{move ? Action::MoveTo : Action::CopyTo, entry.GetName(),
+                          PlaceIndexOf(targetHive, targetPath), kOk};
+    auto fail = [&](Status status) {
+        failures.push_back(failure);
+        failures.back().status = status;
+        return false;
+    };
+    bool classCopied = false;
+    bool sourceBroken = false;
+    if (targetHive == LocalMachine() && entry.info && entry.info->IsOpen() &&
+        entry.info->classesHive == CurrentUser()) {
+        if (Status status = CopyClassToMachine(store, *entry.info, classCopied); status != kOk)
+            return fail(status);
+    }
+    const Status status =
+        move ? RelocateEntryKey(store, entry, targetHive, targetPath, entry.keyName, &sourceBroken)
+             : CopyEntryKey(store, entry, targetHive, targetPath, entry.keyName,
+                            KeyExists(store, targetHive, targetKey));
+    if (status == kOk)
+        return true;
+    // The class key copied for the entry goes again, unless a move that broke its source
+    // off part-way left the copy as the one whole entry.
+    if (classCopied && !sourceBroken) {
+        RegKey classes(store);
+        if (classes.Open(LocalMachine(), kClassesPath) == kOk)
+            (void)classes.DeleteTree(entry.info->clsid.c_str());
+    }
+    return fail(status);
 }
 
 } // namespace
@@ -141,29 +205,12 @@ void ShellObjectEntry::Unhide(RegistryStore& store, Failures& failures) const {
 
 bool ShellObjectEntry::CopyTo(RegistryStore& store, KeyHandle targetHive, const std::wstring& targetPath,
                               Failures& failures) const {
-    // The entry's own place is refused, in any letter case (registry paths ignore it), and
-    // so is a place where the copy would land on a key that holds the entry (an entry
-    // nested below a key of its own name): copying a tree into itself overwrites it, and
-    // MoveTo would then delete part of the only copy.
-    if (targetHive == hive && IsSameOrAncestor(JoinPath(targetPath, keyName), JoinPath(parentPath, keyName)))
-        return false;
-    const bool existed = KeyExists(store, targetHive, JoinPath(targetPath, keyName));
-    if (Status status = CopyEntryKey(store, *this, targetHive, targetPath, keyName, existed); status != kOk) {
-        failures.push_back({Action::CopyTo, GetName(), PlaceIndexOf(targetHive, targetPath), status});
-        return false;
-    }
-    return true;
+    return TransferEntry(store, *this, targetHive, targetPath, false, failures);
 }
 
 bool ShellObjectEntry::MoveTo(RegistryStore& store, KeyHandle targetHive, const std::wstring& targetPath,
                               Failures& failures) const {
-    if (targetHive == hive && IsSameOrAncestor(JoinPath(targetPath, keyName), JoinPath(parentPath, keyName)))
-        return false;
-    if (Status status = RelocateEntryKey(store, *this, targetHive, targetPath, keyName); status != kOk) {
-        failures.push_back({Action::MoveTo, GetName(), PlaceIndexOf(targetHive, targetPath), status});
-        return false;
-    }
-    return true;
+    return TransferEntry(store, *this, targetHive, targetPath, true, failures);
 }
 
 std::wstring ShellObjectEntry::GetName() const {

@@ -1,5 +1,6 @@
 #include "ShellObjectInfo.h"
 
+#include "ClassRoots.h"
 #include "ShellNotify.h"
 
 #include <climits>
@@ -36,12 +37,18 @@ ShellObjectInfo ShellObjectInfo::Read(RegistryStore& store, Platform& platform, 
     info.placeIndex = placeIndex;
     info.clsid = clsid;
     info.classKey_.emplace(store);
-    // HKEY_CLASSES_ROOT shows the machine's classes, under Wine and for every class the
-    // user's own classes do not hold on Windows. A class key that does not open for
+    // This user's classes first, as Windows' merged view of HKEY_CLASSES_ROOT has it, then
+    // the machine's, where earlier versions wrote every class key. Both explicitly: Wine's
+    // HKEY_CLASSES_ROOT shows no user's classes. A key of this user's that is there but
+    // does not open is this record's all the same. A class key that does not open for
     // reading and writing leaves a closed record with empty texts: nothing is asked of the
     // shell for it.
-    info.classesHive = LocalMachine();
-    info.openStatus = info.classKey_->Open(ClassesRoot(), L"CLSID\\" + clsid);
+    info.classesHive = CurrentUser();
+    info.openStatus = info.classKey_->Open(CurrentUser(), ClassKeyPath(clsid));
+    if (info.openStatus == kFileNotFound) {
+        info.classesHive = LocalMachine();
+        info.openStatus = info.classKey_->Open(LocalMachine(), ClassKeyPath(clsid));
+    }
     if (info.openStatus != kOk)
         return info;
     info.ReadName(platform);
@@ -182,7 +189,7 @@ Status ShellObjectInfo::Release() {
     classKey_->Close();
     openStatus = kKeyDeleted; // what a later setter reports
     RegKey classes(classKey_->Store());
-    Status status = classes.Open(ClassesRoot(), L"CLSID");
+    Status status = classes.Open(classesHive, kClassesPath);
     if (status == kOk)
         status = classes.DeleteTree(clsid.c_str());
     // Someone else removed it already: what was meant has happened.

@@ -1,7 +1,8 @@
 #pragma once
 // What the program knows about one class identifier: name, description, target, icon
-// location and Explorer sort position, read from HKEY_CLASSES_ROOT\CLSID\{guid} with the
-// shell's display names as fallbacks. The inventory reads one record per class
+// location and Explorer sort position, read from the class key (this user's classes
+// first, then the machine's; see ClassRoots.h) with the shell's display names as
+// fallbacks. Every change goes to the class key it was read from. The inventory reads one record per class
 // identifier and lets every entry of it share the record.
 
 #include "Platform.h"
@@ -53,7 +54,8 @@ public:
     std::int32_t placeIndex = 0;
     // The status of opening the class key; after Release, kKeyDeleted.
     Status openStatus = kFileNotFound;
-    // The hive whose classes hold the class key (the record's failures name it).
+    // The hive whose classes hold the class key: CurrentUser() or LocalMachine(); where
+    // the key is missing altogether, LocalMachine().
     KeyHandle classesHive = nullptr;
     std::wstring clsid;
     std::wstring name;

@@ -342,6 +342,7 @@ struct Totals {
     int strictChecks = 0;      // operations checked for their full effect (no fault involved)
     int refusedOperations = 0; // operations of a standard user that met a refused write
     int failuresReported = 0;
+    int classKeysTakenAlong = 0; // per-user class keys copied to the machine's classes
     int hideUnhideIdentities = 0;
     int classKeysDeleted = 0;
     std::map<std::string, int> byKind;
@@ -368,9 +369,18 @@ private:
     static constexpr int kIds = 6;
 
     void Generate() {
-        for (int id = 0; id < kIds; ++id)
-            if (gen_.Chance(80))
+        // Class keys where earlier versions wrote them (the machine's classes), in this
+        // user's classes, in both, or nowhere.
+        for (int id = 0; id < kIds; ++id) {
+            const int where = gen_.Below(100);
+            if (where < 55 || where >= 85)
                 (void)WriteTree(registry_, ClassesRoot(), gen_.ClassKey(gen_.Id(id)));
+            if (where >= 55 && where < 95) {
+                TreeKey key = gen_.ClassKey(gen_.Id(id));
+                key.path = L"Software\\Classes\\" + key.path;
+                (void)WriteTree(registry_, CurrentUser(), key);
+            }
+        }
         for (const NamespaceLocation& place : NamespaceLocations()) {
             if (!gen_.Chance(55))
                 continue;
@@ -403,8 +413,9 @@ private:
     std::wstring PathOf(const ShellObjectEntry& entry) const {
         return Folded(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\" + entry.keyName);
     }
-    std::wstring ClassPath(const ShellObjectInfo& info) const {
-        return Folded(L"HKLM\\Software\\Classes\\CLSID\\" + info.clsid);
+    std::wstring ClassPath(const ShellObjectInfo& info, KeyHandle hive = nullptr) const {
+        return Folded(HiveName(hive ? hive : info.classesHive) + L"\\Software\\Classes\\CLSID\\" +
+                      info.clsid);
     }
 
     void Finding(const std::string& text) { totals_.findings.push_back(text); }
@@ -423,7 +434,8 @@ private:
         callsBefore_ = registry_.CallCount(faultOp_);
         const Status status = kStatuses[gen_.Below(4)];
         faultStatus_ = status;
-        if (gen_.Chance(15))
+        sticky_ = gen_.Chance(15);
+        if (sticky_)
             registry_.FailFromCall(faultOp_, faultNth_, status);
         else
             registry_.FailNthCall(faultOp_, faultNth_, status);
@@ -534,6 +546,7 @@ private:
     bool End() {
         const bool fired = DisarmFault();
         missingFaked_ = fired && faultStatus_ == kFileNotFound;
+        stuck_ = fired && sticky_;
         const bool refused = standardUser_.refused != refusedBefore_;
         standardUser_.refusing = false;
         totals_.refusedOperations += refused;
@@ -682,6 +695,13 @@ private:
         // The entry's own place, or a place where the copy would land on a key holding the
         // entry (nested below a key of its own name), is refused.
         const bool samePlace = IsUnder(source, dest);
+        // A per-user class key goes along to the machine's classes when other users are to
+        // see the entry, unless the machine has one of its own.
+        const bool takesClass = target.hive == LocalMachine() && entry.info && entry.info->IsOpen() &&
+                                entry.info->classesHive == CurrentUser();
+        const std::wstring userClass = entry.info ? ClassPath(*entry.info) : std::wstring();
+        const std::wstring machineClass =
+            entry.info ? ClassPath(*entry.info, LocalMachine()) : std::wstring();
         Begin(move ? "move" : "copy");
         const bool result = move ? entry.MoveTo(standardUser_, target.hive, target.nameSpacePath, failures_)
                                  : entry.CopyTo(standardUser_, target.hive, target.nameSpacePath, failures_);
@@ -694,6 +714,29 @@ private:
             return;
         }
         CheckReported(what, !result);
+        // A fault that says "not found" for the machine's key is taken at its word: the
+        // key then counts as missing and is copied over, and taken back with a failure.
+        if (takesClass && missingFaked_) {
+            for (Snapshot* snapshot : {&before_, &after_})
+                for (const auto& [relative, key] : Subtree(*snapshot, machineClass))
+                    snapshot->erase(machineClass + relative);
+        } else if (takesClass && !before_.count(machineClass)) {
+            // (Another fault on the look for the machine's key makes it count as there.)
+            if (result && !fired && !CompleteCopy(before_, after_, userClass, machineClass))
+                Finding(what + ": the class key did not go along whole");
+            // Only the one whole entry a move left at the target keeps it after a failure (or
+            // a fault that stays, which takes back nothing).
+            if (!result && !stuck_ && !Subtree(after_, machineClass).empty() &&
+                !(move && CompleteCopy(before_, after_, source, dest) &&
+                  !SameSubtree(before_, after_, source)))
+                Finding(what + ": a class key copy stayed without its entry");
+            totals_.classKeysTakenAlong += !Subtree(after_, machineClass).empty();
+            // Checked: what follows looks at the entry alone.
+            for (const auto& [relative, key] : Subtree(after_, machineClass))
+                after_.erase(machineClass + relative);
+        } else if (takesClass && !SameSubtree(before_, after_, machineClass)) {
+            Finding(what + ": the machine's own class key changed");
+        }
         CheckCopy(source, dest, what, move);
         const bool complete = before_.count(source) && CompleteCopy(before_, after_, source, dest);
         if (result && !complete)
@@ -793,6 +836,8 @@ private:
     MemoryRegistry::Op faultOp_ = MemoryRegistry::Op::Open;
     int faultNth_ = 0;
     Status faultStatus_ = kOk;
+    bool sticky_ = false;
+    bool stuck_ = false;        // a fault that stays struck the operation
     bool missingFaked_ = false; // the operation met a fault that says "not found"
     int callsBefore_ = 0;
 };
@@ -828,11 +873,11 @@ TEST(InventoryRandomised, OperationsOnGeneratedRegistriesNeverLoseWhatTheyDidNot
     std::printf("[ random  ] start value %u: %d registries, %d refreshes, %d operations (%s ), %d faults "
                 "injected, %d struck, %d met refused machine writes, %d operations cut short, %d failures "
                 "reported, %d checked for their full effect, %d hide+unhide identities, %d class keys "
-                "deleted, %zu findings\n",
+                "deleted, %d taken along to the machine, %zu findings\n",
                 start, totals.registries, totals.refreshes, totals.operations, kinds.str().c_str(),
                 totals.faultsInjected, totals.faultsFired, totals.refusedOperations, totals.failedOperations,
                 totals.failuresReported, totals.strictChecks, totals.hideUnhideIdentities,
-                totals.classKeysDeleted, totals.findings.size());
+                totals.classKeysDeleted, totals.classKeysTakenAlong, totals.findings.size());
     ::testing::Test::RecordProperty("operations", totals.operations);
     ::testing::Test::RecordProperty("faultsInjected", totals.faultsInjected);
     ::testing::Test::RecordProperty("findings", static_cast<int>(totals.findings.size()));
@@ -841,6 +886,7 @@ TEST(InventoryRandomised, OperationsOnGeneratedRegistriesNeverLoseWhatTheyDidNot
     EXPECT_GT(totals.strictChecks, operations / 4);
     EXPECT_GT(totals.hideUnhideIdentities, operations / 40);
     EXPECT_GT(totals.refusedOperations, operations / 20);
+    EXPECT_GT(totals.classKeysTakenAlong, operations / 200);
     for (std::size_t i = 0; i < totals.findings.size() && i < 20; ++i)
         ADD_FAILURE() << totals.findings[i];
     EXPECT_TRUE(totals.findings.empty())

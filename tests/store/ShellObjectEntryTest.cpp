@@ -294,6 +294,81 @@ TEST_F(ShellObjectEntryTest, MoveWhoseSourceCannotGoTakesItsCopyBack) {
     EXPECT_EQ(LeakedHandles(), 0);
 }
 
+// Other users see an all-users entry only through the machine's classes: copying or
+// moving an entry of a per-user object there takes its class key along, whole or not at
+// all, and never replaces a class key the machine has of its own.
+TEST_F(ShellObjectEntryTest, CopyOrMoveToAllUsersTakesAPerUserClassKeyAlong) {
+    const struct Case {
+        const char* name;
+        bool move;
+        bool standardUser;
+        bool machineHasOne;
+        int failingCreate; // 0: none; else the nth key creation fails (in-memory registry)
+        std::vector<std::string> failures;
+    } cases[] = {
+        {"copy", false, false, false, 0, {}},
+        {"move", true, false, false, 0, {}},
+        {"the machine's own stays", false, false, true, 0, {}},
+        {"standard user copies", false, true, false, 0, {"copy 4 5"}},
+        {"standard user moves", true, true, false, 0, {"move 4 5"}},
+        // Creations: the machine's CLSID key, the class key, its DefaultIcon, the place,
+        // the entry key.
+        {"entry copy fails after the class key's", false, false, false, 5, {"copy 4 5"}},
+    };
+    WriteEntry(4, TreeKey{L""});
+    auto everything = [&] {
+        return PlaceDump(0) + PlaceDump(4) + ClassDump(kIdA, CurrentUser()) + ClassDump(kIdA);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.failingCreate && !memory)
+            continue;
+        RemoveTree(store, LocalMachine(), ClassKeyPath(kIdA));
+        RemoveTree(store, LocalMachine(), PlacePath(4, kIdA));
+        WriteUserClass(kIdA, {Sz(L"", L"Mine"), Marker(L"Mine")}, {{L"DefaultIcon", {Sz(L"", L"a.dll,1")}}});
+        WriteEntry(0, TreeKey{kIdA, {Marker(L"Mine")}});
+        if (c.machineHasOne)
+            WriteClass(kIdA, {Sz(L"", L"Theirs")});
+        const std::string before = everything();
+        const std::string userClass = ClassDump(kIdA, CurrentUser());
+        const std::string machineClass = ClassDump(kIdA);
+        Refresh();
+        ShellObjectEntry& entry = Listed(0, kIdA);
+        StandardUserRegistry standardUser(store);
+        RegistryStore& through = c.standardUser ? static_cast<RegistryStore&>(standardUser) : store;
+        if (c.failingCreate)
+            memory->FailNthCall(MemoryRegistry::Op::Create, c.failingCreate);
+        const bool done = c.move ? entry.MoveTo(through, LocalMachine(), PlacePath(4), failures)
+                                 : entry.CopyTo(through, LocalMachine(), PlacePath(4), failures);
+        if (memory)
+            memory->ClearFaults();
+        EXPECT_EQ(TakeFailures(), c.failures);
+        EXPECT_EQ(done, c.failures.empty());
+        if (!done) {
+            EXPECT_EQ(everything(), before) << "nothing half-written";
+            continue;
+        }
+        EXPECT_EQ(EntryDump(4, kIdA), Describe(TreeKey{L"", {Marker(L"Mine")}}));
+        EXPECT_EQ(EntryDump(0, kIdA), c.move ? kMissingTree : EntryDump(4, kIdA));
+        EXPECT_EQ(ClassDump(kIdA, CurrentUser()), userClass) << "this user's stays: it wins for this user";
+        EXPECT_EQ(ClassDump(kIdA), c.machineHasOne ? machineClass : userClass);
+    }
+}
+
+TEST_F(ShellObjectEntryTest, AllUsersEntryOfAPerUserClassIsListedAndItsCopyToOtherUsersSaysWhyNot) {
+    WriteUserClass(kIdA, {Sz(L"", L"Only mine")});
+    WriteEntry(4, TreeKey{kIdA, {Marker()}});
+    WriteEntry(5, TreeKey{L""});
+    const std::string before = PlaceDump(5) + ClassDump(kIdA);
+    Refresh();
+    ShellObjectEntry& entry = Listed(4, kIdA);
+    EXPECT_EQ(entry.GetName(), L"Only mine");
+    StandardUserRegistry standardUser(store);
+    EXPECT_FALSE(entry.CopyTo(standardUser, LocalMachine(), PlacePath(5), failures));
+    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"copy 5 5"}) << "the class key could not go along";
+    EXPECT_EQ(PlaceDump(5) + ClassDump(kIdA), before);
+}
+
 TEST_F(ShellObjectEntryTest, OperationsOnAVanishedKeyChangeNothingButDeleteReleasesTheClassKey) {
     WriteFolderClass(kIdA);
     WriteEntry(0, TreeKey{kIdA, {Marker()}});

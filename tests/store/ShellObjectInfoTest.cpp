@@ -326,6 +326,66 @@ TEST_F(ShellObjectInfoTest, AMovedRecordTakesTheOneClassKeyAlongAndClosesItWhenI
     EXPECT_EQ(OpenHandles(), 0u);
 }
 
+// The record is read from this user's classes first, then from the machine's (where
+// earlier versions wrote every class key), and every change and the release go to the
+// key it was read from; the other root is never touched.
+TEST_F(ShellObjectInfoTest, ClassKeyIsReadAndChangedWhereItStands) {
+    const struct Case {
+        const char* name;
+        bool user;     // a class key in this user's classes
+        bool machine;  // a class key in the machine's classes
+        bool denyUser; // this user's refuses to open for writing (in-memory registry only)
+        const wchar_t* readName;
+        KeyHandle hive; // where the record says its key stands
+        Status status;  // of the open, and so of the setters when it failed
+    } cases[] = {
+        {"this user's only", true, false, false, L"User", CurrentUser(), kOk},
+        {"the machine's only", false, true, false, L"Machine", LocalMachine(), kOk},
+        {"both: this user's wins", true, true, false, L"User", CurrentUser(), kOk},
+        {"neither", false, false, false, L"", LocalMachine(), kFileNotFound},
+        // Last: the refusal stays with the key.
+        {"this user's refuses writing", true, true, true, L"", CurrentUser(), kAccessDenied},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.denyUser && !memory)
+            continue;
+        for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            RemoveTree(store, hive, ClassKeyPath(kIdA));
+        if (c.user)
+            WriteUserClass(kIdA, {Sz(L"", L"User")});
+        if (c.machine)
+            WriteClass(kIdA, {Sz(L"", L"Machine")});
+        if (c.denyUser)
+            memory->DenyWriteAccess(CurrentUser(), ClassKeyPath(kIdA));
+        const std::string other = ClassDump(kIdA, c.hive == CurrentUser() ? LocalMachine() : CurrentUser());
+        ShellObjectInfo info = Read(4);
+        EXPECT_EQ(info.name, c.readName);
+        EXPECT_EQ(info.classesHive, c.hive);
+        EXPECT_EQ(info.SetName(L"Renamed"), c.status);
+        if (c.status == kOk) {
+            EXPECT_EQ(ClassDump(kIdA, c.hive), Describe(TreeKey{L"", {Sz(L"", L"Renamed")}}));
+        }
+        // The last use deletes its own key; one that went already is no failure.
+        EXPECT_EQ(info.Release(), c.status == kAccessDenied ? kAccessDenied : kOk);
+        if (c.status == kOk) {
+            EXPECT_EQ(ClassDump(kIdA, c.hive), kMissingTree);
+        }
+        EXPECT_EQ(ClassDump(kIdA, c.hive == CurrentUser() ? LocalMachine() : CurrentUser()), other);
+    }
+}
+
+TEST_F(ShellObjectInfoTest, ReleaseOfAClassKeyThatWentMeanwhileLeavesTheOtherRootAlone) {
+    WriteUserClass(kIdA, {Sz(L"", L"User")});
+    WriteClass(kIdA, {Sz(L"", L"Machine")});
+    const std::string machine = ClassDump(kIdA);
+    ShellObjectInfo info = Read(0);
+    ASSERT_EQ(info.classesHive, CurrentUser());
+    ASSERT_TRUE(RemoveTree(store, CurrentUser(), ClassKeyPath(kIdA)));
+    EXPECT_EQ(info.Release(), kOk);
+    EXPECT_EQ(ClassDump(kIdA), machine);
+}
+
 TEST_F(ShellObjectInfoTest, FolderIdListNamesTheFolderOfTheFirstPlace) {
     WriteClass(kIdA, {Sz(L"", L"N")});
     const int expectedCsidl[8] = {0, 3, 17, 18, 0, 3, 17, 18};

@@ -5,6 +5,7 @@
 // of a test identifier is removed afterwards, so the real registry under Wine keeps only
 // what it had.
 
+#include "store/ClassRoots.h"
 #include "store/Inventory.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegistryFixture.h"
@@ -28,7 +29,8 @@ class ShellObjectFixture : public RegistryFixture {
 protected:
     ShellObjectFixture() {
         for (const std::wstring& id : {kIdA, kIdB, kIdC, kIdD})
-            cleanup.Add(ClassesRoot(), L"CLSID\\" + id);
+            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+                cleanup.Add(hive, ClassKeyPath(id));
         for (const NamespaceLocation& place : NamespaceLocations())
             RememberPlace(place);
     }
@@ -69,7 +71,18 @@ protected:
     std::string EntryDump(int place, std::wstring_view below) {
         return DumpTree(store, Place(place).hive, PlacePath(place, below));
     }
-    std::string ClassDump(const std::wstring& id) { return DumpTree(store, ClassesRoot(), L"CLSID\\" + id); }
+    // The class key where earlier versions wrote it, HKEY_CLASSES_ROOT\CLSID (the machine's
+    // classes), or with CurrentUser() in this user's classes.
+    std::string ClassDump(const std::wstring& id, KeyHandle hive = LocalMachine()) {
+        return DumpTree(store, hive, ClassKeyPath(id));
+    }
+    // Writes the class key CLSID\id in this user's classes.
+    void WriteUserClass(const std::wstring& id, std::vector<TreeValue> values,
+                        std::vector<TreeKey> subkeys = {}) {
+        ASSERT_EQ(
+            WriteTree(store, CurrentUser(), TreeKey{ClassKeyPath(id), std::move(values), std::move(subkeys)}),
+            kOk);
+    }
 
     void Refresh() { inventory.Refresh(); }
 

@@ -433,7 +433,9 @@ TEST_F(CliTest, EveryCommandChangesWhatTheWindowsCommandChanges) {
     EXPECT_NE(ClassDump(id), kMissingTree) << "the class key stays while entries are left";
     run({L"delete", id});
     EXPECT_EQ(Entries(id), Places{});
-    EXPECT_EQ(ClassDump(id), kMissingTree);
+    EXPECT_EQ(DumpTree(store, CurrentUser(), ClassKeyPath(id)), kMissingTree);
+    EXPECT_EQ(DumpTree(store, LocalMachine(), ClassKeyPath(id)), created)
+        << "the copy made for other users stays: the last delete takes the key its record was read from";
 }
 
 // ---------------------------------------------------------------------------------------

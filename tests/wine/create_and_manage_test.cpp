@@ -9,6 +9,7 @@
 #include "mainwnd/ListViewInventory.h"
 #include "mainwnd/Places.h"
 #include "res/resource.h"
+#include "store/ClassRoots.h"
 #include "store/NamespaceLocation.h"
 #include "store/WinRegistry.h"
 #include "tests/support/RegistryTree.h"
@@ -51,7 +52,8 @@ protected:
         (void)CoInitialize(nullptr);
         platform.uuids = {kFolderUuid, kProgramUuid};
         for (const wchar_t* clsid : {kFolder, kProgram}) {
-            cleanup.Add(ClassesRoot(), ClassPath(clsid));
+            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+                cleanup.Add(hive, ClassKeyPath(clsid));
             for (const NamespaceLocation& place : NamespaceLocations()) {
                 cleanup.Add(place.hive, EntryPath(place.index, clsid));
                 cleanup.Add(place.hive, EntryPath(place.index, std::wstring(L"hidden") + clsid));
@@ -104,7 +106,11 @@ protected:
         SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
     }
 
-    std::string ClassDump(const wchar_t* clsid) { return DumpTree(store, ClassesRoot(), ClassPath(clsid)); }
+    // The class key as the program reads it: this user's, else the machine's.
+    std::string ClassDump(const wchar_t* clsid) {
+        const std::string own = DumpTree(store, CurrentUser(), ClassKeyPath(clsid));
+        return own != kMissingTree ? own : DumpTree(store, LocalMachine(), ClassKeyPath(clsid));
+    }
     // The places that hold an entry key of clsid (prefix "hidden" for hidden ones), each
     // of them holding the marker of name and nothing else.
     std::vector<int> Entries(const wchar_t* clsid, const std::wstring& name,
@@ -179,7 +185,9 @@ TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveN
             .Finish();
         Command(ID_CREATE_NEW, &script);
     }
-    EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"E2E Folder", DefaultIconLocation())));
+    EXPECT_EQ(DumpTree(store, CurrentUser(), ClassKeyPath(kFolder)),
+              Describe(FolderClass(L"E2E Folder", DefaultIconLocation())))
+        << "a per-user object's class key lives in this user's classes";
     EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0}));
     EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"E2E Folder @ " + PlaceLabel(0)}));
 
@@ -197,7 +205,7 @@ TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveN
         SendMessageW(dialog->Item(IDC_CREATE_NEW), BM_CLICK, 0, 0);
         EXPECT_TRUE(script.Completed());
     }
-    EXPECT_EQ(ClassDump(kProgram), Describe(ProgramClass()));
+    EXPECT_EQ(DumpTree(store, LocalMachine(), ClassKeyPath(kProgram)), Describe(ProgramClass()));
     EXPECT_EQ(Entries(kProgram, L"E2E Program"), (std::vector<int>{5, 6}));
     EXPECT_EQ(Rows().size(), 3u);
 
