@@ -9,6 +9,7 @@
 #include "mainwnd/DeleteObject.h"
 #include "mainwnd/FailureMessage.h"
 #include "mainwnd/ListViewInventory.h"
+#include "mainwnd/Places.h"
 #include "res/resource.h"
 #include "store/ClassRoots.h"
 #include "store/NamespaceLocation.h"
@@ -159,7 +160,7 @@ protected:
     void Select(const std::wstring& name, int place) const {
         const std::vector<std::wstring> rows = Rows();
         for (std::size_t row = 0; row < rows.size(); ++row) {
-            if (rows[row] != name + L" @ " + PlaceByIndex(place)->label)
+            if (rows[row] != name + L" @ " + PlaceLabel(place))
                 continue;
             LVITEMW item{};
             item.stateMask = LVIS_SELECTED;
@@ -375,6 +376,20 @@ TEST_F(StandardUserTest, RestartAsAdministratorSavesTheSettingsStartsElevatedAnd
             << "the settings are saved before the restart";
         dialog.reset();
     }
+}
+
+// A long selection gives a message that still fits a screen; a status the system has no
+// text for is shown by its number.
+TEST(FailureMessage, ManyFailuresShowTheFirstOnesAndCountTheRestAndUnknownStatusesShowTheirNumber) {
+    const Failure hidden{Action::Hide, L"Project Files", 4, kAccessDenied};
+    const std::wstring text = DescribeFailures(Failures(kShownFailures + 2, hidden));
+    std::wstring expected;
+    for (std::size_t i = 0; i < kShownFailures; ++i)
+        expected += DescribeFailure(hidden) + L"\n";
+    EXPECT_EQ(text, expected + FormatResourceString(IDS_FAILED_MORE, {L"2"}));
+    constexpr Status kNoSuchStatus = 0x2000FFFF; // a customer code: the system has no text for it
+    EXPECT_EQ(StatusText(kNoSuchStatus),
+              FormatResourceString(IDS_STATUS_UNKNOWN, {std::to_wstring(kNoSuchStatus)}));
 }
 
 } // namespace
