@@ -27,7 +27,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -274,28 +273,23 @@ TEST_F(StandardUserTest, EveryCommandOnAPerUserObjectWorksWithoutAWord) {
     const struct Case {
         const char* name;
         UINT command;
-        const wchar_t* row; // the selected row, after the commands before
+        const wchar_t* row; // the selected row's name and place, after the commands before
+        int place;
         std::function<void(HWND)> fill;
     } cases[] = {
-        {"rename", ID_RENAME, L"Mine @ Desktop (this user)", Typed(L"Renamed")},
-        {"change comment", ID_CHANGE_COMMENT, L"Renamed @ Desktop (this user)", Typed(L"Noted")},
-        {"change icon", ID_CHANGE_ICON, L"Renamed @ Desktop (this user)", IconChosen(7)},
-        {"set position", ID_SET_EXPLORER_POSITION, L"Renamed @ Desktop (this user)", PositionSet(L"7")},
-        {"hide", ID_HIDE, L"Renamed @ Desktop (this user)", {}},
-        {"unhide", ID_UNHIDE, L"Renamed @ Desktop (this user)", {}},
-        {"copy", ID_COPY_MYCOMPUTER_USER, L"Renamed @ Desktop (this user)", {}},
-        {"move", ID_MOVE_NETWORK_USER, L"Renamed @ My Computer (this user)", {}},
+        {"rename", ID_RENAME, L"Mine", 0, Typed(L"Renamed")},
+        {"change comment", ID_CHANGE_COMMENT, L"Renamed", 0, Typed(L"Noted")},
+        {"change icon", ID_CHANGE_ICON, L"Renamed", 0, IconChosen(7)},
+        {"set position", ID_SET_EXPLORER_POSITION, L"Renamed", 0, PositionSet(L"7")},
+        {"hide", ID_HIDE, L"Renamed", 0, {}},
+        {"unhide", ID_UNHIDE, L"Renamed", 0, {}},
+        {"copy", ID_COPY_MYCOMPUTER_USER, L"Renamed", 0, {}},
+        {"move", ID_MOVE_NETWORK_USER, L"Renamed", 2, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Unselect();
-        const std::vector<std::wstring> rows = Rows();
-        const auto row = std::find(rows.begin(), rows.end(), c.row);
-        ASSERT_NE(row, rows.end());
-        LVITEMW item{};
-        item.stateMask = item.state = LVIS_SELECTED;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row - rows.begin()),
-                     reinterpret_cast<LPARAM>(&item));
+        Select(c.row, c.place);
         EXPECT_EQ(Command(c.command, c.fill), L"");
     }
     const std::wstring icon = DefaultIconLocation().substr(0, DefaultIconLocation().rfind(L',')) + L",7";
