@@ -5,16 +5,12 @@
 // every step the registry is compared key by key; after the last delete nothing of the
 // objects is left.
 
-#include "mainwnd/DeleteObject.h"
-#include "mainwnd/ListViewInventory.h"
 #include "mainwnd/Places.h"
 #include "res/resource.h"
 #include "store/ClassRoots.h"
 #include "store/NamespaceLocation.h"
-#include "store/WinRegistry.h"
 #include "tests/support/RegistryTree.h"
-#include "tests/support/TestPlatform.h"
-#include "tests/wine/ModalScript.h"
+#include "tests/wine/MainWindowFixture.h"
 #include "tests/wine/UiDriver.h"
 #include "tests/wine/WizardDriver.h"
 #include "wizard/LocationIcon.h"
@@ -25,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,72 +33,27 @@ constexpr wchar_t kProgramUuid[] = L"e2e00000-0000-4000-8000-0000000090a1";
 constexpr wchar_t kProgram[] = L"{e2e00000-0000-4000-8000-0000000090a1}";
 constexpr wchar_t kCategoryValue[] = L"{305ca226-d286-468e-b848-2b2e8e697b74} 2";
 
-std::wstring ClassPath(const wchar_t* clsid) {
-    return std::wstring(L"CLSID\\") + clsid;
-}
-std::wstring EntryPath(int place, const std::wstring& keyName) {
-    return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;
-}
+// An object written behind the dialog's back shows only once the list is rebuilt.
+constexpr wchar_t kSneaked[] = L"{e2e00000-0000-4000-8000-00000000beef}";
 
-class CreateAndManageTest : public ::testing::Test {
+class CreateAndManageTest : public MainWindowFixture {
 protected:
-    CreateAndManageTest() {
-        InitCommonControls();
-        (void)CoInitialize(nullptr);
+    CreateAndManageTest() : MainWindowFixture({kFolder, kProgram, kSneaked}) {
         platform.uuids = {kFolderUuid, kProgramUuid};
-        for (const wchar_t* clsid : {kFolder, kProgram}) {
-            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
-                cleanup.Add(hive, ClassKeyPath(clsid));
-            for (const NamespaceLocation& place : NamespaceLocations()) {
-                cleanup.Add(place.hive, EntryPath(place.index, clsid));
-                cleanup.Add(place.hive, EntryPath(place.index, std::wstring(L"hidden") + clsid));
-            }
-        }
-    }
-    ~CreateAndManageTest() override {
-        dialog.reset();
-        CoUninitialize();
     }
 
-    void Open() {
-        dialog = std::make_unique<CDeleteObject>(store, platform);
-        ASSERT_NE(dialog->CreateModeless(), nullptr);
-        list = dialog->Item(IDC_OBJECT_LIST);
-    }
-
-    // "name @ location" of every row, in list order.
-    std::vector<std::wstring> Rows() const {
-        std::vector<std::wstring> rows;
-        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < count; ++row)
-            rows.push_back(ListItemText(list, row, 0) + L" @ " + ListItemText(list, row, 1));
-        return rows;
-    }
-    void Select(const std::wstring& name, int place) const {
-        const std::vector<std::wstring> rows = Rows();
-        for (std::size_t row = 0; row < rows.size(); ++row) {
-            if (rows[row] != name + L" @ " + PlaceLabel(place))
-                continue;
-            LVITEMW item{};
-            item.stateMask = LVIS_SELECTED;
-            item.state = LVIS_SELECTED;
-            SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-            return;
-        }
-        ADD_FAILURE() << "no row for " << testing::PrintToString(name) << " in place " << place;
-    }
-    // Runs a command; a script works the modal windows it opens. The list keeps its rows
+    // Runs a command (a script works the modal windows it opens). The list keeps its rows
     // selected after a command, but each step chooses its rows anew: none stays selected.
-    void Command(UINT id, ModalScript* script = nullptr) {
-        if (script)
-            script->Start();
-        SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        if (script) {
-            EXPECT_TRUE(script->Completed()) << "command " << id;
-        }
-        LVITEMW none{};
-        none.stateMask = LVIS_SELECTED;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    void Step(UINT id) {
+        Command(id);
+        SelectNone();
+    }
+    void Step(UINT id, ModalScript& script, Where where = Where::current()) {
+        Command(id, script, where);
+        SelectNone();
+    }
+    void Select(const std::wstring& name, int place, Where where = Where::current()) {
+        MainWindowFixture::Select(name, PlaceLabel(place), where);
     }
 
     // The class key as the program reads it: this user's, else the machine's.
@@ -126,18 +76,6 @@ protected:
         }
         return places;
     }
-    std::string DumpPlaces() {
-        std::string dump;
-        for (const NamespaceLocation& place : NamespaceLocations())
-            dump += DumpTree(store, place.hive, place.nameSpacePath);
-        return dump;
-    }
-
-    WinRegistry store;
-    TestPlatform platform;
-    TreeCleanup cleanup{store};
-    std::unique_ptr<CDeleteObject> dialog;
-    HWND list = nullptr;
 };
 
 // The class key of the folder object created below, with a name and icon as given.
@@ -167,10 +105,9 @@ TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveN
     // Every place exists beforehand, as on a used system, so that "as before" is exact.
     for (const NamespaceLocation& place : NamespaceLocations())
         ASSERT_EQ(WriteTree(store, place.hive, TreeKey{place.nameSpacePath}), kOk);
-    const std::string placesBefore = DumpPlaces();
+    const std::string placesBefore = Snapshot();
     Open();
-    ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(Rows().empty());
+    ASSERT_TRUE(Names().empty());
 
     // A folder object for this user on the Desktop, from the menu command.
     {
@@ -183,13 +120,13 @@ TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveN
             .Next(5)
             .Click(IDC_FLAG_ALLOW_DELETE)
             .Finish();
-        Command(ID_CREATE_NEW, &script);
+        Step(ID_CREATE_NEW, script);
     }
     EXPECT_EQ(DumpTree(store, CurrentUser(), ClassKeyPath(kFolder)),
               Describe(FolderClass(L"E2E Folder", DefaultIconLocation())))
         << "a per-user object's class key lives in this user's classes";
     EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0}));
-    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"E2E Folder @ " + PlaceLabel(0)}));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"E2E Folder @ " + PlaceLabel(0)}));
 
     // A program object for all users in My Computer and Control Panel, from the button.
     {
@@ -207,25 +144,25 @@ TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveN
     }
     EXPECT_EQ(DumpTree(store, LocalMachine(), ClassKeyPath(kProgram)), Describe(ProgramClass()));
     EXPECT_EQ(Entries(kProgram, L"E2E Program"), (std::vector<int>{5, 6}));
-    EXPECT_EQ(Rows().size(), 3u);
+    EXPECT_EQ(Names().size(), 3u);
 
     // Hide and unhide the folder's Desktop entry.
     Select(L"E2E Folder", 0);
-    Command(ID_HIDE);
+    Step(ID_HIDE);
     EXPECT_TRUE(Entries(kFolder, L"E2E Folder").empty());
     EXPECT_EQ(Entries(kFolder, L"E2E Folder", L"hidden"), (std::vector<int>{0}));
     Select(L"E2E Folder", 0);
-    Command(ID_UNHIDE);
+    Step(ID_UNHIDE);
     EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0}));
     EXPECT_TRUE(Entries(kFolder, L"E2E Folder", L"hidden").empty());
 
     // Copy the folder to My Computer (this user); move the program out of My Computer
     // (all users) to Network Neighborhood (this user).
     Select(L"E2E Folder", 0);
-    Command(ID_COPY_MYCOMPUTER_USER);
+    Step(ID_COPY_MYCOMPUTER_USER);
     EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0, 2}));
     Select(L"E2E Program", 6);
-    Command(ID_MOVE_NETWORK_USER);
+    Step(ID_MOVE_NETWORK_USER);
     EXPECT_EQ(Entries(kProgram, L"E2E Program"), (std::vector<int>{3, 5}));
     EXPECT_EQ(ClassDump(kProgram), Describe(ProgramClass())) << "moving an entry leaves the class key alone";
 
@@ -233,28 +170,22 @@ TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveN
     Select(L"E2E Folder", 2);
     {
         ModalScript script;
-        auto editor = [] { return uitest::FindDialog(L"Edit Shell Object"); };
-        script.Await([editor] { return editor() != nullptr; }, "the rename dialog");
-        script.Do([editor] {
-            SetDlgItemTextW(editor(), IDC_EDIT_TEXT, L"Renamed Folder");
-            PostMessageW(editor(), WM_COMMAND, IDOK, 0);
+        script.AwaitDialog(L"Edit Shell Object", [](HWND editor) {
+            SetDlgItemTextW(editor, IDC_EDIT_TEXT, L"Renamed Folder");
+            PostMessageW(editor, WM_COMMAND, IDOK, 0);
         });
-        Command(ID_RENAME, &script);
+        Step(ID_RENAME, script);
     }
     EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"Renamed Folder", DefaultIconLocation())));
     Select(L"Renamed Folder", 0);
     {
         ModalScript script;
-        auto chooser = [] { return uitest::FindDialog(L"Choose Icon"); };
-        script.Await([chooser] { return chooser() != nullptr; }, "the icon chooser");
-        script.Do([chooser] {
-            const HWND list = GetDlgItem(chooser(), IDC_ICON_LIST);
-            EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 4) << "starts on the object's icon";
-            SendMessageW(list, LB_SETCURSEL, 7, 0);
-            SetFocus(list);
-            PostMessageW(chooser(), WM_COMMAND, IDOK, 0);
+        script.AwaitDialog(L"Choose Icon", [](HWND chooser) {
+            EXPECT_EQ(SendDlgItemMessageW(chooser, IDC_ICON_LIST, LB_GETCURSEL, 0, 0), 4)
+                << "starts on the object's icon";
+            uitest::ChooseIconAt(chooser, 7);
         });
-        Command(ID_CHANGE_ICON, &script);
+        Step(ID_CHANGE_ICON, script);
     }
     const std::wstring newIcon = DefaultIconLocation().substr(0, DefaultIconLocation().size() - 1) + L"7";
     EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"Renamed Folder", newIcon)));
@@ -262,33 +193,27 @@ TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveN
 
     // Delete one entry of the folder: its class key stays for the other one.
     Select(L"Renamed Folder", 0);
-    Command(ID_DELETE);
+    Step(ID_DELETE);
     EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{2}));
     EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"Renamed Folder", newIcon)));
 
     // Hide the last folder entry, then delete everything that is left at once.
     Select(L"Renamed Folder", 2);
-    Command(ID_HIDE);
+    Step(ID_HIDE);
     EXPECT_EQ(Entries(kFolder, L"E2E Folder", L"hidden"), (std::vector<int>{2}));
     for (const auto& [name, place] : std::vector<std::pair<std::wstring, int>>{
              {L"Renamed Folder", 2}, {L"E2E Program", 3}, {L"E2E Program", 5}})
         Select(name, place);
-    Command(ID_DELETE);
+    Step(ID_DELETE);
 
     EXPECT_EQ(ClassDump(kFolder), kMissingTree);
     EXPECT_EQ(ClassDump(kProgram), kMissingTree);
-    EXPECT_EQ(DumpPlaces(), placesBefore);
-    EXPECT_TRUE(Rows().empty());
+    EXPECT_EQ(Snapshot(), placesBefore);
+    EXPECT_TRUE(Names().empty());
 }
 
-// An object written behind the dialog's back shows only once the list is rebuilt.
-constexpr wchar_t kSneaked[] = L"{e2e00000-0000-4000-8000-00000000beef}";
-
 TEST_F(CreateAndManageTest, TheListIsRebuiltAfterFinishButNotAfterCancel) {
-    cleanup.Add(ClassesRoot(), ClassPath(kSneaked));
-    cleanup.Add(CurrentUser(), EntryPath(1, kSneaked));
     Open();
-    ASSERT_NE(dialog, nullptr);
     ASSERT_EQ(WriteTree(store, ClassesRoot(),
                         TreeKey{ClassPath(kSneaked),
                                 {Sz(L"", L"Sneaked"), Sz(L"SearchHelper", L"Varnoset: Sneaked")}}),
@@ -296,15 +221,15 @@ TEST_F(CreateAndManageTest, TheListIsRebuiltAfterFinishButNotAfterCancel) {
     ASSERT_EQ(WriteTree(store, CurrentUser(),
                         TreeKey{EntryPath(1, kSneaked), {Sz(L"SearchHelper", L"Varnoset: Sneaked")}}),
               kOk);
-    ASSERT_TRUE(Rows().empty());
+    ASSERT_TRUE(Names().empty());
 
     for (int step = 1; step <= 5; ++step) {
         SCOPED_TRACE(step);
         ModalScript script;
         WizardDriver user{script};
         user.AwaitStep(1).WalkTo(1, step).Cancel();
-        Command(ID_CREATE_NEW, &script);
-        EXPECT_TRUE(Rows().empty()) << "the list was rebuilt";
+        Step(ID_CREATE_NEW, script);
+        EXPECT_TRUE(Names().empty()) << "the list was rebuilt";
         EXPECT_TRUE(platform.notified.empty());
         EXPECT_EQ(platform.uuids.size(), 2u) << "no class identifier was asked for";
     }
@@ -312,8 +237,9 @@ TEST_F(CreateAndManageTest, TheListIsRebuiltAfterFinishButNotAfterCancel) {
     ModalScript script;
     WizardDriver user{script};
     user.AwaitStep(1).WalkTo(1, 5).Finish();
-    Command(ID_CREATE_NEW, &script);
-    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Sneaked @ " + PlaceLabel(1), L"Test @ " + PlaceLabel(4)}));
+    Step(ID_CREATE_NEW, script);
+    EXPECT_EQ(Names(),
+              (std::vector<std::wstring>{L"Sneaked @ " + PlaceLabel(1), L"Test @ " + PlaceLabel(4)}));
     EXPECT_EQ(platform.notified, (std::vector<int>{PlaceByIndex(4)->folderCsidl}))
         << "the registration notifies; the command adds nothing";
 }

@@ -3,81 +3,42 @@
 // are answered from a timer while the command runs, and the registry, the recorded shell
 // notifications and the list are compared afterwards.
 
-#include "UiDriver.h"
-#include "mainwnd/DeleteObject.h"
-#include "mainwnd/ListViewInventory.h"
 #include "res/resource.h"
-#include "store/NamespaceLocation.h"
-#include "store/WinRegistry.h"
 #include "tests/support/RegistryTree.h"
-#include "tests/support/TestPlatform.h"
-#include "tests/wine/ModalScript.h"
+#include "tests/wine/MainWindowFixture.h"
+#include "tests/wine/UiDriver.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-namespace vs {
+namespace vs::test {
 namespace {
 
 using namespace uitest;
-using test::DumpTree;
-using test::Dword;
-using test::ExpandSz;
-using test::ModalScript;
-using test::Sz;
-using test::TreeKey;
-using test::WriteTree;
-
-constexpr int kCsidlDesktop = 0;
-constexpr int kCsidlControls = 3;
-constexpr int kCsidlDrives = 17;
 
 constexpr wchar_t kAlpha[] = L"{e1000000-0000-4000-8000-0000000000e1}";
 constexpr wchar_t kBeta[] = L"{e2000000-0000-4000-8000-0000000000e2}";
 // Where an expected class key is written to be dumped, then removed.
 constexpr wchar_t kExpected[] = L"{e3000000-0000-4000-8000-0000000000e3}";
-const wchar_t* const kAllClasses[] = {kAlpha, kBeta, kExpected};
 
 constexpr wchar_t kEditCaption[] = L"Edit Shell Object";
 constexpr wchar_t kIconCaption[] = L"Choose Icon";
 
-std::wstring ClassPath(const wchar_t* clsid) {
-    return std::wstring(L"CLSID\\") + clsid;
-}
-
 // One answer to one small dialog: what it showed, and what the test typed into it.
 struct Asked {
-    HWND window = nullptr;
     HWND owner = nullptr;
-    std::wstring caption;
     std::wstring prompt;
     std::wstring shown;
 };
 
-class EditCommandsTest : public ::testing::Test {
+class EditCommandsTest : public MainWindowFixture {
 protected:
-    EditCommandsTest() {
-        InitCommonControls();
-        (void)CoInitialize(nullptr);
-        ClearRegistry();
-    }
-    ~EditCommandsTest() override {
-        dialog.reset();
-        ClearRegistry();
-    }
-
-    void ClearRegistry() {
-        for (const NamespaceLocation& place : NamespaceLocations())
-            test::RemoveTree(store, place.hive, place.nameSpacePath);
-        for (const wchar_t* clsid : kAllClasses)
-            test::RemoveTree(store, ClassesRoot(), ClassPath(clsid));
-    }
+    EditCommandsTest() : MainWindowFixture({kAlpha, kBeta, kExpected}) {}
 
     // A marked folder object's class key, with extra values (InfoTip, SortOrderIndex) and
     // optionally a DefaultIcon. The marker names the object as it was created.
@@ -99,53 +60,6 @@ protected:
         test::RemoveTree(store, ClassesRoot(), ClassPath(kExpected));
         return text;
     }
-    void WriteEntry(int place, const wchar_t* clsid) {
-        const NamespaceLocation* location = PlaceByIndex(place);
-        ASSERT_EQ(WriteTree(store, location->hive,
-                            TreeKey{std::wstring(location->nameSpacePath) + L"\\" + clsid,
-                                    {Sz(L"SearchHelper", L"Varnoset: entry")}}),
-                  kOk);
-    }
-    std::string Snapshot() {
-        std::string text;
-        for (const NamespaceLocation& place : NamespaceLocations())
-            text += DumpTree(store, place.hive, place.nameSpacePath);
-        for (const wchar_t* clsid : kAllClasses)
-            text += DumpTree(store, ClassesRoot(), ClassPath(clsid));
-        return text;
-    }
-    std::string ClassTree(const wchar_t* clsid) { return DumpTree(store, ClassesRoot(), ClassPath(clsid)); }
-
-    void Open() {
-        dialog = std::make_unique<CDeleteObject>(store, platform);
-        ASSERT_NE(dialog->CreateModeless(), nullptr);
-        ShowWindow(dialog->Hwnd(), SW_SHOW);
-        list = dialog->Item(IDC_OBJECT_LIST);
-        ASSERT_NE(list, nullptr);
-    }
-
-    int RowCount() const { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-    std::wstring Cell(int row, int column) const { return ListItemText(list, row, column); }
-    int FindRow(const std::wstring& name, const std::wstring& location) const {
-        for (int row = 0; row < RowCount(); ++row)
-            if (Cell(row, 0) == name && Cell(row, 1) == location)
-                return row;
-        ADD_FAILURE() << "no row " << testing::PrintToString(name) << " in "
-                      << testing::PrintToString(location);
-        return -1;
-    }
-    void Select(int row) const {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED;
-        item.state = LVIS_SELECTED;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    }
-    bool IsSelected(int row) const {
-        return SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
-    }
-    // Sends the command; it returns when every dialog it opened is closed.
-    void Command(UINT id) const { SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-
     // A step that waits for a new dialog with this caption (not the one answered before),
     // records what it shows, lets act fill it in, and presses button.
     std::function<bool()> Answer(const std::wstring& caption, Asked& asked, HWND& previous,
@@ -155,9 +69,7 @@ protected:
             if (!d || d == previous)
                 return false;
             previous = d;
-            asked.window = d;
             asked.owner = GetWindow(d, GW_OWNER);
-            asked.caption = WindowText(d);
             asked.prompt = ItemText(d, IDC_EDIT_PROMPT);
             asked.shown = ItemText(d, caption == kIconCaption ? IDC_ICON_FILE : IDC_EDIT_TEXT);
             if (act)
@@ -166,14 +78,20 @@ protected:
             return true;
         };
     }
+    // Runs command, answering the one dialog it opens as Answer does; what it showed.
+    Asked AnswerOne(UINT command, const std::wstring& caption, std::function<void(HWND)> act,
+                    int button = IDOK, Where where = Where::current()) {
+        Asked asked;
+        HWND previous = nullptr;
+        ModalScript driver;
+        driver.Await(Answer(caption, asked, previous, std::move(act), button), "the dialog",
+                     ModalScript::kWaitMs, where);
+        Command(command, driver, where);
+        return asked;
+    }
     static std::function<void(HWND)> Type(const std::wstring& text, int id = IDC_EDIT_TEXT) {
         return [text, id](HWND d) { SetDlgItemTextW(d, id, text.c_str()); };
     }
-
-    WinRegistry store;
-    test::TestPlatform platform;
-    std::unique_ptr<CDeleteObject> dialog;
-    HWND list = nullptr;
 };
 
 // ---- Rename and Change Comment ----
@@ -182,19 +100,17 @@ TEST_F(EditCommandsTest, RenamingTwoRowsOfOneRecordAsksTwiceAndTheSecondAnswerWi
     WriteClass(kAlpha, L"Old");
     WriteEntry(1, kAlpha); // Control Panel (this user): the place the record is read for
     WriteEntry(2, kAlpha); // My Computer (this user)
-    Open();
+    Open(SW_SHOW);
     ASSERT_EQ(RowCount(), 2);
-    Select(0);
-    Select(1);
+    SetSelected(0);
+    SetSelected(1);
 
     Asked first, second;
     HWND previous = nullptr;
     ModalScript driver;
     driver.Await(Answer(kEditCaption, first, previous, Type(L"First")))
         .Await(Answer(kEditCaption, second, previous, Type(L"Second")));
-    driver.Start();
-    Command(ID_RENAME);
-    ASSERT_TRUE(driver.Completed());
+    Command(ID_RENAME, driver);
 
     EXPECT_EQ(first.prompt, L"Enter a new Name for the Item \"Old\":");
     EXPECT_EQ(first.shown, L"Old");
@@ -212,33 +128,16 @@ TEST_F(EditCommandsTest, RenamingTwoRowsOfOneRecordAsksTwiceAndTheSecondAnswerWi
 TEST_F(EditCommandsTest, EmptyOrCancelledAnswersToRenameAndCommentChangeNothing) {
     WriteClass(kAlpha, L"Keep", {Sz(L"InfoTip", L"Tip")});
     WriteEntry(0, kAlpha);
-    Open();
+    Open(SW_SHOW);
     const std::string before = Snapshot();
 
-    Asked renamed, commented, cancelled;
-    HWND previous = nullptr;
-    ModalScript driver;
-    driver.Await(Answer(kEditCaption, renamed, previous, Type(L"")));
-    driver.Start();
-    Select(0);
-    Command(ID_RENAME);
-    ASSERT_TRUE(driver.Completed());
+    SetSelected(0);
+    AnswerOne(ID_RENAME, kEditCaption, Type(L""));
+    SetSelected(0);
+    EXPECT_EQ(AnswerOne(ID_CHANGE_COMMENT, kEditCaption, Type(L"")).shown, L"Tip");
+    SetSelected(0);
+    AnswerOne(ID_RENAME, kEditCaption, Type(L"Typed"), IDCANCEL);
 
-    ModalScript commentDriver;
-    commentDriver.Await(Answer(kEditCaption, commented, previous, Type(L"")));
-    commentDriver.Start();
-    Select(0);
-    Command(ID_CHANGE_COMMENT);
-    ASSERT_TRUE(commentDriver.Completed());
-
-    ModalScript cancelDriver;
-    cancelDriver.Await(Answer(kEditCaption, cancelled, previous, Type(L"Typed"), IDCANCEL));
-    cancelDriver.Start();
-    Select(0);
-    Command(ID_RENAME);
-    ASSERT_TRUE(cancelDriver.Completed());
-
-    EXPECT_EQ(commented.shown, L"Tip");
     EXPECT_EQ(Snapshot(), before);
     EXPECT_TRUE(platform.notified.empty());
     EXPECT_EQ(Cell(0, 0), L"Keep");
@@ -248,15 +147,9 @@ TEST_F(EditCommandsTest, EmptyOrCancelledAnswersToRenameAndCommentChangeNothing)
 TEST_F(EditCommandsTest, ChangeCommentAsksWithTheNameAndWritesTheInfoTip) {
     WriteClass(kAlpha, L"Thing", {Sz(L"InfoTip", L"Old tip")});
     WriteEntry(6, kAlpha); // My Computer (all users)
-    Open();
-    Select(0);
-    Asked asked;
-    HWND previous = nullptr;
-    ModalScript driver;
-    driver.Await(Answer(kEditCaption, asked, previous, Type(L"New tip")));
-    driver.Start();
-    Command(ID_CHANGE_COMMENT);
-    ASSERT_TRUE(driver.Completed());
+    Open(SW_SHOW);
+    SetSelected(0);
+    const Asked asked = AnswerOne(ID_CHANGE_COMMENT, kEditCaption, Type(L"New tip"));
 
     EXPECT_EQ(asked.prompt, L"Edit the Comment associated with the Item \"Thing\":");
     EXPECT_EQ(asked.shown, L"Old tip");
@@ -270,7 +163,7 @@ TEST_F(EditCommandsTest, ChangeCommentAsksWithTheNameAndWritesTheInfoTip) {
 TEST_F(EditCommandsTest, CommandsWithoutSelectionAskNothingAndChangeNothing) {
     WriteClass(kAlpha, L"Quiet");
     WriteEntry(0, kAlpha);
-    Open();
+    Open(SW_SHOW);
     const std::string before = Snapshot();
     // A command that asks runs the dialog's modal loop, where the watcher sees the dialog
     // and answers with Cancel so that the test ends; the watch ends with the commands.
@@ -303,16 +196,9 @@ protected:
     TempFolder folder;
 
     // Runs Change Icon on row 0; pick chooses in the chooser before OK (or Cancel).
-    Asked ChangeIcon(std::function<void(HWND)> pick, int button = IDOK) {
-        Asked asked;
-        HWND previous = nullptr;
-        ModalScript driver;
-        driver.Await(Answer(kIconCaption, asked, previous, std::move(pick), button));
-        driver.Start();
-        Select(0);
-        Command(ID_CHANGE_ICON);
-        EXPECT_TRUE(driver.Completed());
-        return asked;
+    Asked ChangeIcon(std::function<void(HWND)> pick, int button = IDOK, Where where = Where::current()) {
+        SetSelected(0);
+        return AnswerOne(ID_CHANGE_ICON, kIconCaption, std::move(pick), button, where);
     }
     static std::function<void(HWND)> PickItem(int index) {
         return [index](HWND d) {
@@ -333,65 +219,55 @@ protected:
     }
 };
 
-TEST_F(ChangeIconTest, ChooserStartsOnTheStoredIconAndStoresLibraryWithIndex) {
-    WriteClass(kAlpha, L"Iconic", {}, twoIcons + L",1");
-    WriteEntry(0, kAlpha);
-    Open();
-    int selectedAtStart = -1;
-    const Asked asked = ChangeIcon([&](HWND d) {
-        selectedAtStart = static_cast<int>(SendDlgItemMessageW(d, IDC_ICON_LIST, LB_GETCURSEL, 0, 0));
-        PickItem(0)(d);
-    });
-    EXPECT_EQ(asked.shown, twoIcons);
-    EXPECT_EQ(selectedAtStart, 1);
-    EXPECT_EQ(asked.owner, dialog->Hwnd());
-    EXPECT_EQ(StoredIcon(kAlpha), twoIcons + L",0");
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
-}
-
-TEST_F(ChangeIconTest, ObjectWithoutIconStartsOnShell32AndStoresFileCommaIndex) {
-    WriteClass(kAlpha, L"Plain");
-    WriteEntry(4, kAlpha); // Desktop (all users)
-    Open();
-    const Asked asked = ChangeIcon(PickItem(4));
-    EXPECT_EQ(asked.shown, shell32);
-    EXPECT_EQ(StoredIcon(kAlpha), shell32 + L",4");
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
-}
-
-TEST_F(ChangeIconTest, IndexBeyondTheFileStartsOnShell32IconZero) {
-    WriteClass(kAlpha, L"Stale", {}, twoIcons + L",7");
-    WriteEntry(0, kAlpha);
-    Open();
-    int selectedAtStart = -1;
-    const Asked asked = ChangeIcon(
-        [&](HWND d) {
-            selectedAtStart = static_cast<int>(SendDlgItemMessageW(d, IDC_ICON_LIST, LB_GETCURSEL, 0, 0));
-        },
-        IDCANCEL);
-    EXPECT_EQ(asked.shown, shell32);
-    EXPECT_EQ(selectedAtStart, 0);
-}
-
-TEST_F(ChangeIconTest, PlainIconFileIsStoredWithoutIndex) {
+TEST_F(ChangeIconTest, ChooserStartsOnTheStoredIconOrShell32AndStoresTheChoice) {
     const std::wstring ico = folder.File(L"mine.ico");
     ASSERT_TRUE(WriteIconFile(ico));
-    WriteClass(kAlpha, L"Own icon", {}, ico);
-    WriteEntry(0, kAlpha);
-    Open();
-    const Asked asked = ChangeIcon(PickItem(0));
-    EXPECT_EQ(asked.shown, ico);
-    EXPECT_EQ(StoredIcon(kAlpha), ico);
-}
-
-TEST_F(ChangeIconTest, CancelChangesNothing) {
-    WriteClass(kAlpha, L"Same", {}, twoIcons + L",1");
-    WriteEntry(0, kAlpha);
-    Open();
-    const std::string before = Snapshot();
-    ChangeIcon(PickItem(0), IDCANCEL);
-    EXPECT_EQ(Snapshot(), before);
-    EXPECT_TRUE(platform.notified.empty());
+    struct Case {
+        const char* name;
+        std::wstring icon; // stored before; empty: no DefaultIcon
+        int place;
+        int pick; // the icon chosen before OK; -1: Cancel
+        std::wstring shown;
+        int startsOn;        // the icon selected at the start; -1: not looked at
+        std::wstring stored; // empty: the registry is left as it was
+    } const cases[] = {
+        {"a library starts on its index, stored with the index", twoIcons + L",1", 0, 0, twoIcons, 1,
+         twoIcons + L",0"},
+        {"no icon starts on SHELL32, stored as file,index", L"", 4, 4, shell32, -1, shell32 + L",4"},
+        {"an index beyond the file starts on SHELL32 icon 0", twoIcons + L",7", 0, -1, shell32, 0, L""},
+        {"a plain icon file is stored without an index", ico, 0, 0, ico, -1, ico},
+        {"Cancel changes nothing", twoIcons + L",1", 0, -1, twoIcons, 1, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialog.reset();
+        ClearRegistry();
+        platform.notified.clear();
+        WriteClass(kAlpha, L"Iconic", {}, c.icon);
+        WriteEntry(c.place, kAlpha);
+        Open(SW_SHOW);
+        const std::string before = Snapshot();
+        int startsOn = -1;
+        const Asked asked = ChangeIcon(
+            [&](HWND d) {
+                startsOn = static_cast<int>(SendDlgItemMessageW(d, IDC_ICON_LIST, LB_GETCURSEL, 0, 0));
+                if (c.pick >= 0)
+                    PickItem(c.pick)(d);
+            },
+            c.pick >= 0 ? IDOK : IDCANCEL);
+        EXPECT_EQ(asked.shown, c.shown);
+        EXPECT_EQ(asked.owner, dialog->Hwnd());
+        if (c.startsOn >= 0) {
+            EXPECT_EQ(startsOn, c.startsOn);
+        }
+        if (c.stored.empty()) {
+            EXPECT_EQ(Snapshot(), before);
+            EXPECT_TRUE(platform.notified.empty());
+        } else {
+            EXPECT_EQ(StoredIcon(kAlpha), c.stored);
+            EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
+        }
+    }
 }
 
 // ---- Set Explorer Position ----
@@ -402,58 +278,47 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
     WriteEntry(0, kAlpha);
     WriteEntry(2, kBeta);
     WriteEntry(5, kBeta);
-    Open();
+    Open(SW_SHOW);
     ASSERT_EQ(RowCount(), 3);
     const int alphaRow = FindRow(L"Alpha", L"Desktop (this user)");
     const int betaRow = FindRow(L"Beta", L"My Computer (this user)");
     const int otherRow = FindRow(L"Beta", L"Control Panel (all users)");
-    Select(alphaRow);
-    Select(betaRow);
+    SetSelected(alphaRow);
+    SetSelected(betaRow);
     const ShellObjectEntry* alphaEntry = dialog->EntryOfRow(alphaRow);
     const ShellObjectEntry* betaEntry = dialog->EntryOfRow(betaRow);
 
-    Asked first, second;
+    HWND first = nullptr, firstOwner = nullptr;
     SeenBox refused;
-    HWND previous = nullptr;
     std::wstring firstValue, secondValue;
     ModalScript driver;
     driver
         .AwaitDialog(L"Edit Shell Object Position of Alpha",
                      [&](HWND d) {
-                         previous = first.window = d;
-                         first.owner = GetWindow(d, GW_OWNER);
+                         first = d;
+                         firstOwner = GetWindow(d, GW_OWNER);
                          firstValue = ItemText(d, IDC_POSITION_EDIT);
                          PostClick(d, IDOK); // 256 is refused
                      })
+        .Await(DismissBox(first, refused))
         .Await([&] {
-            HWND box = FindOwnedDialog(previous);
-            if (!box)
+            if (FindOwnedDialog(first))
                 return false;
-            refused.text = MessageBoxText(box);
-            PostClick(box, IDOK);
-            return true;
-        })
-        .Await([&] {
-            if (FindOwnedDialog(previous))
-                return false;
-            SetDlgItemTextW(previous, IDC_POSITION_EDIT, L"10");
-            PostClick(previous, IDOK);
+            SetDlgItemTextW(first, IDC_POSITION_EDIT, L"10");
+            PostClick(first, IDOK);
             return true;
         })
         .AwaitDialog(L"Edit Shell Object Position of Beta", [&](HWND d) {
-            second.window = d;
             secondValue = ItemText(d, IDC_POSITION_EDIT);
             SetDlgItemTextW(d, IDC_POSITION_EDIT, L"60");
             PostClick(d, IDOK);
         });
-    driver.Start();
-    Command(ID_SET_EXPLORER_POSITION);
-    ASSERT_TRUE(driver.Completed());
+    Command(ID_SET_EXPLORER_POSITION, driver);
 
     EXPECT_EQ(firstValue, L"256");
     EXPECT_EQ(refused.text, L"Enter an integer between 0 and 255.");
     EXPECT_EQ(secondValue, L"50");
-    EXPECT_EQ(first.owner, dialog->Hwnd());
+    EXPECT_EQ(firstOwner, dialog->Hwnd());
 
     EXPECT_EQ(ClassTree(kAlpha), ExpectedClass(L"Alpha", {Dword(L"SortOrderIndex", 10)}));
     EXPECT_EQ(ClassTree(kBeta), ExpectedClass(L"Beta", {Dword(L"SortOrderIndex", 60)}));
@@ -475,21 +340,19 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
 TEST_F(EditCommandsTest, CancelledPositionLeavesTheStoredValue) {
     WriteClass(kAlpha, L"Alpha", {Dword(L"SortOrderIndex", 33)});
     WriteEntry(0, kAlpha);
-    Open();
+    Open(SW_SHOW);
     const std::string before = Snapshot();
-    Select(0);
+    SetSelected(0);
     ModalScript driver;
     driver.AwaitDialog(L"Edit Shell Object Position of Alpha", [&](HWND d) {
         SetDlgItemTextW(d, IDC_POSITION_EDIT, L"99");
         PostClick(d, IDCANCEL);
     });
-    driver.Start();
-    Command(ID_SET_EXPLORER_POSITION);
-    ASSERT_TRUE(driver.Completed());
+    Command(ID_SET_EXPLORER_POSITION, driver);
     EXPECT_EQ(Snapshot(), before);
     EXPECT_TRUE(platform.notified.empty());
     EXPECT_EQ(dialog->EntryOfRow(0)->info->sortOrderIndex, 33);
 }
 
 } // namespace
-} // namespace vs
+} // namespace vs::test

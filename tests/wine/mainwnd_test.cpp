@@ -10,11 +10,9 @@
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/NamespaceLocation.h"
-#include "store/WinRegistry.h"
 #include "tests/support/RecordingRegistry.h"
 #include "tests/support/RegistryTree.h"
-#include "tests/support/TestPlatform.h"
-#include "tests/wine/ModalScript.h"
+#include "tests/wine/MainWindowFixture.h"
 #include "tests/wine/UiDriver.h"
 
 #include <gtest/gtest.h>
@@ -29,155 +27,58 @@
 #include <string>
 #include <vector>
 
-namespace vs {
+namespace vs::test {
 namespace {
-
-using test::Describe;
-using test::DumpTree;
-using test::ExpandSz;
-using test::Sz;
-using test::TreeKey;
-using test::WriteTree;
-
-constexpr int kCsidlDesktop = 0;
-constexpr int kCsidlControls = 3;
-constexpr int kCsidlDrives = 17;
 
 constexpr wchar_t kAlpha[] = L"{a1000000-0000-4000-8000-000000000001}";
 constexpr wchar_t kBeta[] = L"{b2000000-0000-4000-8000-000000000002}";
 constexpr wchar_t kGamma[] = L"{c3000000-0000-4000-8000-000000000003}";
 constexpr wchar_t kForeign[] = L"{d4000000-0000-4000-8000-000000000004}";
-const wchar_t* const kAllClasses[] = {kAlpha, kBeta, kGamma, kForeign};
 
 struct Row {
     std::wstring name, location, target, description;
     LPARAM data = 0;
 };
 
-std::wstring EntryPath(int place, const std::wstring& keyName) {
-    return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;
-}
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
 protected:
-    MainWindowTest() {
-        InitCommonControls();
-        (void)CoInitialize(nullptr);
-        ClearRegistry();
-    }
-    ~MainWindowTest() override {
-        dialog.reset();
-        ClearRegistry();
-    }
-
-    void ClearRegistry() {
-        for (const NamespaceLocation& place : NamespaceLocations())
-            test::RemoveTree(store, place.hive, place.nameSpacePath);
-        for (const wchar_t* clsid : kAllClasses)
-            test::RemoveTree(store, ClassesRoot(), std::wstring(L"CLSID\\") + clsid);
-        test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
-    }
+    MainWindowTest() : MainWindowFixture({kAlpha, kBeta, kGamma, kForeign}) {}
 
     // A class key as the registration writes it (marked), with a folder target.
     void WriteClass(const wchar_t* clsid, const std::wstring& name, const std::wstring& target,
                     const std::wstring& description = {}, bool marked = true) {
-        std::vector<test::TreeValue> values{Sz(L"", name)};
+        std::vector<TreeValue> values{Sz(L"", name)};
         if (!description.empty())
             values.push_back(Sz(L"InfoTip", description));
         if (marked)
             values.push_back(Sz(L"SearchHelper", L"Varnoset: " + name));
         ASSERT_EQ(WriteTree(store, ClassesRoot(),
-                            TreeKey{std::wstring(L"CLSID\\") + clsid,
+                            TreeKey{ClassPath(clsid),
                                     values,
                                     {{L"Instance\\InitPropertyBag", {ExpandSz(L"Target", target)}}}}),
                   kOk);
     }
-    // An entry key below a place, with the marker unless told otherwise.
-    void WriteEntry(int place, const std::wstring& keyName, bool marked = true) {
-        std::vector<test::TreeValue> values;
-        if (marked)
-            values.push_back(Sz(L"SearchHelper", L"Varnoset: entry"));
-        ASSERT_EQ(WriteTree(store, PlaceByIndex(place)->hive, TreeKey{EntryPath(place, keyName), values}),
-                  kOk);
-    }
-    bool EntryExists(int place, const std::wstring& keyName) {
-        return DumpTree(store, PlaceByIndex(place)->hive, EntryPath(place, keyName)) != test::kMissingTree;
-    }
-    bool ClassExists(const wchar_t* clsid) {
-        return DumpTree(store, ClassesRoot(), std::wstring(L"CLSID\\") + clsid) != test::kMissingTree;
-    }
-    // Every place and every class key of the tests, as one text.
-    std::string Snapshot() {
-        std::string text;
-        for (const NamespaceLocation& place : NamespaceLocations())
-            text += DumpTree(store, place.hive, place.nameSpacePath);
-        for (const wchar_t* clsid : kAllClasses)
-            text += DumpTree(store, ClassesRoot(), std::wstring(L"CLSID\\") + clsid);
-        return text;
-    }
-
-    // The dialog over the test's registry, or over registry when given.
-    void Open(RegistryStore* registry = nullptr) {
-        dialog = std::make_unique<CDeleteObject>(registry ? *registry : store, platform);
-        ASSERT_NE(dialog->CreateModeless(), nullptr);
-        list = dialog->Item(IDC_OBJECT_LIST);
-        ASSERT_NE(list, nullptr);
+    // Sets the item data of a row.
+    void SetItemData(int row, LPARAM data) const {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        item.lParam = data;
+        SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
 
     std::vector<Row> Rows() const {
         std::vector<Row> rows;
-        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < count; ++row) {
+        for (int row = 0; row < RowCount(); ++row) {
             LVITEMW item{};
             item.mask = LVIF_PARAM;
             item.iItem = row;
             SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            rows.push_back(Row{ListItemText(list, row, 0), ListItemText(list, row, 1),
-                               ListItemText(list, row, 2), ListItemText(list, row, 3), item.lParam});
+            rows.push_back(Row{Cell(row, 0), Cell(row, 1), Cell(row, 2), Cell(row, 3), item.lParam});
         }
         return rows;
     }
-    std::vector<std::wstring> Names() const {
-        std::vector<std::wstring> names;
-        for (const Row& row : Rows())
-            names.push_back(row.name + L" @ " + row.location);
-        return names;
-    }
-    // "name @ location" of the rows in this state (LVNI_SELECTED, LVNI_FOCUSED).
-    std::vector<std::wstring> NamesOf(UINT state) const {
-        std::vector<std::wstring> names;
-        const std::vector<std::wstring> all = Names();
-        for (int row = -1; (row = static_cast<int>(
-                                SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), state))) != -1;)
-            names.push_back(all.at(static_cast<std::size_t>(row)));
-        return names;
-    }
-    int FindRow(const std::wstring& name, const std::wstring& location) const {
-        const std::vector<Row> rows = Rows();
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            if (rows[i].name == name && rows[i].location == location)
-                return static_cast<int>(i);
-        ADD_FAILURE() << "no row " << testing::PrintToString(name) << " in "
-                      << testing::PrintToString(location);
-        return -1;
-    }
-    void SetSelected(int row, bool selected) const {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED;
-        item.state = selected ? LVIS_SELECTED : 0;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    }
-    void Select(const std::wstring& name, const std::wstring& location) const {
-        SetSelected(FindRow(name, location), true);
-    }
-    void Focus(int row) const {
-        LVITEMW item{};
-        item.stateMask = LVIS_FOCUSED;
-        item.state = LVIS_FOCUSED;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    }
     std::wstring Status() const { return uitest::ItemText(dialog->Hwnd(), IDC_STATUS); }
-    void Command(UINT id) const { SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     bool DeleteButtonEnabled() const { return IsWindowEnabled(dialog->Item(IDC_DELETE_SELECTED)) != FALSE; }
     int ColumnWidth(int column) const {
         return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
@@ -197,11 +98,6 @@ protected:
         return GetMenuState(GetSubMenu(menu.Get(), 0), id, MF_BYCOMMAND);
     }
     bool Greyed(UINT id) const { return (MenuState(id) & MF_GRAYED) != 0; }
-
-    WinRegistry store;
-    test::TestPlatform platform;
-    std::unique_ptr<CDeleteObject> dialog;
-    HWND list = nullptr;
 };
 
 // --- filling the list ---------------------------------------------------------------------
@@ -238,15 +134,6 @@ TEST_F(MainWindowTest, RowsShowNameLocationTargetDescriptionInCaseInsensitiveNam
     }
 }
 
-TEST_F(MainWindowTest, UnmarkedRegistrationsAreLeftOutUntilExpertMode) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
-    WriteEntry(0, kAlpha);
-    WriteEntry(4, kForeign, false);
-    Open();
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Mine @ Desktop (this user)"}));
-}
-
 TEST_F(MainWindowTest, DescriptionColumnKeepsItsWidthWhenNoObjectHasADescription) {
     // Texts far wider than the 100 pixels a column starts with, in any font.
     const std::wstring name = L"No comment, and a name far wider than any column starts out";
@@ -271,15 +158,11 @@ TEST_F(MainWindowTest, DescriptionColumnKeepsItsWidthWhenNoObjectHasADescription
     EXPECT_EQ(ColumnWidth(3), widened) << "the width it had, not the one it started with";
 }
 
-TEST_F(MainWindowTest, TitleIsTheTrimmedVersionTitle) {
+// A first run: the trimmed version title, the list's four columns and styles, the
+// template's size at the top left corner, which is also the smallest size it takes.
+TEST_F(MainWindowTest, AFreshWindowHasItsTitleColumnsStylesAndSize) {
     Open();
-    wchar_t title[100] = {};
-    GetWindowTextW(dialog->Hwnd(), title, 100);
-    EXPECT_STREQ(title, L"Varnoset (x64) Version 3.21");
-}
-
-TEST_F(MainWindowTest, ListHasItsFourColumnsAndExtendedStyles) {
-    Open();
+    EXPECT_EQ(uitest::WindowText(dialog->Hwnd()), L"Varnoset (x64) Version 3.21");
     const wchar_t* const headings[] = {L"Name", L"Location", L"Target", L"Description"};
     for (int column = 0; column < 4; ++column) {
         wchar_t text[40] = {};
@@ -302,16 +185,35 @@ TEST_F(MainWindowTest, ListHasItsFourColumnsAndExtendedStyles) {
     EXPECT_FALSE(style & (LVS_SORTASCENDING | LVS_NOSORTHEADER))
         << "the window sorts, the headings are clicked";
     EXPECT_FALSE(style & LVS_SINGLESEL);
+
+    RECT window{};
+    GetWindowRect(dialog->Hwnd(), &window);
+    EXPECT_EQ(window.left, 0);
+    EXPECT_EQ(window.top, 0);
+    RECT units{0, 0, 300, 198};
+    MapDialogRect(dialog->Hwnd(), &units);
+    RECT client{};
+    GetClientRect(dialog->Hwnd(), &client);
+    EXPECT_EQ(client.right, units.right);
+    EXPECT_EQ(client.bottom, units.bottom);
+    MINMAXINFO info{};
+    info.ptMinTrackSize = {1, 1};
+    info.ptMaxTrackSize = {5000, 4000};
+    SendMessageW(dialog->Hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, window.right - window.left);
+    EXPECT_EQ(info.ptMinTrackSize.y, window.bottom - window.top);
+    EXPECT_EQ(info.ptMaxTrackSize.x, 5000) << "nothing else changes";
 }
 
 // --- expert mode and the context menu -----------------------------------------------------
 
-TEST_F(MainWindowTest, ExpertModeToggleShowsUnmarkedRowsChecksTheMenuAndLeavesTheRegistry) {
+TEST_F(MainWindowTest, UnmarkedRowsAreLeftOutUntilExpertModeWhoseToggleChecksTheMenuAndLeavesTheRegistry) {
     WriteClass(kAlpha, L"Mine", L"C:\\Mine");
     WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
     WriteEntry(0, kAlpha);
-    WriteEntry(4, kForeign, false);
+    WriteEntry(4, kForeign, L"");
     Open();
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Mine @ Desktop (this user)"}));
     const std::string before = Snapshot();
     EXPECT_EQ(MenuState(ID_EXPERT_MODE) & MF_CHECKED, 0u);
     EXPECT_FALSE(Greyed(ID_EXPERT_MODE));
@@ -333,7 +235,7 @@ TEST_F(MainWindowTest, ExpertModeToggleShowsUnmarkedRowsChecksTheMenuAndLeavesTh
 TEST_F(MainWindowTest, ExpertModeIsLoadedAtConstructionAndSavedAtDestruction) {
     ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kSettingsKeyPath, {test::Dword(L"Expert", 1)}}), kOk);
     WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
-    WriteEntry(4, kForeign, false);
+    WriteEntry(4, kForeign, L"");
     Open();
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Recycle Bin @ Desktop (all users)"}));
     Command(ID_EXPERT_MODE);
@@ -459,156 +361,105 @@ TEST_F(MainWindowTest, DeleteButtonFollowsTheSelectionHoweverItChangesAndARebuil
 
 // --- list commands ---------------------------------------------------------------------------
 
-TEST_F(MainWindowTest, DeleteRemovesEntryAndClassKeyAndNotifiesTheObjectsPlace) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(1, kAlpha);
-    Open();
-    Select(L"Mine", L"Control Panel (this user)");
-    Command(ID_DELETE);
-    EXPECT_FALSE(EntryExists(1, kAlpha));
-    EXPECT_FALSE(ClassExists(kAlpha));
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlControls}));
-    EXPECT_TRUE(Rows().empty());
-    EXPECT_FALSE(DeleteButtonEnabled());
-}
-
-TEST_F(MainWindowTest, DeleteButtonDeletesTheSelectionLikeTheMenu) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(0, kAlpha);
-    Open();
-    Select(L"Mine", L"Desktop (this user)");
-    SendMessageW(dialog->Item(IDC_DELETE_SELECTED), BM_CLICK, 0, 0);
-    EXPECT_FALSE(EntryExists(0, kAlpha));
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
-}
-
-TEST_F(MainWindowTest, DeletingBothRowsOfOneObjectNotifiesItsFirstPlaceTwiceAndRemovesTheClassAtTheEnd) {
-    WriteClass(kAlpha, L"Twice", L"C:\\Twice");
-    WriteClass(kBeta, L"Other", L"C:\\Other");
-    WriteEntry(2, kAlpha);
-    WriteEntry(6, kAlpha);
-    WriteEntry(2, kBeta);
-    Open();
-    Select(L"Twice", L"My Computer (this user)");
-    Select(L"Twice", L"My Computer (all users)");
-    Command(ID_DELETE);
-    EXPECT_FALSE(EntryExists(2, kAlpha));
-    EXPECT_FALSE(EntryExists(6, kAlpha));
-    EXPECT_FALSE(ClassExists(kAlpha));
-    EXPECT_TRUE(ClassExists(kBeta));
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDrives, kCsidlDrives}));
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Other @ My Computer (this user)"}));
-}
-
-TEST_F(MainWindowTest, DeletingAnUnmarkedEntryLeavesItsClassKey) {
-    ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kSettingsKeyPath, {test::Dword(L"Expert", 1)}}), kOk);
-    WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
-    WriteEntry(4, kForeign, false);
-    Open();
-    Select(L"Recycle Bin", L"Desktop (all users)");
-    Command(ID_DELETE);
-    EXPECT_FALSE(EntryExists(4, kForeign));
-    EXPECT_TRUE(ClassExists(kForeign));
-}
-
-TEST_F(MainWindowTest, HideOfAHiddenAndAVisibleRowHidesTheVisibleOneAndNotifiesPerRow) {
-    WriteClass(kAlpha, L"Shown", L"C:\\a");
-    WriteClass(kBeta, L"Hidden", L"C:\\b");
-    WriteEntry(0, kAlpha);
-    WriteEntry(2, std::wstring(L"hidden") + kBeta);
-    Open();
-    Select(L"Shown", L"Desktop (this user)");
-    Select(L"Hidden", L"My Computer (this user)");
-    const std::string hiddenBefore =
-        DumpTree(store, CurrentUser(), EntryPath(2, std::wstring(L"hidden") + kBeta));
-
-    Command(ID_HIDE);
-    EXPECT_FALSE(EntryExists(0, kAlpha));
-    EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(0, std::wstring(L"hidden") + kAlpha)),
-              Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: entry")}}));
-    EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(2, std::wstring(L"hidden") + kBeta)), hiddenBefore);
-    EXPECT_FALSE(EntryExists(2, kBeta));
-    // Rows in display order: "Hidden" before "Shown".
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDrives, kCsidlDesktop}));
-    for (const Row& row : Rows())
-        EXPECT_TRUE(dialog->Inventory().entries[static_cast<std::size_t>(row.data)].hidden) << row.name;
-}
-
-TEST_F(MainWindowTest, UnhideRestoresTheNameWithItsValues) {
-    WriteClass(kBeta, L"Hidden", L"C:\\b");
-    WriteEntry(0, std::wstring(L"hidden") + kBeta);
-    Open();
-    Select(L"Hidden", L"Desktop (this user)");
-    Command(ID_UNHIDE);
-    EXPECT_FALSE(EntryExists(0, std::wstring(L"hidden") + kBeta));
-    EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(0, kBeta)),
-              Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: entry")}}));
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
-}
-
-TEST_F(MainWindowTest, CopyToAllUsersDesktopCreatesTheEntryThereAndNotifiesTheTarget) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(2, kAlpha);
-    Open();
-    const std::string source = DumpTree(store, CurrentUser(), EntryPath(2, kAlpha));
-    Select(L"Mine", L"My Computer (this user)");
-    Command(ID_COPY_DESKTOP_ALL);
-    EXPECT_EQ(DumpTree(store, LocalMachine(), EntryPath(4, kAlpha)), source);
-    EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(2, kAlpha)), source);
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
-    EXPECT_EQ(Names(),
-              (std::vector<std::wstring>{L"Mine @ Desktop (all users)", L"Mine @ My Computer (this user)"}))
-        << "equal names in the order of their locations";
-}
-
-TEST_F(MainWindowTest, CopyToItsOwnPlaceChangesNothingButStillNotifies) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(0, kAlpha);
-    Open();
-    const std::string before = Snapshot();
-    Select(L"Mine", L"Desktop (this user)");
-    Command(ID_COPY_DESKTOP_USER);
-    EXPECT_EQ(Snapshot(), before);
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
-}
-
-TEST_F(MainWindowTest, MoveNotifiesTheOldPlaceFirstThenTheTarget) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(0, kAlpha);
-    Open();
-    const std::string source = DumpTree(store, CurrentUser(), EntryPath(0, kAlpha));
-    Select(L"Mine", L"Desktop (this user)");
-    Command(ID_MOVE_MYCOMPUTER_ALL);
-    EXPECT_FALSE(EntryExists(0, kAlpha));
-    EXPECT_EQ(DumpTree(store, LocalMachine(), EntryPath(6, kAlpha)), source);
-    EXPECT_TRUE(ClassExists(kAlpha));
-    EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop, kCsidlDrives}));
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Mine @ My Computer (all users)"}));
-}
-
-TEST_F(MainWindowTest, CopyOrMoveWithoutSelectionSendsNothingAndOnlyRebuilds) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(0, kAlpha);
-    Open();
-    const std::string before = Snapshot();
-    Command(ID_COPY_NETWORK_ALL);
-    Command(ID_MOVE_CONTROLPANEL_USER);
-    Command(ID_DELETE);
-    Command(ID_HIDE);
-    EXPECT_EQ(Snapshot(), before);
-    EXPECT_TRUE(platform.notified.empty());
-    EXPECT_EQ(Rows().size(), 1u);
+TEST_F(MainWindowTest, ListCommandsChangeTheSelectedEntriesNotifyTheirPlacesAndRebuild) {
+    using Entries = std::vector<std::pair<int, std::wstring>>; // place, entry key name
+    const std::wstring mine = kAlpha, other = kBeta, foreign = kForeign;
+    const std::wstring hiddenMine = L"hidden" + mine, hiddenOther = L"hidden" + other;
+    constexpr UINT kButton = 0; // a click on the Delete button
+    struct Case {
+        const char* name;
+        bool expert;
+        Entries entries;                                           // written before the window opens
+        std::vector<std::pair<std::wstring, std::wstring>> select; // name, location
+        std::vector<UINT> commands;
+        Entries after; // every entry key afterwards, each as it was written
+        bool mineClassKept;
+        std::vector<int> notified;
+        std::vector<std::wstring> names;
+    };
+    const std::wstring desktop = L"Desktop (this user)", drives = L"My Computer (this user)";
+    // clang-format off
+    const Case cases[] = {
+        {"Delete removes the entry and the class key and notifies the object's place", false, {{1, mine}},
+         {{L"Mine", L"Control Panel (this user)"}}, {ID_DELETE}, {}, false, {kCsidlControls}, {}},
+        {"the Delete button deletes like the menu", false, {{0, mine}}, {{L"Mine", desktop}}, {kButton}, {},
+         false, {kCsidlDesktop}, {}},
+        {"both rows of one object: its first place notified twice, the class removed at the end", false,
+         {{2, mine}, {6, mine}, {2, other}}, {{L"Mine", drives}, {L"Mine", L"My Computer (all users)"}},
+         {ID_DELETE}, {{2, other}}, false, {kCsidlDrives, kCsidlDrives}, {L"Other @ " + drives}},
+        {"deleting an unmarked entry leaves its class key", true, {{4, foreign}},
+         {{L"Recycle Bin", L"Desktop (all users)"}}, {ID_DELETE}, {}, true, {kCsidlDesktop}, {}},
+        {"Hide hides the visible row of two and notifies per row in display order", false,
+         {{2, hiddenMine}, {0, other}}, {{L"Other", desktop}, {L"Mine", drives}}, {ID_HIDE},
+         {{2, hiddenMine}, {0, hiddenOther}}, true, {kCsidlDrives, kCsidlDesktop},
+         {L"Mine @ " + drives, L"Other @ " + desktop}},
+        {"Unhide restores the name with its values", false, {{0, hiddenOther}}, {{L"Other", desktop}},
+         {ID_UNHIDE}, {{0, other}}, true, {kCsidlDesktop}, {L"Other @ " + desktop}},
+        {"copying to all users' Desktop notifies the target; equal names in the order of their locations",
+         false, {{2, mine}}, {{L"Mine", drives}}, {ID_COPY_DESKTOP_ALL}, {{2, mine}, {4, mine}}, true,
+         {kCsidlDesktop}, {L"Mine @ Desktop (all users)", L"Mine @ " + drives}},
+        {"copying to its own place changes nothing but still notifies", false, {{0, mine}},
+         {{L"Mine", desktop}}, {ID_COPY_DESKTOP_USER}, {{0, mine}}, true, {kCsidlDesktop}, {L"Mine @ " + desktop}},
+        {"Move notifies the old place first, then the target", false, {{0, mine}}, {{L"Mine", desktop}},
+         {ID_MOVE_MYCOMPUTER_ALL}, {{6, mine}}, true, {kCsidlDesktop, kCsidlDrives},
+         {L"Mine @ My Computer (all users)"}},
+        {"without a selection nothing is sent and the list only rebuilt", false, {{0, mine}}, {},
+         {ID_COPY_NETWORK_ALL, ID_MOVE_CONTROLPANEL_USER, ID_DELETE, ID_HIDE}, {{0, mine}}, true, {},
+         {L"Mine @ " + desktop}},
+    };
+    // clang-format on
+    const std::string marked = Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: entry")}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialog.reset();
+        ClearRegistry();
+        platform.notified.clear();
+        WriteClass(kAlpha, L"Mine", L"C:\\Mine");
+        WriteClass(kBeta, L"Other", L"C:\\Other");
+        WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
+        if (c.expert) {
+            ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kSettingsKeyPath, {Dword(L"Expert", 1)}}), kOk);
+        }
+        for (const auto& [place, key] : c.entries)
+            WriteEntry(place, key, key == foreign ? L"" : L"Varnoset: entry");
+        Open();
+        const std::string before = Snapshot();
+        for (const auto& [name, location] : c.select)
+            Select(name, location);
+        for (const UINT command : c.commands) {
+            if (command == kButton)
+                SendMessageW(dialog->Item(IDC_DELETE_SELECTED), BM_CLICK, 0, 0);
+            else
+                Command(command);
+        }
+        Entries all = c.entries;
+        all.insert(all.end(), c.after.begin(), c.after.end());
+        for (const auto& entry : all) {
+            const bool kept = std::find(c.after.begin(), c.after.end(), entry) != c.after.end();
+            EXPECT_EQ(DumpTree(store, PlaceByIndex(entry.first)->hive, EntryPath(entry.first, entry.second)),
+                      kept ? marked : kMissingTree)
+                << entry.first << " " << Narrow(entry.second);
+        }
+        EXPECT_EQ(ClassExists(kAlpha), c.mineClassKept);
+        EXPECT_TRUE(ClassExists(kBeta) && ClassExists(kForeign));
+        if (c.after == c.entries) {
+            EXPECT_EQ(Snapshot(), before);
+        }
+        EXPECT_EQ(platform.notified, c.notified);
+        EXPECT_EQ(Names(), c.names);
+        EXPECT_EQ(DeleteButtonEnabled(), !NamesOf(LVNI_SELECTED).empty());
+        for (const Row& row : Rows()) {
+            const ShellObjectEntry& entry = dialog->Inventory().entries[static_cast<std::size_t>(row.data)];
+            EXPECT_EQ(entry.hidden, entry.keyName.rfind(L"hidden", 0) == 0) << row.name;
+        }
+    }
 }
 
 TEST_F(MainWindowTest, RowWhoseItemDataNamesNoEntryIsNeverActedOn) {
     WriteClass(kAlpha, L"Mine", L"C:\\Mine");
     WriteEntry(0, kAlpha);
     Open();
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = 0;
-    item.lParam = 999;
-    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    SetItemData(0, 999);
     const std::string before = Snapshot();
     SetSelected(0, true);
     EXPECT_EQ(dialog->EntryOfRow(0), nullptr);
@@ -723,33 +574,6 @@ TEST_F(MainWindowTest, MaximisingKeepsTheButtonsTheirDistanceFromTheBottomRightC
     }
 }
 
-TEST_F(MainWindowTest, MinimumTrackingSizeIsTheInitialWindowSize) {
-    Open();
-    RECT window{};
-    GetWindowRect(dialog->Hwnd(), &window);
-    MINMAXINFO info{};
-    info.ptMinTrackSize = {1, 1};
-    info.ptMaxTrackSize = {5000, 4000};
-    SendMessageW(dialog->Hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-    EXPECT_EQ(info.ptMinTrackSize.x, window.right - window.left);
-    EXPECT_EQ(info.ptMinTrackSize.y, window.bottom - window.top);
-    EXPECT_EQ(info.ptMaxTrackSize.x, 5000) << "nothing else changes";
-}
-
-TEST_F(MainWindowTest, FirstRunOpensAtTheTopLeftCornerAtTemplateSize) {
-    Open();
-    RECT window{};
-    GetWindowRect(dialog->Hwnd(), &window);
-    EXPECT_EQ(window.left, 0);
-    EXPECT_EQ(window.top, 0);
-    RECT units{0, 0, 300, 198};
-    MapDialogRect(dialog->Hwnd(), &units);
-    RECT client{};
-    GetClientRect(dialog->Hwnd(), &client);
-    EXPECT_EQ(client.right, units.right);
-    EXPECT_EQ(client.bottom, units.bottom);
-}
-
 // A placement in the work area, larger than the window opens (its size follows the font).
 RECT PlacementLargerThan(HWND window) {
     RECT natural{}, area{};
@@ -759,7 +583,7 @@ RECT PlacementLargerThan(HWND window) {
     return RECT{left, top, left + natural.right - natural.left + 60, top + natural.bottom - natural.top + 40};
 }
 
-TEST_F(MainWindowTest, SavedPlacementIsAppliedAndTheMovedRectangleSavedAtDestruction) {
+TEST_F(MainWindowTest, SavedPlacementIsAppliedTheMovedOneSavedAndOneClosedMinimisedForgotten) {
     Open();
     const RECT placement = PlacementLargerThan(dialog->Hwnd());
     dialog.reset();
@@ -767,26 +591,16 @@ TEST_F(MainWindowTest, SavedPlacementIsAppliedAndTheMovedRectangleSavedAtDestruc
     Open();
     RECT window{};
     GetWindowRect(dialog->Hwnd(), &window);
-    EXPECT_EQ(window.left, placement.left);
-    EXPECT_EQ(window.top, placement.top);
-    EXPECT_EQ(window.right, placement.right);
-    EXPECT_EQ(window.bottom, placement.bottom);
+    EXPECT_TRUE(EqualRect(&window, &placement));
 
     SetWindowPos(dialog->Hwnd(), nullptr, placement.left + 30, placement.top + 50, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     dialog.reset();
-    const WindowSettings saved = LoadWindowSettings(store);
-    EXPECT_EQ(saved.placement.left, placement.left + 30);
-    EXPECT_EQ(saved.placement.top, placement.top + 50);
-    EXPECT_EQ(saved.placement.right, placement.right + 30);
-    EXPECT_EQ(saved.placement.bottom, placement.bottom + 50);
-}
+    RECT moved = placement;
+    OffsetRect(&moved, 30, 50);
+    const RECT saved = LoadWindowSettings(store).placement;
+    EXPECT_TRUE(EqualRect(&saved, &moved));
 
-TEST_F(MainWindowTest, ClosingWhileMinimisedIsForgottenAtTheNextStart) {
-    Open();
-    const RECT placement = PlacementLargerThan(dialog->Hwnd());
-    dialog.reset();
-    SaveWindowSettings(store, WindowSettings{0, placement});
     Open();
     ShowWindow(dialog->Hwnd(), SW_SHOWMINNOACTIVE);
     dialog.reset();
@@ -893,8 +707,7 @@ protected:
         WriteClass(kBeta, L"xxxxxxxxxx", L"C:\\hidden");
         WriteEntry(0, kAlpha);
         WriteEntry(0, std::wstring(L"hidden") + kBeta);
-        Open();
-        ShowWindow(dialog->Hwnd(), SW_SHOWNOACTIVATE);
+        Open(SW_SHOWNOACTIVATE);
         shown = FindRow(L"wwwwwwwwww", L"Desktop (this user)");
         hidden = FindRow(L"xxxxxxxxxx", L"Desktop (this user)");
     }
@@ -952,11 +765,7 @@ TEST_F(RowDrawingTest, SelectedRowsUseTheHighlightColoursAndHiddenOnesStayStruck
 }
 
 TEST_F(RowDrawingTest, RowWhoseItemDataNamesNoEntryIsNotDrawn) {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = shown;
-    item.lParam = -1;
-    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    SetItemData(shown, -1);
     RowPicture picture(dialog->Hwnd(), list, shown);
     EXPECT_TRUE(picture.Untouched());
 }
@@ -1151,9 +960,8 @@ TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
         WriteClass(kGamma, L"Gamma", L"C:\\Gamma");
         WriteEntry(0, kAlpha);
         WriteEntry(1, kBeta);
-        Open();
+        Open(SW_SHOW);
         WriteEntry(2, kGamma); // behind the window's back
-        ShowWindow(dialog->Hwnd(), SW_SHOW);
         const int row = FindRow(L"Beta", L"Control Panel (this user)");
         SetSelected(row, true);
         Focus(row);
@@ -1186,13 +994,6 @@ TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
     }
 }
 
-std::vector<std::wstring> NamesIn(const std::vector<std::wstring>& rows) {
-    std::vector<std::wstring> names;
-    for (const std::wstring& row : rows)
-        names.push_back(row.substr(0, row.find(L" @ ")));
-    return names;
-}
-
 TEST_F(MainWindowTest, HeadingClicksSortUpThenDownWithTheArrowAndTheSortIsSavedAndRestored) {
     WriteClass(kAlpha, L"b", L"C:\\2");
     WriteClass(kBeta, L"A", L"c:\\3");
@@ -1219,8 +1020,7 @@ TEST_F(MainWindowTest, HeadingClicksSortUpThenDownWithTheArrowAndTheSortIsSavedA
         PostMessageW(header, WM_LBUTTONUP, 0, at);
         uitest::PumpPending(dialog->Hwnd());
     };
-    Open();
-    ShowWindow(dialog->Hwnd(), SW_SHOW);
+    Open(SW_SHOW);
     EXPECT_EQ(NamesIn(Names()), (std::vector<std::wstring>{L"A", L"b", L"c"}));
     EXPECT_EQ(arrows(), (std::vector<int>{HDF_SORTUP, 0, 0, 0}));
     click(2);
@@ -1247,7 +1047,7 @@ TEST_F(MainWindowTest, TypingAFilterReadsNoRegistryTheStatusLineCountsAndCommand
     WriteEntry(1, kBeta);
     WriteEntry(0, std::wstring(L"hidden") + kGamma);
     test::RecordingRegistry recorder(store);
-    Open(&recorder);
+    Open(SW_HIDE, &recorder);
     EXPECT_EQ(Status(), L"3 objects, 1 hidden");
 
     recorder.recordReads = true;
@@ -1278,8 +1078,7 @@ TEST_F(MainWindowTest, RowsThatStillExistStaySelectedUnderTheirNewNamesAndTheFoc
         for (int place = 0; place < 8; ++place)
             WriteEntry(place, clsid);
     }
-    Open();
-    ShowWindow(dialog->Hwnd(), SW_SHOW);
+    Open(SW_SHOW);
     const int rows = static_cast<int>(Rows().size());
     ASSERT_GT(rows, SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0) + 2);
     for (const int row : {1, rows - 3, rows - 2})
@@ -1360,4 +1159,4 @@ TEST_F(MainWindowTest, ANewDpiTakesTheSuggestedRectangleAndScalesFontLayoutIcons
 }
 
 } // namespace
-} // namespace vs
+} // namespace vs::test

@@ -4,14 +4,13 @@
 // column widths, and that the list is filled with its drawing held and draws again once
 // the fill is done.
 
-#include "mainwnd/DeleteObject.h"
 #include "mainwnd/ListViewInventory.h"
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/NamespaceLocation.h"
 #include "store/WinPlatform.h"
-#include "store/WinRegistry.h"
 #include "tests/support/RegistryTree.h"
+#include "tests/wine/MainWindowFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +20,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -96,24 +94,17 @@ struct Row {
     LPARAM data = 0;
 };
 
-class RefreshTest : public ::testing::Test {
-protected:
-    RefreshTest() {
-        InitCommonControls();
-        (void)CoInitialize(nullptr);
-        Clear();
-    }
-    ~RefreshTest() override {
-        dialog.reset();
-        Clear();
-    }
+std::vector<std::wstring> AllClassIds() {
+    std::vector<std::wstring> ids;
+    for (int n = 0; n < kObjects; ++n)
+        ids.push_back(ClassId(n));
+    return ids;
+}
 
-    void Clear() {
-        for (const NamespaceLocation& place : NamespaceLocations())
-            test::RemoveTree(store, place.hive, place.nameSpacePath);
-        for (int n = 0; n < kObjects; ++n)
-            test::RemoveTree(store, ClassesRoot(), L"CLSID\\" + ClassId(n));
-    }
+class RefreshTest : public test::MainWindowFixture {
+protected:
+    RefreshTest() : MainWindowFixture(AllClassIds()) {}
+    ~RefreshTest() override { dialog.reset(); } // before the platform it uses
 
     // Object n in place n % 8 (some also in a second place), named so that the
     // registry's order differs from the name order, with a description when asked.
@@ -125,53 +116,33 @@ protected:
             if (withDescriptions && n % 5 == 0)
                 values.push_back(Sz(L"InfoTip", L"about " + name));
             std::vector<TreeKey> subkeys{{L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"C:\\t")}}};
-            switch (IconOf(n)) {
-            case Icon::SharedA:
-                subkeys.push_back({L"DefaultIcon", {Sz(L"", SystemFile(L"shell32.dll") + L",3")}});
-                break;
-            case Icon::SharedB:
-                subkeys.push_back({L"DefaultIcon", {Sz(L"", SystemFile(L"shell32.dll") + L",4")}});
-                break;
-            case Icon::Broken:
-                subkeys.push_back({L"DefaultIcon", {Sz(L"", L"C:\\no such folder\\none.dll,2")}});
-                break;
-            case Icon::Missing:
-                break;
-            }
+            const std::wstring icons[] = {SystemFile(L"shell32.dll") + L",3",
+                                          SystemFile(L"shell32.dll") + L",4",
+                                          L"C:\\no such folder\\none.dll,2"};
+            if (IconOf(n) != Icon::Missing)
+                subkeys.push_back({L"DefaultIcon", {Sz(L"", icons[static_cast<int>(IconOf(n))])}});
             ASSERT_EQ(
-                test::WriteTree(store, ClassesRoot(), TreeKey{L"CLSID\\" + ClassId(n), values, subkeys}),
+                test::WriteTree(store, ClassesRoot(), TreeKey{test::ClassPath(ClassId(n)), values, subkeys}),
                 kOk);
             // Every sixth object is also registered in My Computer (this user).
             std::vector<int> places{n % 8};
             if (n % 6 == 0 && n % 8 != 2)
                 places.push_back(2);
-            for (int place : places) {
-                const NamespaceLocation* at = PlaceByIndex(place);
-                ASSERT_EQ(test::WriteTree(store, at->hive,
-                                          TreeKey{std::wstring(at->nameSpacePath) + L"\\" + ClassId(n),
-                                                  {Sz(L"SearchHelper", L"Varnoset: " + name)}}),
-                          kOk);
-            }
+            for (int place : places)
+                WriteEntry(place, ClassId(n), L"Varnoset: " + name);
         }
     }
 
-    void Open() {
-        dialog = std::make_unique<CDeleteObject>(store, platform);
-        ASSERT_NE(dialog->CreateModeless(), nullptr);
-        list = dialog->List();
-        ShowWindow(dialog->Hwnd(), SW_SHOWNOACTIVATE);
-    }
+    void Open() { MainWindowFixture::Open(SW_SHOWNOACTIVATE, nullptr, &real); }
 
     std::vector<Row> Rows() const {
         std::vector<Row> rows;
-        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < count; ++row) {
+        for (int row = 0; row < RowCount(); ++row) {
             LVITEMW item{};
             item.mask = LVIF_PARAM | LVIF_IMAGE;
             item.iItem = row;
             SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            rows.push_back(
-                Row{ListItemText(list, row, 0), ListItemText(list, row, 1), item.iImage, item.lParam});
+            rows.push_back(Row{Cell(row, 0), Cell(row, 1), item.iImage, item.lParam});
         }
         return rows;
     }
@@ -189,14 +160,11 @@ protected:
     }
 
     int ExtractionsOf(const std::wstring& path) const {
-        return static_cast<int>(std::count_if(platform.extractCalls.begin(), platform.extractCalls.end(),
+        return static_cast<int>(std::count_if(real.extractCalls.begin(), real.extractCalls.end(),
                                               [&](const auto& call) { return call.first == path; }));
     }
 
-    WinRegistry store;
-    RecordingPlatform platform;
-    std::unique_ptr<CDeleteObject> dialog;
-    HWND list = nullptr;
+    RecordingPlatform real;
 };
 
 TEST_F(RefreshTest, EveryRegistrationIsOneRowInNameOrderWhoseItemDataNamesItsEntry) {
@@ -242,13 +210,13 @@ TEST_F(RefreshTest, RecordsSharingALocationShareOneImageAndFailedOrMissingLocati
     // Each location is extracted once per fill and the image list keeps its own copies.
     EXPECT_EQ(ExtractionsOf(SystemFile(L"shell32.dll")), 2);
     EXPECT_EQ(ExtractionsOf(L"C:\\no such folder\\none.dll"), 1);
-    EXPECT_EQ(platform.liveIcons, 0);
+    EXPECT_EQ(real.liveIcons, 0);
     EXPECT_EQ(ImageList_GetImageCount(dialog->ListView().ImageList()), 3);
     // The next fill starts a new image list and extracts again.
     dialog->RefreshList();
     EXPECT_EQ(ExtractionsOf(SystemFile(L"shell32.dll")), 4);
     EXPECT_EQ(ImageList_GetImageCount(dialog->ListView().ImageList()), 3);
-    EXPECT_EQ(platform.liveIcons, 0);
+    EXPECT_EQ(real.liveIcons, 0);
 }
 
 TEST_F(RefreshTest, ALocationIsExtractedAsFileAndIndexAndAnEmptyOneAsItIs) {
@@ -258,19 +226,15 @@ TEST_F(RefreshTest, ALocationIsExtractedAsFileAndIndexAndAnEmptyOneAsItIs) {
         const std::wstring id = ClassId(n);
         const test::TreeValue& location = kLocations[n];
         ASSERT_EQ(test::WriteTree(store, ClassesRoot(),
-                                  TreeKey{L"CLSID\\" + id,
+                                  TreeKey{test::ClassPath(id),
                                           {Sz(L"", id), Sz(L"SearchHelper", L"Varnoset: x")},
                                           {{L"DefaultIcon", {location}}}}),
                   kOk);
-        ASSERT_EQ(test::WriteTree(store, CurrentUser(),
-                                  TreeKey{PlaceByIndex(0)->nameSpacePath + (L"\\" + id),
-                                          {Sz(L"SearchHelper", L"Varnoset: x")}}),
-                  kOk);
+        WriteEntry(0, id, L"Varnoset: x");
     }
     Open();
-    EXPECT_EQ(platform.extractCalls,
-              (std::vector<std::pair<std::wstring, int>>{
-                  {L"C:\\a,b\\icons.dll", 5}, {L"%SystemRoot%\\x.dll", -3}, {L"", 0}}));
+    EXPECT_EQ(real.extractCalls, (std::vector<std::pair<std::wstring, int>>{
+                                     {L"C:\\a,b\\icons.dll", 5}, {L"%SystemRoot%\\x.dll", -3}, {L"", 0}}));
     for (const Row& row : Rows())
         EXPECT_EQ(row.image, -1) << "nothing extracted, nothing added";
     EXPECT_EQ(ImageList_GetImageCount(dialog->ListView().ImageList()), 1) << "the default row icon alone";
@@ -303,7 +267,7 @@ TEST_F(RefreshTest, ColumnsAreAutosizedAfterTheFillAndDescriptionOnlyWhenOneIsSh
     EXPECT_EQ(ColumnWidth(3), 100);
 
     dialog.reset();
-    Clear();
+    ClearRegistry();
     WriteObjects(true);
     Open();
     for (int column = 0; column < 4; ++column)
