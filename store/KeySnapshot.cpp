@@ -21,47 +21,15 @@ std::wstring Join(std::wstring_view parent, std::wstring_view name) {
     return path;
 }
 
-// A key handle of the store that is closed when it goes out of scope; the roots are
-// borrowed and never closed.
-class OwnedKey {
-public:
-    explicit OwnedKey(RegistryStore& store, KeyHandle key = nullptr) : store_(&store), key_(key) {}
-    ~OwnedKey() { Close(); }
-    OwnedKey(OwnedKey&& other) noexcept : store_(other.store_), key_(other.key_) { other.key_ = nullptr; }
-    OwnedKey& operator=(OwnedKey&& other) noexcept {
-        if (this != &other) {
-            Close();
-            store_ = other.store_;
-            key_ = other.key_;
-            other.key_ = nullptr;
-        }
-        return *this;
-    }
-    OwnedKey(const OwnedKey&) = delete;
-    OwnedKey& operator=(const OwnedKey&) = delete;
-
-    KeyHandle Get() const { return key_; }
-    void Close() {
-        if (key_ && !IsRootKey(key_))
-            (void)store_->CloseKey(key_);
-        key_ = nullptr;
-    }
-
-private:
-    RegistryStore* store_;
-    KeyHandle key_;
-};
-
-Status OpenKey(RegistryStore& store, KeyHandle parent, const std::wstring& path, std::uint32_t access,
-               OwnedKey& out) {
-    if (path.empty()) {
-        out = OwnedKey(store, parent);
+// The key at path below root, for use through key: the root itself when the path is
+// empty (borrowed: held is left empty and nothing is closed), else opened into held.
+Status OpenPath(KeyHandle root, const std::wstring& path, std::uint32_t access, RegKey& held,
+                KeyHandle& key) {
+    key = root;
+    if (path.empty())
         return kOk;
-    }
-    KeyHandle key = nullptr;
-    const Status status = store.OpenKey(parent, path.c_str(), access, &key);
-    if (status == kOk)
-        out = OwnedKey(store, key);
+    const Status status = held.Open(root, path, access);
+    key = held.Get();
     return status;
 }
 
@@ -84,8 +52,8 @@ public:
             node.subkeys.back().name.assign(name_.data(), capacity);
         }
         for (KeyNode& child : node.subkeys) {
-            OwnedKey opened(store_);
-            if (Status status = OpenKey(store_, key, child.name, kKeyRead, opened); status != kOk)
+            RegKey opened(store_);
+            if (Status status = opened.Open(key, child.name, kKeyRead); status != kOk)
                 return status;
             if (Status status = Read(opened.Get(), child); status != kOk)
                 return status;
@@ -126,8 +94,8 @@ Status CaptureTree(RegistryStore& store, const TreeRef& ref, TreeState& out) {
     const std::vector<std::wstring> names = SplitKeyPath(ref.path);
     if (names.empty())
         return kInvalidParameter;
-    OwnedKey key(store);
-    const Status status = OpenKey(store, ref.root, ref.path, kKeyRead, key);
+    RegKey key(store);
+    const Status status = key.Open(ref.root, ref.path, kKeyRead);
     if (status == kFileNotFound) {
         out.existingDepth = ExistingDepth(store, ref.root, ref.path);
         return kOk;
@@ -197,7 +165,7 @@ public:
             Prune(names, want.existingDepth);
             return kOk;
         }
-        OwnedKey top(store_);
+        RegKey top(store_);
         if (Status status = CreatePath(names, top); status != kOk)
             return status;
         bool rebuild = false;
@@ -225,25 +193,23 @@ private:
     }
 
     // Creates (or opens) the keys of the path one level at a time from the root.
-    Status CreatePath(const std::vector<std::wstring>& names, OwnedKey& out) {
-        OwnedKey key(store_, tree_->root);
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            KeyHandle child = nullptr;
-            if (Status status = store_.CreateKey(key.Get(), names[i].c_str(), kKeyReadWrite, &child);
+    Status CreatePath(const std::vector<std::wstring>& names, RegKey& out) {
+        RegKey key(store_);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (Status status = key.Create(key.IsOpen() ? key.Get() : tree_->root, names[i], kKeyReadWrite);
                 status != kOk)
                 return Fail(status, JoinKeyPath(names, i + 1));
-            key = OwnedKey(store_, child);
-        }
         out = std::move(key);
         return kOk;
     }
 
     Status DeleteTree(const std::vector<std::wstring>& names) {
-        OwnedKey parent(store_);
+        RegKey held(store_);
+        KeyHandle parent = nullptr;
         const std::wstring parentPath = JoinKeyPath(names, names.size() - 1);
-        Status status = OpenKey(store_, tree_->root, parentPath, kKeyReadWrite, parent);
+        Status status = OpenPath(tree_->root, parentPath, kKeyReadWrite, held, parent);
         if (status == kOk)
-            return DeleteChild(parent.Get(), parentPath, names.back());
+            return DeleteChild(parent, parentPath, names.back());
         return status == kFileNotFound ? kOk : Fail(status, parentPath);
     }
 
@@ -259,8 +225,8 @@ private:
     void Prune(const std::vector<std::wstring>& names, std::size_t existingDepth) {
         std::vector<wchar_t> name(kValueNameCapacity);
         for (std::size_t depth = names.size() - 1; depth > existingDepth; --depth) {
-            OwnedKey key(store_);
-            const Status opened = OpenKey(store_, tree_->root, JoinKeyPath(names, depth), kKeyRead, key);
+            RegKey key(store_);
+            const Status opened = key.Open(tree_->root, JoinKeyPath(names, depth), kKeyRead);
             if (opened == kFileNotFound)
                 continue; // a write that failed may have stopped above this level
             if (opened != kOk)
@@ -271,10 +237,11 @@ private:
             const bool noValues = store_.EnumValue(key.Get(), 0, name.data(), &capacity, nullptr, nullptr,
                                                    nullptr) == kNoMoreItems;
             key.Close();
-            OwnedKey parent(store_);
+            RegKey held(store_);
+            KeyHandle parent = nullptr;
             if (!noSubkeys || !noValues ||
-                OpenKey(store_, tree_->root, JoinKeyPath(names, depth - 1), kKeyReadWrite, parent) != kOk ||
-                store_.DeleteKey(parent.Get(), names[depth - 1].c_str()) != kOk)
+                OpenPath(tree_->root, JoinKeyPath(names, depth - 1), kKeyReadWrite, held, parent) != kOk ||
+                store_.DeleteKey(parent, names[depth - 1].c_str()) != kOk)
                 return;
         }
     }
@@ -331,11 +298,9 @@ private:
             const std::wstring childPath = Join(path, child.name);
             // A key rewritten from scratch never asks for another rebuild.
             for (bool fresh = false;; fresh = true) {
-                KeyHandle created = nullptr;
-                if (Status status = store_.CreateKey(key, child.name.c_str(), kKeyReadWrite, &created);
-                    status != kOk)
+                RegKey opened(store_);
+                if (Status status = opened.Create(key, child.name, kKeyReadWrite); status != kOk)
                     return Fail(status, childPath);
-                OwnedKey opened(store_, created);
                 bool rebuildChild = false;
                 if (Status status =
                         Sync(opened.Get(), childPath, child, fresh ? nullptr : there, rebuildChild);
@@ -421,8 +386,8 @@ std::vector<TreeRef> Snapshot::Refs() const {
 std::size_t ExistingDepth(RegistryStore& store, KeyHandle root, std::wstring_view path) {
     const std::vector<std::wstring> names = SplitKeyPath(path);
     for (std::size_t depth = 1; depth <= names.size(); ++depth) {
-        OwnedKey key(store);
-        if (OpenKey(store, root, JoinKeyPath(names, depth), kKeyRead, key) != kOk)
+        RegKey key(store);
+        if (key.Open(root, JoinKeyPath(names, depth), kKeyRead) != kOk)
             return depth - 1;
     }
     return names.size();
