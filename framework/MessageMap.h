@@ -40,8 +40,7 @@ struct Message {
 
 inline constexpr UINT kAnyCode = 0xFFFFFFFFu;
 
-template <class T>
-struct MessageEntry {
+template <class T> struct MessageEntry {
     UINT message;
     UINT code;    // WM_COMMAND/WM_NOTIFY: the notification code, or kAnyCode
     UINT firstId; // WM_COMMAND/WM_NOTIFY: the id range; ignored for other messages
