@@ -281,17 +281,19 @@ TEST_F(ShellObjectEntryTest, MoveWhoseSourceCannotGoTakesItsCopyBack) {
     Refresh();
     // A source below HKEY_LOCAL_MACHINE that a standard user may not delete.
     StandardUserRegistry standardUser(store);
+    auto expectTakenBack = [&] {
+        EXPECT_EQ(PlaceDump(0) + PlaceDump(3) + PlaceDump(4), before);
+        EXPECT_EQ(TakeFailures(), std::vector<std::string>{"move 3 5"});
+        EXPECT_EQ(LeakedHandles(), 0);
+    };
     EXPECT_FALSE(Listed(4, kIdB).MoveTo(standardUser, CurrentUser(), PlacePath(3), failures));
-    std::vector<std::string> expected{"move 3 5"};
-    if (memory) {
-        // A source whose parent does not open for writing.
-        memory->DenyWriteAccess(CurrentUser(), PlacePath(0));
-        EXPECT_FALSE(Listed(0, kIdA).MoveTo(store, CurrentUser(), PlacePath(3), failures));
-        expected.push_back("move 3 5");
-    }
-    EXPECT_EQ(PlaceDump(0) + PlaceDump(3) + PlaceDump(4), before);
-    EXPECT_EQ(TakeFailures(), expected);
-    EXPECT_EQ(LeakedHandles(), 0);
+    expectTakenBack();
+    if (!memory)
+        GTEST_SKIP() << "a parent that refuses write access needs the in-memory registry";
+    // A source whose parent does not open for writing.
+    memory->DenyWriteAccess(CurrentUser(), PlacePath(0));
+    EXPECT_FALSE(Listed(0, kIdA).MoveTo(store, CurrentUser(), PlacePath(3), failures));
+    expectTakenBack();
 }
 
 // Other users see an all-users entry only through the machine's classes: copying or

@@ -45,7 +45,8 @@ protected:
     std::string Snapshot();
 
     // The dialog over the test's registry and platform, or over those given; shown as told.
-    void Open(int show = SW_HIDE, RegistryStore* registry = nullptr, Platform* with = nullptr);
+    void Open(int show = SW_HIDE, RegistryStore* registry = nullptr, Platform* with = nullptr,
+              Elevation* elevation = nullptr);
 
     int RowCount() const;
     std::wstring Cell(int row, int column) const;

@@ -76,8 +76,9 @@ std::string MainWindowFixture::Snapshot() {
     return text;
 }
 
-void MainWindowFixture::Open(int show, RegistryStore* registry, Platform* with) {
-    dialog = std::make_unique<CDeleteObject>(registry ? *registry : store, with ? *with : platform);
+void MainWindowFixture::Open(int show, RegistryStore* registry, Platform* with, Elevation* elevation) {
+    dialog = std::make_unique<CDeleteObject>(registry ? *registry : store, with ? *with : platform, nullptr,
+                                             elevation);
     ASSERT_NE(dialog->CreateModeless(), nullptr);
     list = dialog->Item(IDC_OBJECT_LIST);
     ASSERT_NE(list, nullptr);

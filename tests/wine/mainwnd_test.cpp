@@ -494,13 +494,19 @@ RECT ClientRectOf(HWND control) {
     return rect;
 }
 
-TEST_F(MainWindowTest, EnlargingMovesTheButtonsAndGrowsTheGroupAndTheList) {
+TEST_F(MainWindowTest, EnlargingOrMaximisingMovesTheButtonsGrowsTheGroupAndTheListAndRestoringUndoesIt) {
     Open();
     HWND dlg = dialog->Hwnd();
     const int ids[] = {IDC_CREATE_NEW, IDC_DELETE_SELECTED, IDOK, IDC_GROUP_INSTALLED, IDC_OBJECT_LIST};
     RECT before[5];
     for (int i = 0; i < 5; ++i)
         before[i] = ClientRectOf(dialog->Item(ids[i]));
+    auto expectAsBefore = [&] {
+        for (int i = 0; i < 5; ++i) {
+            const RECT now = ClientRectOf(dialog->Item(ids[i]));
+            EXPECT_TRUE(EqualRect(&now, &before[i])) << ids[i];
+        }
+    };
     RECT window{};
     GetWindowRect(dlg, &window);
     const int width = window.right - window.left;
@@ -537,24 +543,11 @@ TEST_F(MainWindowTest, EnlargingMovesTheButtonsAndGrowsTheGroupAndTheList) {
     GetWindowRect(dlg, &grown);
     const RECT saved = dialog->CurrentSettings().placement;
     EXPECT_TRUE(EqualRect(&grown, &saved));
-
     SetWindowPos(dlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (int i = 0; i < 5; ++i) {
-        const RECT now = ClientRectOf(dialog->Item(ids[i]));
-        EXPECT_TRUE(EqualRect(&now, &before[i])) << ids[i];
-    }
-}
+    expectAsBefore();
 
-TEST_F(MainWindowTest, MaximisingKeepsTheButtonsTheirDistanceFromTheBottomRightCorner) {
-    Open();
-    HWND dlg = dialog->Hwnd();
-    const int ids[] = {IDC_CREATE_NEW, IDC_DELETE_SELECTED, IDOK, IDC_GROUP_INSTALLED, IDC_OBJECT_LIST};
-    RECT client{};
+    // Maximised, the buttons keep their distance from the bottom right corner.
     GetClientRect(dlg, &client);
-    RECT before[5];
-    for (int i = 0; i < 5; ++i)
-        before[i] = ClientRectOf(dialog->Item(ids[i]));
-
     ShowWindow(dlg, SW_SHOWMAXIMIZED);
     RECT maximised{};
     GetClientRect(dlg, &maximised);
@@ -568,10 +561,7 @@ TEST_F(MainWindowTest, MaximisingKeepsTheButtonsTheirDistanceFromTheBottomRightC
         }
     }
     ShowWindow(dlg, SW_RESTORE);
-    for (int i = 0; i < 5; ++i) {
-        const RECT now = ClientRectOf(dialog->Item(ids[i]));
-        EXPECT_TRUE(EqualRect(&now, &before[i])) << ids[i];
-    }
+    expectAsBefore();
 }
 
 // A placement in the work area, larger than the window opens (its size follows the font).

@@ -146,43 +146,29 @@ TEST_F(SettingsTest, BadOrMissingSortValuesMeanTheirDefaultAndLeaveTheOtherSetti
     }
 }
 
-TEST_F(SettingsTest, RectangleSavedWhileMinimisedIsDroppedButExpertStays) {
-    // Where Windows parks a minimised window: on no monitor.
-    SaveWindowSettings(store, WindowSettings{1, RECT{-32000, -32000, -31840, -31972}});
-    const WindowSettings loaded = LoadWindowSettings(store);
-    EXPECT_EQ(loaded.expertMode, 1);
-    EXPECT_TRUE(IsEmptyPlacement(loaded.placement));
-}
-
-TEST_F(SettingsTest, PlacementValueOfWrongTypeDropsThePlacementButNotExpert) {
-    std::vector<test::TreeValue> values = FullPlacement(1, OnScreen());
-    values[3] = Sz(L"PosX", L"40");
-    WriteSettings(values);
-    const WindowSettings loaded = LoadWindowSettings(store);
-    EXPECT_EQ(loaded.expertMode, 1);
-    EXPECT_TRUE(IsEmptyPlacement(loaded.placement));
-}
-
-TEST_F(SettingsTest, AnyMissingOrShortPlacementValueDropsTheWholePlacement) {
+// A placement inside out, with a value missing or of the wrong type or size, or saved
+// while minimised (off every monitor) is dropped whole; the expert switch beside it stays.
+TEST_F(SettingsTest, APlacementThatCannotBeUsedIsDroppedWholeButExpertStays) {
+    std::vector<std::vector<test::TreeValue>> cases{FullPlacement(1, RECT{640, 430, 40, 30})};
     for (std::size_t dropped = 1; dropped < 5; ++dropped) {
-        SCOPED_TRACE(dropped);
-        test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
-        std::vector<test::TreeValue> values = FullPlacement(0, OnScreen());
-        values.erase(values.begin() + static_cast<std::ptrdiff_t>(dropped));
-        WriteSettings(values);
-        EXPECT_TRUE(IsEmptyPlacement(LoadWindowSettings(store).placement));
+        cases.push_back(FullPlacement(1, OnScreen()));
+        cases.back().erase(cases.back().begin() + static_cast<std::ptrdiff_t>(dropped));
     }
-    // A REG_DWORD of two bytes is no coordinate either.
-    test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
-    std::vector<test::TreeValue> values = FullPlacement(0, OnScreen());
-    values[4] = Raw(L"PosY", kRegDword, {30, 0});
-    WriteSettings(values);
-    EXPECT_TRUE(IsEmptyPlacement(LoadWindowSettings(store).placement));
-}
-
-TEST_F(SettingsTest, InsideOutRectangleIsDropped) {
-    WriteSettings(FullPlacement(0, RECT{640, 430, 40, 30}));
-    EXPECT_TRUE(IsEmptyPlacement(LoadWindowSettings(store).placement));
+    cases.push_back(FullPlacement(1, OnScreen()));
+    cases.back()[3] = Sz(L"PosX", L"40");
+    cases.push_back(FullPlacement(1, OnScreen()));
+    cases.back()[4] = Raw(L"PosY", kRegDword, {30, 0}); // a REG_DWORD of two bytes is no coordinate
+    for (std::size_t i = 0; i <= cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+        if (i < cases.size())
+            WriteSettings(cases[i]);
+        else // where Windows parks a minimised window
+            SaveWindowSettings(store, WindowSettings{1, RECT{-32000, -32000, -31840, -31972}});
+        const WindowSettings loaded = LoadWindowSettings(store);
+        EXPECT_EQ(loaded.expertMode, 1);
+        EXPECT_TRUE(IsEmptyPlacement(loaded.placement));
+    }
 }
 
 TEST_F(SettingsTest, ExpertReadsAsOnForAnyNonZeroValueOfAnyType) {

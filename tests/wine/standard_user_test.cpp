@@ -6,18 +6,14 @@
 
 #include "framework/Elevation.h"
 #include "framework/Resources.h"
-#include "mainwnd/DeleteObject.h"
 #include "mainwnd/FailureMessage.h"
-#include "mainwnd/ListViewInventory.h"
 #include "mainwnd/Places.h"
 #include "res/resource.h"
 #include "store/ClassRoots.h"
 #include "store/NamespaceLocation.h"
-#include "store/WinRegistry.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/support/StandardUserRegistry.h"
-#include "tests/support/TestPlatform.h"
-#include "tests/wine/ModalScript.h"
+#include "tests/wine/MainWindowFixture.h"
 #include "tests/wine/UiDriver.h"
 #include "tests/wine/WizardDriver.h"
 #include "wizard/LocationIcon.h"
@@ -28,7 +24,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,10 +49,6 @@ public:
     int starts = 0;
 };
 
-std::wstring EntryPath(int place, const std::wstring& keyName) {
-    return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;
-}
-
 // The thread's message box over owner, or null.
 HWND MessageBoxOver(HWND owner) {
     HWND box = uitest::FindOwnedDialog(owner);
@@ -79,42 +70,28 @@ std::function<void(HWND)> PositionSet(const wchar_t* text) {
     return [text](HWND small) { SetDlgItemTextW(small, IDC_POSITION_EDIT, text); };
 }
 
-class StandardUserTest : public ::testing::Test {
+class StandardUserTest : public MainWindowFixture {
 protected:
-    StandardUserTest() {
-        InitCommonControls();
-        (void)CoInitialize(nullptr);
+    StandardUserTest() : MainWindowFixture({kMine, kShared, kWizardMade}) {
         platform.uuids = {kWizardUuid};
-        for (const wchar_t* clsid : kIds) {
-            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
-                cleanup.Add(hive, ClassKeyPath(clsid));
-            for (const NamespaceLocation& place : NamespaceLocations())
-                for (const std::wstring& name : {std::wstring(clsid), L"hidden" + std::wstring(clsid)})
-                    cleanup.Add(place.hive, EntryPath(place.index, name));
-        }
-        cleanup.Add(CurrentUser(), kSettingsPath);
         // Every place exists, as on a used system, so that "as before" is exact.
         for (const NamespaceLocation& place : NamespaceLocations())
-            EXPECT_EQ(WriteTree(registry, place.hive, TreeKey{place.nameSpacePath}), kOk);
+            EXPECT_EQ(WriteTree(store, place.hive, TreeKey{place.nameSpacePath}), kOk);
         for (KeyHandle hive : {CurrentUser(), LocalMachine()})
-            EXPECT_EQ(WriteTree(registry, hive, TreeKey{kClassesPath}), kOk);
-    }
-    ~StandardUserTest() override {
-        dialog.reset();
-        CoUninitialize();
+            EXPECT_EQ(WriteTree(store, hive, TreeKey{kClassesPath}), kOk);
     }
 
     // A folder object's class key in the classes of hive, with entries at the places.
     void WriteObject(const wchar_t* clsid, const std::wstring& name, KeyHandle hive,
                      const std::vector<std::pair<int, std::wstring>>& entries) {
-        ASSERT_EQ(WriteTree(registry, hive,
+        ASSERT_EQ(WriteTree(store, hive,
                             TreeKey{ClassKeyPath(clsid),
                                     {Sz(L"", name), Sz(L"SearchHelper", L"Varnoset: " + name)},
                                     {{L"DefaultIcon", {Sz(L"", DefaultIconLocation())}},
                                      {L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"C:\\")}}}}),
                   kOk);
         for (const auto& [place, prefix] : entries)
-            ASSERT_EQ(WriteTree(registry, PlaceByIndex(place)->hive,
+            ASSERT_EQ(WriteTree(store, PlaceByIndex(place)->hive,
                                 TreeKey{EntryPath(place, prefix + clsid),
                                         {Sz(L"SearchHelper", L"Varnoset: " + name)}}),
                       kOk);
@@ -126,54 +103,28 @@ protected:
     std::string Registry() {
         std::string dump;
         KeyHandle software = nullptr;
-        EXPECT_EQ(registry.OpenKey(CurrentUser(), L"Software", kKeyRead, &software), kOk);
+        EXPECT_EQ(store.OpenKey(CurrentUser(), L"Software", kKeyRead, &software), kOk);
         wchar_t name[256];
         for (std::uint32_t index = 0;; ++index) {
             std::uint32_t capacity = 256;
-            if (registry.EnumKey(software, index, name, &capacity) != kOk)
+            if (store.EnumKey(software, index, name, &capacity) != kOk)
                 break;
             if (!NamesEqual(name, L"Wine"))
-                dump += Narrow(name) + "\n" + DumpTree(registry, software, name);
+                dump += Narrow(name) + "\n" + DumpTree(store, software, name);
         }
-        (void)registry.CloseKey(software);
+        (void)store.CloseKey(software);
         for (const NamespaceLocation& place : NamespaceLocations())
             if (place.hive == LocalMachine())
-                dump += DumpTree(registry, LocalMachine(), place.nameSpacePath);
+                dump += DumpTree(store, LocalMachine(), place.nameSpacePath);
         for (const wchar_t* clsid : kIds)
-            dump += DumpTree(registry, LocalMachine(), ClassKeyPath(clsid));
+            dump += DumpTree(store, LocalMachine(), ClassKeyPath(clsid));
         return dump;
     }
 
-    void Open() {
-        dialog = std::make_unique<CDeleteObject>(store, platform, nullptr, &elevation);
-        ASSERT_NE(dialog->CreateModeless(), nullptr);
-        list = dialog->Item(IDC_OBJECT_LIST);
-    }
-    std::vector<std::wstring> Rows() const {
-        std::vector<std::wstring> rows;
-        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < count; ++row)
-            rows.push_back(ListItemText(list, row, 0) + L" @ " + ListItemText(list, row, 1));
-        return rows;
-    }
-    void Select(const std::wstring& name, int place) const {
-        const std::vector<std::wstring> rows = Rows();
-        for (std::size_t row = 0; row < rows.size(); ++row) {
-            if (rows[row] != name + L" @ " + PlaceLabel(place))
-                continue;
-            LVITEMW item{};
-            item.stateMask = LVIS_SELECTED;
-            item.state = LVIS_SELECTED;
-            SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-            return;
-        }
-        ADD_FAILURE() << "no row " << testing::PrintToString(name) << " in place " << place;
-    }
-
-    void Unselect() const {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    // The dialog over the registry a standard user sees.
+    void Open() { MainWindowFixture::Open(SW_HIDE, &standardUser, nullptr, &elevation); }
+    void Select(const std::wstring& name, int place, Where where = Where::current()) const {
+        MainWindowFixture::Select(name, PlaceLabel(place), where);
     }
 
     // A script step that waits for a message box over the dialog, keeps its text and
@@ -221,13 +172,8 @@ protected:
                LoadResourceString(IDS_RESTART_AS_ADMINISTRATOR);
     }
 
-    WinRegistry registry;
-    StandardUserRegistry store{registry};
-    TestPlatform platform;
+    StandardUserRegistry standardUser{store};
     TestElevation elevation;
-    TreeCleanup cleanup{registry};
-    std::unique_ptr<CDeleteObject> dialog;
-    HWND list = nullptr;
 };
 
 TEST_F(StandardUserTest, EveryCommandOnAnAllUsersObjectSaysOnceWhatFailedAndChangesNothing) {
@@ -253,14 +199,14 @@ TEST_F(StandardUserTest, EveryCommandOnAnAllUsersObjectSaysOnceWhatFailedAndChan
          PositionSet(L"7")},
     };
     const std::string before = Registry();
-    const std::vector<std::wstring> rows = Rows();
+    const std::vector<std::wstring> rows = Names();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Unselect();
+        SelectNone();
         Select(L"Project Files", c.row);
         EXPECT_EQ(Command(c.command, c.fill), Message(c.action, L"Project Files", c.place));
         EXPECT_EQ(Registry(), before);
-        EXPECT_EQ(Rows(), rows);
+        EXPECT_EQ(Names(), rows);
     }
     EXPECT_EQ(elevation.starts, 0) << "declining changes nothing";
     EXPECT_TRUE(IsWindow(dialog->Hwnd()));
@@ -288,19 +234,19 @@ TEST_F(StandardUserTest, EveryCommandOnAPerUserObjectWorksWithoutAWord) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Unselect();
+        SelectNone();
         Select(c.row, c.place);
         EXPECT_EQ(Command(c.command, c.fill), L"");
     }
     const std::wstring icon = DefaultIconLocation().substr(0, DefaultIconLocation().rfind(L',')) + L",7";
-    EXPECT_EQ(DumpTree(registry, CurrentUser(), ClassKeyPath(kMine)),
+    EXPECT_EQ(DumpTree(store, CurrentUser(), ClassKeyPath(kMine)),
               Describe(TreeKey{L"",
                                {Sz(L"", L"Renamed"), Sz(L"SearchHelper", L"Varnoset: Mine"),
                                 Sz(L"InfoTip", L"Noted"), Dword(L"SortOrderIndex", 7)},
                                {{L"DefaultIcon", {Sz(L"", icon)}},
                                 {L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"C:\\")}}}}));
-    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Renamed @ Desktop (this user)",
-                                                 L"Renamed @ Network Neighborhood (this user)"}));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Renamed @ Desktop (this user)",
+                                                  L"Renamed @ Network Neighborhood (this user)"}));
 
     // Deleting both entries takes the class key along: nothing is left.
     Select(L"Renamed", 0);
@@ -328,14 +274,14 @@ TEST_F(StandardUserTest, WizardMakesAWorkingPerUserObjectAndRefusesAnAllUsersOne
         if (allUsers) {
             EXPECT_EQ(seen, Message(Action::Create, L"Test", kMachineClasses));
             EXPECT_EQ(Registry(), before) << "nothing of the object was written";
-            EXPECT_TRUE(Rows().empty());
+            EXPECT_TRUE(Names().empty());
             platform.uuids = {kWizardUuid};
         }
     }
-    EXPECT_NE(DumpTree(registry, CurrentUser(), ClassKeyPath(kWizardMade)), kMissingTree);
-    EXPECT_EQ(DumpTree(registry, CurrentUser(), EntryPath(0, kWizardMade)),
+    EXPECT_NE(DumpTree(store, CurrentUser(), ClassKeyPath(kWizardMade)), kMissingTree);
+    EXPECT_EQ(DumpTree(store, CurrentUser(), EntryPath(0, kWizardMade)),
               Describe(TreeKey{L"", {Sz(L"SearchHelper", L"Varnoset: Test")}}));
-    EXPECT_EQ(Rows(), std::vector<std::wstring>{L"Test @ Desktop (this user)"});
+    EXPECT_EQ(Names(), std::vector<std::wstring>{L"Test @ Desktop (this user)"});
 }
 
 TEST_F(StandardUserTest, RestartAsAdministratorSavesTheSettingsStartsElevatedAndCloses) {
@@ -355,7 +301,7 @@ TEST_F(StandardUserTest, RestartAsAdministratorSavesTheSettingsStartsElevatedAnd
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        RemoveTree(registry, CurrentUser(), kSettingsPath);
+        RemoveTree(store, CurrentUser(), kSettingsPath);
         elevation = TestElevation{};
         elevation.elevated = c.elevated;
         elevation.started = c.started;
@@ -366,7 +312,7 @@ TEST_F(StandardUserTest, RestartAsAdministratorSavesTheSettingsStartsElevatedAnd
                   c.elevated ? failure : Message(Action::Hide, L"Project Files", 4));
         EXPECT_EQ(elevation.starts, c.starts);
         EXPECT_EQ(!IsWindow(dialog->Hwnd()), c.closes);
-        EXPECT_EQ(DumpTree(registry, CurrentUser(), kSettingsPath) != kMissingTree, c.starts == 1)
+        EXPECT_EQ(DumpTree(store, CurrentUser(), kSettingsPath) != kMissingTree, c.starts == 1)
             << "the settings are saved before the restart";
         dialog.reset();
     }
