@@ -61,60 +61,40 @@ bool Loads(const std::wstring& location) {
 // ---------------------------------------------------------------------------------------
 // The icon step's loader, on its own.
 
-TEST(LocationIcon, DefaultIsIconFourOfTheSystemShell32AndLoads) {
+// Which locations give an icon. Without a comma the first icon of the file; a comma inside
+// the file name splits there unless the whole text is an icon file; an index beyond the
+// icons is taken as a resource id (the test program holds two icon groups, with the ids 134
+// and 135); indexes that are neither, files that hold no icon and texts that name no file
+// give none, and no fault.
+TEST(LocationIcon, LoadsTheIconALocationNamesAndNothingElse) {
     EXPECT_EQ(DefaultIconLocation(), WindowsDirectory() + L"\\System32\\SHELL32.DLL,4");
-    EXPECT_TRUE(Loads(DefaultIconLocation()));
-}
-
-TEST(LocationIcon, WithoutCommaTheFirstIconOfTheFileLoads) {
-    EXPECT_TRUE(Loads(OwnModulePath()));
-    TempFolder folder;
-    ASSERT_TRUE(WriteIconFile(folder.File(L"app.ico")));
-    EXPECT_TRUE(Loads(folder.File(L"app.ico")));
-}
-
-TEST(LocationIcon, CommaInsideTheFileNameSplitsThereUnlessTheWholeTextIsAnIconFile) {
     TempFolder temp;
     const std::wstring folder = temp.File(L"a,b");
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    const std::wstring program = folder + L"\\x.exe";
-    const std::wstring icon = folder + L"\\x.ico";
+    const std::wstring program = folder + L"\\x.exe", icon = folder + L"\\x.ico",
+                       text = temp.File(L"notes.txt");
     ASSERT_TRUE(CopyFileW(OwnModulePath().c_str(), program.c_str(), FALSE));
     ASSERT_TRUE(WriteIconFile(icon));
-    EXPECT_FALSE(Loads(program)) << "split at the folder's comma, so no such file";
-    EXPECT_TRUE(Loads(program + L",0"));
-    EXPECT_TRUE(Loads(icon)) << "a plain icon file loads through its whole name";
+    ASSERT_TRUE(WriteIconFile(temp.File(L"app.ico")));
+    ASSERT_TRUE(WriteTextFile(text, "not an icon\r\n"));
+    const std::wstring self = OwnModulePath();
+    // clang-format off
+    const std::pair<std::wstring, bool> cases[] = {
+        {DefaultIconLocation(), true}, {self, true}, {temp.File(L"app.ico"), true},
+        {program, false}, // split at the folder's comma, so no such file
+        {program + L",0", true}, {icon, true}, {self + L",1", true}, {self + L",2", false},
+        {self + L",134", true}, {self + L",135", true}, {self + L",136", false}, {self + L",-1", false},
+        {self + L",65536", false}, {self + L",70134", false}, {self + L",4294967296", false},
+        {self + L",99999999999999999999", false}, {self + L",-70000", false}, {L"", false}, {L",", false},
+        {L"C:\\no such folder\\none.dll,3", false}, {std::wstring(40000, L'x') + L",1", false},
+        {self + std::wstring(40000, L'\\') + L",134", false}, {text, false}, {text + L",0", false},
+        {temp.Path(), false}};
+    // clang-format on
+    for (const auto& [location, loads] : cases)
+        EXPECT_EQ(Loads(location), loads) << testing::PrintToString(location.substr(0, 100));
     DeleteFileW(program.c_str());
     DeleteFileW(icon.c_str());
     RemoveDirectoryW(folder.c_str());
-}
-
-TEST(LocationIcon, IndexBeyondTheIconsFallsBackToTheResourceId) {
-    // The test program holds two icon groups, with the ids 134 and 135.
-    EXPECT_TRUE(Loads(OwnModulePath() + L",1"));
-    EXPECT_FALSE(Loads(OwnModulePath() + L",2"));
-    EXPECT_TRUE(Loads(OwnModulePath() + L",134"));
-    EXPECT_TRUE(Loads(OwnModulePath() + L",135"));
-    EXPECT_FALSE(Loads(OwnModulePath() + L",136"));
-}
-
-TEST(LocationIcon, IndexesThatAreNoIconAndNoResourceIdYieldNoIconAndNoFault) {
-    for (const wchar_t* suffix :
-         {L",-1", L",65536", L",70134", L",4294967296", L",99999999999999999999", L",-70000"})
-        EXPECT_FALSE(Loads(OwnModulePath() + suffix)) << suffix;
-    EXPECT_FALSE(Loads(L""));
-    EXPECT_FALSE(Loads(L","));
-    EXPECT_FALSE(Loads(L"C:\\no such folder\\none.dll,3"));
-    EXPECT_FALSE(Loads(std::wstring(40000, L'x') + L",1"));
-    EXPECT_FALSE(Loads(OwnModulePath() + std::wstring(40000, L'\\') + L",134"));
-}
-
-TEST(LocationIcon, FileThatHoldsNoIconYieldsNone) {
-    TempFolder folder;
-    ASSERT_TRUE(WriteTextFile(folder.File(L"notes.txt"), "not an icon\r\n"));
-    EXPECT_FALSE(Loads(folder.File(L"notes.txt")));
-    EXPECT_FALSE(Loads(folder.File(L"notes.txt") + L",0"));
-    EXPECT_FALSE(Loads(folder.Path()));
 }
 
 // ---------------------------------------------------------------------------------------
