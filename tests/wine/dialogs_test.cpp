@@ -7,16 +7,16 @@
 #include "dialogs/IconDialog.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
+#include "tests/support/RegistryTree.h"
 #include "tests/wine/ModalScript.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
-#include <cwctype>
-
 using namespace uitest;
 using vs::test::ExpectAt;
+using vs::test::Folded;
 using vs::test::ModalScript;
 using vs::test::Where;
 
@@ -24,12 +24,6 @@ namespace {
 
 constexpr wchar_t kEditCaption[] = L"Edit Shell Object";
 constexpr wchar_t kIconCaption[] = L"Choose Icon";
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towlower(c));
-    return text;
-}
 
 // Shows a modeless dialog and gives it the keyboard focus, as a modal run would.
 void Activate(HWND dialog) {
@@ -65,17 +59,22 @@ TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
     EXPECT_EQ(dialog.text, L"");
 }
 
-TEST(EditTextDialog, CancelLeavesCallersTextUntouchedEvenAfterTyping) {
-    CEditTextDialog dialog(nullptr);
-    dialog.prompt = L"Prompt";
-    dialog.text = L"Old name";
-    ModalScript driver;
-    driver.AwaitDialog(kEditCaption, [&](HWND d) {
-        SetDlgItemTextW(d, IDC_EDIT_TEXT, L"New name");
-        PostClick(d, IDCANCEL);
-    });
-    EXPECT_EQ(driver.RunModal(dialog), IDCANCEL);
-    EXPECT_EQ(dialog.text, L"Old name");
+TEST(EditTextDialog, CancelOrEscapeLeavesCallersTextUntouchedEvenAfterTyping) {
+    for (const bool escape : {false, true}) {
+        CEditTextDialog dialog(nullptr);
+        dialog.prompt = L"Prompt";
+        dialog.text = L"Old name";
+        ModalScript driver;
+        driver.AwaitDialog(kEditCaption, [&](HWND d) {
+            SetDlgItemTextW(d, IDC_EDIT_TEXT, L"New name");
+            if (escape)
+                PostKey(GetDlgItem(d, IDC_EDIT_TEXT), VK_ESCAPE);
+            else
+                PostClick(d, IDCANCEL);
+        });
+        EXPECT_EQ(driver.RunModal(dialog), IDCANCEL) << escape;
+        EXPECT_EQ(dialog.text, L"Old name") << escape;
+    }
 }
 
 TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
@@ -103,19 +102,6 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
     EXPECT_EQ(dialogOwner, owner.Hwnd());
     EXPECT_TRUE(ownerDisabled);
     EXPECT_EQ(dialog.text, L"Typed");
-}
-
-TEST(EditTextDialog, EscapeCancels) {
-    CEditTextDialog dialog(nullptr);
-    dialog.prompt = L"Prompt";
-    dialog.text = L"Keep";
-    ModalScript driver;
-    driver.AwaitDialog(kEditCaption, [&](HWND d) {
-        SetDlgItemTextW(d, IDC_EDIT_TEXT, L"Changed");
-        PostKey(GetDlgItem(d, IDC_EDIT_TEXT), VK_ESCAPE);
-    });
-    EXPECT_EQ(driver.RunModal(dialog), IDCANCEL);
-    EXPECT_EQ(dialog.text, L"Keep");
 }
 
 // ---- CExplorerPosition ----
@@ -384,7 +370,7 @@ TEST_F(IconDialogTest, StartIndexBeyondTheFileKeepsShell32WithIconZero) {
     EXPECT_FALSE(dialog.SetStartIcon({folder.File(L"missing.dll"), 0}));
     EXPECT_FALSE(dialog.SetStartIcon({L"", 0}));
     ASSERT_TRUE(Open());
-    EXPECT_EQ(Lower(ItemText(d, IDC_ICON_FILE)), Lower(shell32));
+    EXPECT_EQ(Folded(ItemText(d, IDC_ICON_FILE)), Folded(shell32));
     EXPECT_EQ(ItemText(d, IDC_ICON_FILE).substr(ItemText(d, IDC_ICON_FILE).size() - 12), L"\\SHELL32.dll");
     EXPECT_GT(ListCount(), 1);
     EXPECT_EQ(ListSelection(), 0);
@@ -492,7 +478,7 @@ TEST_F(IconDialogTest, DoubleClickClosesWithThatIcon) {
         PostMessageW(List(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(d); }, 30000, d));
     EXPECT_EQ(dialog.Result(), IDOK);
-    EXPECT_EQ(Lower(dialog.icon.file), Lower(shell32));
+    EXPECT_EQ(Folded(dialog.icon.file), Folded(shell32));
     EXPECT_EQ(dialog.icon.index, 2);
 }
 
@@ -552,9 +538,9 @@ TEST_F(IconDialogTest, BrowseOffersTheCurrentFileAndLoadsTheChosenOne) {
     EXPECT_EQ(browser.title, kIconCaption);
     // The browser shows the current file's name (it may open in its folder).
     ASSERT_FALSE(browser.offered.empty());
-    EXPECT_EQ(Lower(shell32).substr(shell32.size() - std::min(browser.offered.size(), shell32.size())),
-              Lower(browser.offered));
-    EXPECT_EQ(Lower(ItemText(d, IDC_ICON_FILE)), Lower(twoIcons));
+    EXPECT_EQ(Folded(shell32).substr(shell32.size() - std::min(browser.offered.size(), shell32.size())),
+              Folded(browser.offered));
+    EXPECT_EQ(Folded(ItemText(d, IDC_ICON_FILE)), Folded(twoIcons));
     EXPECT_EQ(ListCount(), 2);
     EXPECT_EQ(ListSelection(), 0);
 }
