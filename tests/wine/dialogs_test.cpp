@@ -34,6 +34,17 @@ void Activate(HWND dialog) {
                           30000, dialog));
 }
 
+// A script step that waits until no message box is left over dialog (read when the step
+// runs), then acts on the dialog.
+std::function<bool()> OnceBoxGone(const HWND& dialog, std::function<void(HWND)> act) {
+    return [&dialog, act] {
+        if (FindOwnedDialog(dialog))
+            return false;
+        act(dialog);
+        return true;
+    };
+}
+
 class TestApp : public CWinApp {
 protected:
     bool InitInstance() override { return false; }
@@ -117,24 +128,19 @@ TEST(ExplorerPosition, RefusesOutOfRangeValueWithRangeMessageThenAcceptsMaximum)
     bool stayedOpen = false, editFocused = false;
     ModalScript driver;
     driver
-        .Await([&] {
-            d = FindDialog(L"Edit Shell Object Position of Sample");
-            if (!d)
-                return false;
-            shownValue = ItemText(d, IDC_POSITION_EDIT);
-            PostClick(d, IDOK);
-            return true;
-        })
+        .AwaitDialog(L"Edit Shell Object Position of Sample",
+                     [&](HWND shown) {
+                         d = shown;
+                         shownValue = ItemText(d, IDC_POSITION_EDIT);
+                         PostClick(d, IDOK);
+                     })
         .Await(DismissBox(d, box))
-        .Await([&] {
-            if (FindOwnedDialog(d))
-                return false; // the box is still closing
+        .Await(OnceBoxGone(d, [&](HWND d) {
             stayedOpen = IsWindow(d) && IsWindowVisible(d);
             editFocused = GetFocus() == GetDlgItem(d, IDC_POSITION_EDIT);
             SetDlgItemTextW(d, IDC_POSITION_EDIT, L"255");
             PostClick(d, IDOK);
-            return true;
-        });
+        }));
     EXPECT_EQ(driver.RunModal(dialog), IDOK);
     EXPECT_EQ(shownValue, L"256");
     EXPECT_EQ(box.text, L"Enter an integer between 0 and 255.");
@@ -151,29 +157,20 @@ TEST(ExplorerPosition, EmptyTextGivesIntegerMessageAndCancelAfterRefusalKeepsVal
     SeenBox emptyBox, rangeBox;
     ModalScript driver;
     driver
-        .Await([&] {
-            d = FindDialog(L"T");
-            if (!d)
-                return false;
-            SetDlgItemTextW(d, IDC_POSITION_EDIT, L"");
-            PostClick(d, IDOK);
-            return true;
-        })
+        .AwaitDialog(L"T",
+                     [&](HWND shown) {
+                         d = shown;
+                         SetDlgItemTextW(d, IDC_POSITION_EDIT, L"");
+                         PostClick(d, IDOK);
+                     })
         .Await(DismissBox(d, emptyBox))
-        .Await([&] {
-            if (FindOwnedDialog(d))
-                return false;
-            SetDlgItemTextW(d, IDC_POSITION_EDIT, L"300");
-            PostClick(d, IDOK);
-            return true;
-        })
+        .Await(OnceBoxGone(d,
+                           [](HWND d) {
+                               SetDlgItemTextW(d, IDC_POSITION_EDIT, L"300");
+                               PostClick(d, IDOK);
+                           }))
         .Await(DismissBox(d, rangeBox))
-        .Await([&] {
-            if (FindOwnedDialog(d))
-                return false;
-            PostClick(d, IDCANCEL);
-            return true;
-        });
+        .Await(OnceBoxGone(d, [](HWND d) { PostClick(d, IDCANCEL); }));
     EXPECT_EQ(driver.RunModal(dialog), IDCANCEL);
     EXPECT_EQ(emptyBox.text, L"Enter an integer.");
     EXPECT_EQ(rangeBox.text, L"Enter an integer between 0 and 255.");
