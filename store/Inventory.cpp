@@ -22,6 +22,7 @@ bool StartsWith(const std::wstring& text, std::wstring_view prefix) {
 void Inventory::Refresh() {
     rows.clear();
     entries.clear();
+    unlisted.clear();
     clsidMap.clear();
     rowCount = 0;
     for (const NamespaceLocation& place : NamespaceLocations())
@@ -78,9 +79,12 @@ void Inventory::ScanNamespaceKey(int placeIndex, const std::wstring& parentPath,
                              .first;
 
             const bool hasMarker = childKey.ReadString(kMarkerValue, kMarkerCapacity).status == kOk;
-            if (!hasMarker && !expertMode)
+            ShellObjectEntry entry{hive, path, child, &record->second, hasMarker, hidden};
+            if (!hasMarker && !expertMode) {
+                unlisted.push_back(std::move(entry));
                 continue;
-            ListEntry(ShellObjectEntry{hive, path, child, &record->second, hasMarker, hidden}, placeIndex);
+            }
+            ListEntry(std::move(entry), placeIndex);
         }
 
         path += L'\\';

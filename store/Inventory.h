@@ -40,6 +40,9 @@ public:
     // followed by the keys below it. rows[i] shows entries[i].
     std::vector<ShellObjectEntry> entries;
     std::vector<InventoryRow> rows;
+    // The registrations normal mode leaves out (no marker), in scan order; empty in expert
+    // mode, where entries holds them. The check for problems looks at both.
+    std::vector<ShellObjectEntry> unlisted;
     std::int32_t rowCount = 0;
     // Lists unmarked registrations too.
     std::int32_t expertMode = 0;

@@ -112,13 +112,16 @@ void ShellObjectInfo::ReadTarget(Platform& platform) {
     if (subkey.Open(Key(), L"Instance\\InitPropertyBag") == kOk) {
         if (StringRead read = subkey.ReadString(L"Target", kTextCapacity); read.status == kOk)
             target = std::move(read.text);
+        targetKind = TargetKind::Folder;
     } else if (subkey.Open(Key(), L"Shell\\Open\\Command") == kOk) {
         if (StringRead read = subkey.ReadString(L"", kTextCapacity); read.status == kOk)
             target = std::move(read.text);
+        targetKind = TargetKind::Program;
     }
     subkey.Close();
     if (!target.empty())
         return;
+    targetKind = TargetKind::None;
     std::optional<std::wstring> shell = ShellName(platform, kShgdnForParsing);
     target = shell ? std::move(*shell) : clsid;
 }

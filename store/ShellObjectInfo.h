@@ -61,6 +61,10 @@ public:
     std::wstring name;
     std::wstring description;
     std::wstring target;
+    // Where target came from: a folder object's "Target", a program object's command, or
+    // neither (the shell's parsing name or the class identifier stand in).
+    enum class TargetKind { None, Folder, Program };
+    TargetKind targetKind = TargetKind::None;
     // The "DefaultIcon" location, read with the record; hasIconLocation is false when the
     // class key or its "DefaultIcon" subkey does not open, and the text is then empty.
     std::wstring iconLocation;
