@@ -26,6 +26,7 @@ enum Option : std::uint32_t {
     kOptText = 1u << 13,
     kOptLocation = 1u << 14,
     kOptValue = 1u << 15,
+    kOptRepair = 1u << 17,
 };
 
 struct OptionSpec {
@@ -50,6 +51,7 @@ constexpr OptionSpec kOptions[] = {
     {L"--text", kOptText, true},
     {L"--location", kOptLocation, true},
     {L"--value", kOptValue, true},
+    {L"--repair", kOptRepair, false},
 };
 
 struct CommandSpec {
@@ -73,6 +75,7 @@ constexpr CommandSpec kCommands[] = {
     {L"comment", Command::Comment, true, kOptText, kOptText},
     {L"icon", Command::Icon, true, kOptLocation, kOptLocation},
     {L"position", Command::Position, true, kOptValue, kOptValue},
+    {L"check", Command::Check, false, kOptFormat | kOptRepair, 0},
 };
 
 struct NamedBits {
@@ -344,6 +347,9 @@ bool Parser::TakeOption(Option option, const wchar_t* name, const std::wstring& 
     CreateOptions& create = request_.create;
     const bool creating = request_.command == Command::Create;
     switch (option) {
+    case kOptRepair:
+        request_.repair = true;
+        return true;
     case kOptExpert:
         request_.expert = true;
         return true;

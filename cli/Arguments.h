@@ -26,7 +26,8 @@ enum class Command {
     Rename,
     Comment,
     Icon,
-    Position
+    Position,
+    Check
 };
 enum class Format { Table, Csv, Json };
 
@@ -71,7 +72,8 @@ struct CreateOptions {
 struct Request {
     Command command = Command::Help;
     bool expert = false;           // list
-    Format format = Format::Table; // list
+    Format format = Format::Table; // list, check
+    bool repair = false;           // check
     ObjectRef object;              // the commands on an OBJECT
     int targetPlace = -1;          // copy, move: --to
     std::wstring text;             // rename --name, comment --text, icon --location

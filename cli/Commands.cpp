@@ -4,11 +4,14 @@
 #include "cli/ListOutput.h"
 #include "res/resource.h"
 #include "store/ClassRoots.h"
+#include "store/HealthCheck.h"
 #include "store/NamespaceLocation.h"
+#include "store/RegFile.h"
 #include "store/RegKey.h"
 #include "store/Registration.h"
 #include "store/ShellNotify.h"
 #include "store/ShellObjectInfo.h"
+#include "store/TargetCheck.h"
 
 #include <algorithm>
 #include <optional>
@@ -90,6 +93,9 @@ public:
 private:
     int List(const Request& request);
     int Create(const Request& request);
+    int Check(const Request& request);
+    // Repairs a problem; true when it was repaired, else each failure is told.
+    bool RepairProblem(const Problem& problem);
     // hide, unhide, delete, copy and move: each entry the OBJECT names.
     void ChangeEntries(const Request& request, const std::vector<ShellObjectEntry*>& entries);
     // rename, comment, icon and position: each class the OBJECT names, once.
@@ -134,6 +140,8 @@ int Runner::Run(const Request& request) {
         return List(request);
     case Command::Create:
         return Create(request);
+    case Command::Check:
+        return Check(request);
     default:
         break;
     }
@@ -190,6 +198,91 @@ int Runner::List(const Request& request) {
     }
     }
     return kExitDone;
+}
+
+// The problems as found, each repaired with --repair where it can be (of an object shown
+// and hidden at once the shown entry stays: what Explorer shows does not change). Every
+// entry is looked at, as in Expert Mode.
+int Runner::Check(const Request& request) {
+    Inventory inventory(store_, platform_);
+    inventory.expertMode = 1;
+    inventory.Refresh();
+    std::vector<Problem> problems = FindProblems(inventory, CachedIconCheck(platform_));
+    const std::vector<TargetToCheck> targets = TargetsToCheck(inventory);
+    std::vector<TargetPath> paths;
+    for (const TargetToCheck& target : targets)
+        paths.push_back(target.target);
+    TargetChecker checker(
+        std::move(paths), [host = &host_](const TargetPath& target) { return host->TargetExists(target); },
+        kTargetTimeLimit, kTargetWorkers);
+    checker.Wait();
+    for (Problem& problem : TargetProblems(inventory, targets, checker.States()))
+        problems.push_back(std::move(problem));
+
+    static constexpr const wchar_t* kKindNames[] = {
+        L"dangling-entry", L"orphaned-class",     L"user-only-class", L"shown-and-hidden",
+        L"missing-target", L"target-not-checked", L"missing-icon"};
+    std::vector<Cells> rows;
+    for (const Problem& problem : problems) {
+        const bool repaired = request.repair && Repairable(problem.kind) && RepairProblem(problem);
+        const unsigned kind = static_cast<unsigned>(problem.kind);
+        const bool classes = problem.place == kUserClasses || problem.place == kMachineClasses;
+        const std::wstring place = !classes                        ? PlaceName(problem.place)
+                                   : problem.place == kUserClasses ? L"classes-user"
+                                                                   : L"classes-all";
+        const std::wstring location =
+            !classes ? PlaceLabel(problem.place)
+                     : host_.Text(problem.place == kUserClasses ? IDS_PROBLEM_CLASSES_USER
+                                                                : IDS_PROBLEM_CLASSES_ALL);
+        rows.push_back(
+            {request.format == Format::Table ? host_.Text(IDS_PROBLEM_KIND_FIRST + kind) : kKindNames[kind],
+             problem.name, location, place, FullKeyName(problem.root, problem.keyPath), problem.detail,
+             problem.clsid, repaired ? L"true" : L"false"});
+    }
+    const Cells names = {L"Kind", L"Name", L"Location", L"Place", L"Key", L"Detail", L"Class", L"Repaired"};
+    switch (request.format) {
+    case Format::Csv:
+        host_.Out(FormatCsv(names, rows));
+        break;
+    case Format::Json: {
+        std::vector<bool> boolean(names.size());
+        boolean.back() = true;
+        host_.Out(FormatJson(names, boolean, rows));
+        break;
+    }
+    case Format::Table: {
+        Cells headings;
+        for (unsigned column = 0; column < names.size(); ++column)
+            headings.push_back(host_.Text(IDS_CLI_CHECK_HEADING_FIRST + column));
+        for (Cells& row : rows)
+            row.back() = host_.Text(row.back() == L"true" ? IDS_CLI_YES : IDS_CLI_NO);
+        host_.Out(FormatTable(headings, rows));
+        break;
+    }
+    }
+    return ExitStatus();
+}
+
+bool Runner::RepairProblem(const Problem& problem) {
+    Failures failures;
+    Repair(store_, problem, false, failures);
+    const bool entry = problem.entry && problem.kind != ProblemKind::UserOnlyClass;
+    if (entry)
+        NotifyFolderUpdated(platform_, problem.place);
+    for (const Failure& failure : failures) {
+        const bool classes = failure.place == kUserClasses || failure.place == kMachineClasses;
+        const KeyHandle root =
+            classes ? (failure.place == kUserClasses ? CurrentUser() : LocalMachine()) : problem.root;
+        const std::wstring key = classes ? ClassKeyPath(problem.clsid) : problem.keyPath;
+        const std::wstring where = classes
+                                       ? host_.Text(failure.place == kUserClasses ? IDS_PROBLEM_CLASSES_USER
+                                                                                  : IDS_PROBLEM_CLASSES_ALL)
+                                       : PlaceLabel(failure.place);
+        Fail(IDS_CLI_COULD_NOT_REPAIR,
+             {problem.name, host_.Text(IDS_PROBLEM_KIND_FIRST + static_cast<unsigned>(problem.kind)), where,
+              Reason(root, key)});
+    }
+    return failures.empty();
 }
 
 // The registration writes the class key whole before any entry key and takes the object

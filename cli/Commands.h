@@ -4,6 +4,7 @@
 // table, the process token, the system folder) comes through CliHost.
 
 #include "cli/Arguments.h"
+#include "store/HealthCheck.h"
 #include "store/Platform.h"
 #include "store/RegistryStore.h"
 #include "store/ShellObjectSpec.h"
@@ -35,6 +36,9 @@ public:
     virtual int CompareNames(const std::wstring& a, const std::wstring& b) = 0;
     // "<product> Version <version>", as the window's title shows it.
     virtual std::wstring VersionTitle() = 0;
+    // Whether a target is there; called from several threads at once, and possibly still
+    // running when the check has given it up.
+    virtual bool TargetExists(const TargetPath& target) = 0;
 };
 
 // Parses args (without the program's name), runs the command and returns the exit status:

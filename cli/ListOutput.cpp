@@ -58,8 +58,12 @@ Cell TableCell(std::wstring_view text) {
     return cell;
 }
 
-std::array<std::wstring, kColumnCount> Fields(const ListRow& row, const std::wstring& hidden) {
+Cells Fields(const ListRow& row, const std::wstring& hidden) {
     return {row.name, row.location, row.target, row.description, hidden, row.place, row.clsid};
+}
+
+Cells FieldNames() {
+    return Cells(kFieldNames.begin(), kFieldNames.end());
 }
 
 // RFC 4180: a field holding a comma, a quote or a line break goes in quotes, its quotes
@@ -113,30 +117,28 @@ std::wstring JsonString(const std::wstring& text) {
 
 } // namespace
 
-std::wstring FormatTable(const std::vector<ListRow>& rows, const TableWords& words) {
-    std::vector<std::array<Cell, kColumnCount>> cells;
-    std::array<Cell, kColumnCount> heading;
-    for (std::size_t column = 0; column < kColumnCount; ++column)
-        heading[column] = TableCell(words.headings[column]);
-    cells.push_back(heading);
-    for (const ListRow& row : rows) {
-        const std::array<std::wstring, kColumnCount> fields = Fields(row, row.hidden ? words.yes : words.no);
-        std::array<Cell, kColumnCount> line;
-        for (std::size_t column = 0; column < kColumnCount; ++column)
-            line[column] = TableCell(fields[column]);
-        cells.push_back(std::move(line));
+std::wstring FormatTable(const Cells& headings, const std::vector<Cells>& rows) {
+    const std::size_t columns = headings.size();
+    std::vector<std::vector<Cell>> cells;
+    cells.emplace_back();
+    for (const std::wstring& text : headings)
+        cells.back().push_back(TableCell(text));
+    for (const Cells& row : rows) {
+        cells.emplace_back();
+        for (std::size_t column = 0; column < columns; ++column)
+            cells.back().push_back(TableCell(column < row.size() ? row[column] : std::wstring()));
     }
-    std::array<std::size_t, kColumnCount> widths{};
+    std::vector<std::size_t> widths(columns);
     for (const auto& line : cells)
-        for (std::size_t column = 0; column < kColumnCount; ++column)
+        for (std::size_t column = 0; column < columns; ++column)
             widths[column] = std::max(widths[column], line[column].width);
 
     std::wstring out;
     for (const auto& line : cells) {
         std::wstring text;
-        for (std::size_t column = 0; column < kColumnCount; ++column) {
+        for (std::size_t column = 0; column < columns; ++column) {
             text += line[column].text;
-            if (column + 1 < kColumnCount)
+            if (column + 1 < columns)
                 text.append(widths[column] - line[column].width + 2, L' ');
         }
         // Empty last columns leave no blanks at the end of the line.
@@ -147,38 +149,33 @@ std::wstring FormatTable(const std::vector<ListRow>& rows, const TableWords& wor
     return out;
 }
 
-std::wstring FormatCsv(const std::vector<ListRow>& rows) {
+std::wstring FormatCsv(const Cells& names, const std::vector<Cells>& rows) {
     std::wstring out;
-    for (std::size_t column = 0; column < kColumnCount; ++column) {
-        out += column ? L"," : L"";
-        out += kFieldNames[column];
-    }
+    for (std::size_t column = 0; column < names.size(); ++column)
+        out += (column ? L"," : L"") + CsvField(names[column]);
     out += kNewline;
-    for (const ListRow& row : rows) {
-        const std::array<std::wstring, kColumnCount> fields = Fields(row, row.hidden ? L"true" : L"false");
-        for (std::size_t column = 0; column < kColumnCount; ++column) {
-            out += column ? L"," : L"";
-            out += CsvField(fields[column]);
-        }
+    for (const Cells& row : rows) {
+        for (std::size_t column = 0; column < names.size(); ++column)
+            out += (column ? L"," : L"") + CsvField(column < row.size() ? row[column] : std::wstring());
         out += kNewline;
     }
     return out;
 }
 
-std::wstring FormatJson(const std::vector<ListRow>& rows) {
-    constexpr std::size_t kHiddenColumn = 4;
+std::wstring FormatJson(const Cells& names, const std::vector<bool>& boolean,
+                        const std::vector<Cells>& rows) {
     std::wstring out = L"[";
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::array<std::wstring, kColumnCount> fields = Fields(rows[i], std::wstring());
         out += i ? L"," : L"";
         out += kNewline;
         out += L"  {";
-        for (std::size_t column = 0; column < kColumnCount; ++column) {
+        for (std::size_t column = 0; column < names.size(); ++column) {
+            const std::wstring cell = column < rows[i].size() ? rows[i][column] : std::wstring();
             out += column ? L", " : L"";
-            out += JsonString(kFieldNames[column]);
+            out += JsonString(names[column]);
             out += L": ";
-            out +=
-                column == kHiddenColumn ? (rows[i].hidden ? L"true" : L"false") : JsonString(fields[column]);
+            const bool bare = column < boolean.size() && boolean[column];
+            out += bare ? (cell == L"true" ? L"true" : L"false") : JsonString(cell);
         }
         out += L"}";
     }
@@ -187,6 +184,30 @@ std::wstring FormatJson(const std::vector<ListRow>& rows) {
     out += L"]";
     out += kNewline;
     return out;
+}
+
+std::wstring FormatTable(const std::vector<ListRow>& rows, const TableWords& words) {
+    std::vector<Cells> cells;
+    for (const ListRow& row : rows)
+        cells.push_back(Fields(row, row.hidden ? words.yes : words.no));
+    return FormatTable(Cells(words.headings.begin(), words.headings.end()), cells);
+}
+
+std::wstring FormatCsv(const std::vector<ListRow>& rows) {
+    std::vector<Cells> cells;
+    for (const ListRow& row : rows)
+        cells.push_back(Fields(row, row.hidden ? L"true" : L"false"));
+    return FormatCsv(FieldNames(), cells);
+}
+
+std::wstring FormatJson(const std::vector<ListRow>& rows) {
+    constexpr std::size_t kHiddenColumn = 4;
+    std::vector<Cells> cells;
+    for (const ListRow& row : rows)
+        cells.push_back(Fields(row, row.hidden ? L"true" : L"false"));
+    std::vector<bool> boolean(kColumnCount);
+    boolean[kHiddenColumn] = true;
+    return FormatJson(FieldNames(), boolean, cells);
 }
 
 std::string ToUtf8(std::wstring_view text) {

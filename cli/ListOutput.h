@@ -36,6 +36,13 @@ struct TableWords {
     std::wstring no;
 };
 
+// Any rows of texts in the three ways: the table under headings, csv and json under field
+// names; in json the cells of a boolean column stand bare ("true", "false").
+using Cells = std::vector<std::wstring>;
+std::wstring FormatTable(const Cells& headings, const std::vector<Cells>& rows);
+std::wstring FormatCsv(const Cells& names, const std::vector<Cells>& rows);
+std::wstring FormatJson(const Cells& names, const std::vector<bool>& boolean, const std::vector<Cells>& rows);
+
 std::wstring FormatTable(const std::vector<ListRow>& rows, const TableWords& words);
 std::wstring FormatCsv(const std::vector<ListRow>& rows);
 std::wstring FormatJson(const std::vector<ListRow>& rows);

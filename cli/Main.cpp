@@ -46,6 +46,7 @@ public:
     }
 
     std::wstring VersionTitle() override { return vs::GetVersionTitle(true); }
+    bool TargetExists(const vs::TargetPath& target) override { return vs::TargetExists(target); }
 
 private:
     // A console takes the text as it is, in whatever code page it shows; a file or a pipe

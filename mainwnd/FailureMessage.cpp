@@ -26,6 +26,7 @@ constexpr Wording kWordings[] = {
     {vs::Action::ChangeIcon, IDS_FAILED_ICON, IDS_FAILED_ICON},
     {vs::Action::ChangeComment, IDS_FAILED_COMMENT, IDS_FAILED_COMMENT},
     {vs::Action::SetPosition, IDS_FAILED_POSITION, IDS_FAILED_POSITION},
+    {vs::Action::Repair, IDS_FAILED_REPAIR_AT, IDS_FAILED_REPAIR_CLASS},
 };
 
 bool InClasses(int place) {

@@ -21,6 +21,7 @@ enum class Action {
     ChangeIcon,
     ChangeComment,
     SetPosition,
+    Repair, // a repair of the check for problems: at a place its entry key, else its class key
 };
 
 // Where, beyond the place indexes 0 to 7: the class keys of one user or of all users.

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string_view>
 
@@ -133,6 +134,20 @@ std::wstring ProgramOf(std::wstring_view command) {
 bool Repairable(ProblemKind kind) {
     return kind == ProblemKind::DanglingEntry || kind == ProblemKind::OrphanedClass ||
            kind == ProblemKind::UserOnlyClass || kind == ProblemKind::ShownAndHidden;
+}
+
+IconCheck CachedIconCheck(Platform& platform) {
+    auto known = std::make_shared<std::map<std::wstring, bool>>();
+    return [&platform, known](const std::wstring& location) {
+        const auto found = known->find(location);
+        if (found != known->end())
+            return found->second;
+        const IconLocationParts parts = SplitIconLocation(location);
+        const IconHandle icon = platform.ExtractIcon(platform.ExpandEnvironment(parts.file), parts.index);
+        if (icon)
+            platform.DestroyIcon(icon);
+        return (*known)[location] = icon != nullptr;
+    };
 }
 
 std::vector<Problem> FindProblems(const Inventory& inventory, const IconCheck& iconLoads) {
@@ -267,7 +282,7 @@ void Repair(RegistryStore& store, const Problem& problem, bool keepHidden, Failu
         if (status == kOk)
             status = key.DeleteTree(name.c_str());
         if (status != kOk && status != kFileNotFound) // gone already: what was meant has happened
-            failures.push_back({Action::Delete, problem.name, place, status});
+            failures.push_back({Action::Repair, problem.name, place, status});
     };
     switch (problem.kind) {
     case ProblemKind::DanglingEntry:
@@ -295,7 +310,7 @@ void Repair(RegistryStore& store, const Problem& problem, bool keepHidden, Failu
         if (status != kOk) {
             if (classes.IsOpen())
                 (void)classes.DeleteTree(problem.clsid.c_str()); // the partial copy goes
-            failures.push_back({Action::CopyTo, problem.name, kMachineClasses, status});
+            failures.push_back({Action::Repair, problem.name, kMachineClasses, status});
         }
         break;
     }

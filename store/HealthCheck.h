@@ -53,6 +53,9 @@ struct Problem {
 
 // Whether an icon location gives an icon; the caller caches what it extracts.
 using IconCheck = std::function<bool(const std::wstring& location)>;
+// The check through the platform: each location's file (environment expanded, as Explorer
+// takes it) and index extracted once.
+IconCheck CachedIconCheck(Platform& platform);
 
 // Every problem but the targets', in scan order of the entries, then the orphaned class
 // keys of this user's and the machine's classes.

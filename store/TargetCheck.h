@@ -14,6 +14,10 @@
 
 namespace vs {
 
+// How long a target may take to answer, and how many are looked for at once.
+inline constexpr std::chrono::seconds kTargetTimeLimit{5};
+inline constexpr unsigned kTargetWorkers = 8;
+
 class TargetChecker {
 public:
     using Clock = std::chrono::steady_clock;

@@ -42,13 +42,15 @@ template <class T> std::wstring Opt(const std::optional<T>& value) {
 
 // The request in one line, so that each case states all of it; kId is shown as "id".
 std::string Summary(const Request& r) {
-    static const wchar_t* kCommands[] = {L"help",    L"version", L"list",    L"create", L"hide",
-                                         L"unhide",  L"delete",  L"copy",    L"move",   L"rename",
-                                         L"comment", L"icon",    L"position"};
+    static const wchar_t* kCommands[] = {L"help",    L"version", L"list",     L"create", L"hide",
+                                         L"unhide",  L"delete",  L"copy",     L"move",   L"rename",
+                                         L"comment", L"icon",    L"position", L"check"};
     std::wstring text = kCommands[static_cast<int>(r.command)];
     switch (r.command) {
     case Command::List:
+    case Command::Check:
         text += r.expert ? L" expert" : L"";
+        text += r.repair ? L" repair" : L"";
         text += r.format == Format::Csv ? L" csv" : r.format == Format::Json ? L" json" : L" table";
         break;
     case Command::Create: {
@@ -89,6 +91,8 @@ TEST(Arguments, SoundCommandLinesSayWhatToDo) {
         {{L"list"}, "list table"},
         {{L"LIST", L"--Expert", L"--format", L"CSV"}, "list expert csv"},
         {{L"list", L"--format=json"}, "list json"},
+        {{L"check"}, "check table"},
+        {{L"check", L"--repair", L"--format=csv"}, "check repair csv"},
         {{L"--help"}, "help"},
         {{L"list", L"--format", L"xml", L"--help"}, "help"},
         {{L"--version"}, "version"},
@@ -144,9 +148,11 @@ TEST(Arguments, EachFaultyCommandLineGetsItsOneError) {
         {{}, IDS_CLI_NO_COMMAND, {}},
         {{L"frobnicate"}, IDS_CLI_UNKNOWN_COMMAND, {L"frobnicate"}},
         {{L"export", kId, L"--out", L"x.reg"}, IDS_CLI_UNKNOWN_COMMAND, {L"export"}},
-        {{L"check"}, IDS_CLI_UNKNOWN_COMMAND, {L"check"}},
+        {{L"verify"}, IDS_CLI_UNKNOWN_COMMAND, {L"verify"}},
         {{L"--frob"}, IDS_CLI_UNKNOWN_OPTION, {L"VarnosetCli", L"--frob"}},
         {{L"list", L"--name", L"x"}, IDS_CLI_UNKNOWN_OPTION, {L"list", L"--name"}},
+        {{L"check", L"--expert"}, IDS_CLI_UNKNOWN_OPTION, {L"check", L"--expert"}},
+        {{L"check", L"--repair=yes"}, IDS_CLI_UNEXPECTED_VALUE, {L"--repair"}},
         {{L"hide", kId, L"--to", L"desktop-user"}, IDS_CLI_UNKNOWN_OPTION, {L"hide", L"--to"}},
         {{L"list", L"--format"}, IDS_CLI_MISSING_VALUE, {L"--format"}},
         {With({L"create", L"--name", L"--folder"}, {L"C:\\", L"--places", L"desktop"}),

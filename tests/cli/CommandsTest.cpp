@@ -57,6 +57,7 @@ struct Staged final : CliHost {
     std::wstring DefaultIconLocation() override { return L"C:\\windows\\System32\\SHELL32.DLL,4"; }
     int CompareNames(const std::wstring& a, const std::wstring& b) override { return vs::CompareNames(a, b); }
     std::wstring VersionTitle() override { return L""; }
+    bool TargetExists(const TargetPath& target) override { return target.path == L"C:\\here"; }
 
     int Run(const std::vector<std::wstring>& args) { return RunCli(args, registry, platform, *this); }
     void WriteObject(const std::wstring& id, int place) {
@@ -178,6 +179,35 @@ TEST(Commands, DeleteTellsAClassKeyThatCouldNotGoWithItsLastEntry) {
     EXPECT_EQ(s.Dump(CurrentUser(), EntryPath(0, kIdA)), kMissingTree);
     EXPECT_EQ(s.Dump(CurrentUser(), EntryPath(2, L"hidden" + kIdA)), kMissingTree);
     EXPECT_EQ(s.Dump(ClassesRoot(), L"CLSID\\" + kIdA), classKey);
+}
+
+TEST(Commands, CheckRepairsWhatItCanAndTellsWhatTheRegistryRefused) {
+    Staged s;
+    s.WriteObject(kIdA, 4); // its icon gives nothing: found, not repaired
+    s.WriteEntry(0, kIdB);  // no class key: repaired
+    (void)WriteTree(s.registry, ClassesRoot(),
+                    TreeKey{L"CLSID\\" + kIdC, {Sz(L"SearchHelper", L"Varnoset: Gone")}});
+    s.registry.DenyWriteAccess(ClassesRoot(), L"CLSID\\" + kIdC); // no entry, and may not go
+    const std::string before = s.Everything();
+    EXPECT_EQ(s.Run({L"check", L"--repair", L"--format", L"csv"}), kExitFailed);
+    const std::wstring user = L"HKEY_CURRENT_USER\\" + EntryPath(0, kIdB);
+    const std::wstring machine = L"HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\";
+    EXPECT_EQ(s.out, L"Kind,Name,Location,Place,Key,Detail,Class,Repaired\r\n"
+                     L"dangling-entry," +
+                         kIdB + L"," + Label(0) + L",desktop-user," + user + L",," + kIdB +
+                         L",true\r\n"
+                         L"missing-icon,Test," +
+                         Pattern(IDS_PROBLEM_CLASSES_ALL) + L",classes-all," + machine + kIdA +
+                         L"\\DefaultIcon,\"x.dll,1\"," + kIdA +
+                         L",false\r\n"
+                         L"orphaned-class,Gone," +
+                         Pattern(IDS_PROBLEM_CLASSES_ALL) + L",classes-all," + machine + kIdC + L",," + kIdC +
+                         L",false\r\n");
+    EXPECT_EQ(s.err, Line(IDS_CLI_COULD_NOT_REPAIR,
+                          {L"Gone", Pattern(IDS_PROBLEM_ORPHANED), Pattern(IDS_PROBLEM_CLASSES_ALL),
+                           Pattern(IDS_CLI_REASON_ELEVATION)}));
+    s.WriteEntry(0, kIdB);
+    EXPECT_EQ(s.Everything(), before) << "only the dangling entry went";
 }
 
 } // namespace

@@ -119,7 +119,7 @@ protected:
     // The failures reported so far, one "action place status" line each, and forgets them.
     std::vector<std::string> TakeFailures() {
         static const char* const kActions[] = {"create", "delete", "hide", "unhide",  "copy",
-                                               "move",   "rename", "icon", "comment", "position"};
+                                               "move",   "rename", "icon", "comment", "position", "repair"};
         std::vector<std::string> lines;
         for (const Failure& failure : failures)
             lines.push_back(std::string(kActions[static_cast<int>(failure.action)]) + " " +
