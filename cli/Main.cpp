@@ -9,6 +9,7 @@
 #include "framework/VersionInfo.h"
 #include "cli/Commands.h"
 #include "cli/ListOutput.h"
+#include "store/TargetCheck.h"
 #include "store/WinPlatform.h"
 #include "store/WinRegistry.h"
 #include "wizard/LocationIcon.h"

@@ -105,7 +105,8 @@ bool CDeleteObject::OnInitDialog() {
         info.iSubItem = column;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
     }
-    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     ShowSortArrow();
 
     RefreshList();
@@ -157,6 +158,8 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_COMMAND, kAnyCode, ID_CONTEXT_MENU, ID_CONTEXT_MENU, &D::OnContextMenuKey},
         {WM_COMMAND, kAnyCode, ID_CLEAR_FILTER, ID_CLEAR_FILTER, &D::OnClearFilter},
         {WM_COMMAND, kAnyCode, ID_FOCUS_LIST, ID_FOCUS_LIST, &D::OnFocusList},
+        {WM_COMMAND, kAnyCode, ID_CHECK_PROBLEMS, ID_CHECK_PROBLEMS, &D::OnCheckProblems},
+        {WM_NOTIFY, LVN_GETINFOTIPW, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnGetInfoTip},
     };
     return Route(this, kMessages, msg, result) || CDialog::HandleMessage(msg, result);
 }
@@ -351,7 +354,7 @@ LRESULT CDeleteObject::OnDrawItem(const Message& msg) {
         return FALSE;
     // A row that names no entry is left alone.
     if (const vs::ShellObjectEntry* entry = EntryOfRow(static_cast<int>(dis->itemID)))
-        DrawListRow(list_, *dis, entry->hidden);
+        DrawListRow(list_, *dis, entry->hidden, !RowProblemText(static_cast<int>(dis->itemID)).empty());
     return TRUE;
 }
 

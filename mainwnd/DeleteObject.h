@@ -14,14 +14,17 @@
 #include "mainwnd/WindowLayout.h"
 #include "mainwnd/WindowSettings.h"
 #include "store/Failure.h"
+#include "store/HealthCheck.h"
 #include "store/Inventory.h"
 #include "store/Platform.h"
 #include "store/RegistryStore.h"
 #include "store/ShellObjectEntry.h"
+#include "store/TargetCheck.h"
 
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class CDeleteObject : public CDialog {
@@ -98,6 +101,22 @@ public:
     LRESULT OnContextMenuKey(const Message& msg);
     LRESULT OnClearFilter(const Message& msg);
     LRESULT OnFocusList(const Message& msg);
+    // The check for problems (ProblemCommands.cpp).
+    LRESULT OnCheckProblems(const Message& msg);
+
+    // The problems of the inventory as the check finds them, without the targets'; with
+    // orphans, also the class keys of the program's that no entry names.
+    std::vector<vs::Problem> FindProblems(bool orphans);
+    // Repairs the problems (for the visible and hidden kind, keepHidden says which entry
+    // stays) as one command, reads the list again and says once what failed.
+    void RepairProblems(const std::vector<vs::Problem>& problems, const std::vector<bool>& keepHidden);
+    // Selects the rows of the problem's entry, or of every entry of its class, switching to
+    // Expert Mode and clearing the filter where they would not show.
+    void ShowProblem(const vs::Problem& problem);
+    // The problems of a list row as its tooltip tells them, one per line; empty for none.
+    const std::wstring& RowProblemText(int row);
+    // How the check looks for targets (tests stage their own).
+    void SetTargetProbe(vs::TargetChecker::Probe probe) { targetProbe_ = std::move(probe); }
 
 protected:
     bool OnInitDialog() override;
@@ -130,6 +149,9 @@ private:
     LRESULT OnDpiChanged(const Message& msg);
     LRESULT OnDrawItem(const Message& msg);
     LRESULT OnDestroy(const Message& msg);
+    LRESULT OnGetInfoTip(const Message& msg);
+    // The problems of every listed entry, for the rows' warnings and tooltips.
+    void FindRowProblems();
 
     // A row's item data (its index in the inventory), or -1 when it has none.
     LPARAM ItemData(int row) const;
@@ -191,6 +213,9 @@ private:
     SortOrder sort_;
     std::wstring filterText_;
     std::vector<std::size_t> shown_;
+    // The problems of each listed entry, by its index in the inventory, as tooltip text.
+    std::vector<std::wstring> rowProblems_;
+    vs::TargetChecker::Probe targetProbe_ = vs::TargetExists;
     // Set while the list's rows are replaced: selection changes then tell nobody.
     bool fillingRows_ = false;
 

@@ -82,6 +82,13 @@ void ListViewInventory::Fill(const std::vector<vs::InventoryRow>& rows,
     }
 }
 
+std::optional<int> ListViewInventory::ImageOfLocation(const std::wstring& location) const {
+    const auto known = images_.find(location);
+    if (known == images_.end())
+        return std::nullopt;
+    return known->second;
+}
+
 int ListViewInventory::ImageOf(const vs::InventoryRow& row) const {
     if (!row.iconLocation)
         return 0;

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -47,6 +48,9 @@ public:
     // The image the last LoadImages gave rows of this icon location; 0 (the default row
     // icon) for rows without one.
     int ImageOf(const vs::InventoryRow& row) const;
+    // The image the last LoadImages gave rows of this icon location (-1: it gave no icon);
+    // nothing when no row had it.
+    std::optional<int> ImageOfLocation(const std::wstring& location) const;
     // What the Location column shows for each place index.
     std::span<const std::wstring> PlaceLabels() const { return placeLabels_; }
 

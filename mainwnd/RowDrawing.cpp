@@ -71,7 +71,7 @@ private:
 
 } // namespace
 
-void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden) {
+void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden, bool warning) {
     const int row = static_cast<int>(dis.itemID);
     HDC dc = dis.hDC;
 
@@ -134,6 +134,11 @@ void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden) {
             if (highlighted)
                 style |= ILD_BLEND50;
             ImageList_Draw(images, item.iImage, dc, icon.left, icon.top, style);
+        }
+        if (warning) {
+            const int size = std::max(8, static_cast<int>(icon.bottom - icon.top) / 2);
+            DrawIconEx(dc, icon.left, icon.bottom - size, LoadIconW(nullptr, IDI_WARNING), size, size, 0,
+                       nullptr, DI_NORMAL);
         }
         const TextInset inset = CellTextInset(dc, 0);
         RECT text = label;

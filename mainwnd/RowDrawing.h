@@ -9,8 +9,9 @@
 
 // Draws the row dis.itemID of list into dis.hDC: icon, name and the other columns,
 // selected rows in the highlight colours, hidden rows grey (highlight text when selected)
-// with a struck-out font. Leaves the device context as it found it.
-void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden);
+// with a struck-out font, and a row with a problem with a small warning sign over the
+// lower left of its icon. Leaves the device context as it found it.
+void DrawListRow(HWND list, const DRAWITEMSTRUCT& dis, bool hidden, bool warning = false);
 
 // The narrowest width of column in which DrawListRow shows the text of every row whole:
 // the widest text in the list's font and the margins the drawing keeps around it, which

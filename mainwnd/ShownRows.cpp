@@ -81,8 +81,10 @@ void CDeleteObject::ShowRows(const ListPlace& place, bool loadImages) {
     fillingRows_ = true;
     shown_ = ArrangeRows(inventory_.rows, view_.PlaceLabels(), filterText_, sort_);
     view_.BeginUpdate();
-    if (loadImages)
+    if (loadImages) {
         view_.LoadImages(inventory_.rows, platform_, SmallIconSize(dpi_));
+        FindRowProblems(); // the inventory is new whenever the images are
+    }
     view_.Fill(inventory_.rows, shown_);
     const int focused = RestoreSelection(place);
     view_.EndUpdate(loadImages);

@@ -150,7 +150,7 @@ IconCheck CachedIconCheck(Platform& platform) {
     };
 }
 
-std::vector<Problem> FindProblems(const Inventory& inventory, const IconCheck& iconLoads) {
+std::vector<Problem> FindProblems(const Inventory& inventory, const IconCheck& iconLoads, bool orphans) {
     std::vector<Problem> problems;
     std::vector<RecordUse> records;
     std::map<const ShellObjectInfo*, std::size_t> recordIndex;
@@ -205,8 +205,10 @@ std::vector<Problem> FindProblems(const Inventory& inventory, const IconCheck& i
         }
     }
 
-    FindOrphanedClasses(inventory, CurrentUser(), problems);
-    FindOrphanedClasses(inventory, LocalMachine(), problems);
+    if (orphans) {
+        FindOrphanedClasses(inventory, CurrentUser(), problems);
+        FindOrphanedClasses(inventory, LocalMachine(), problems);
+    }
     return problems;
 }
 

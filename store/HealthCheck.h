@@ -57,9 +57,10 @@ using IconCheck = std::function<bool(const std::wstring& location)>;
 // takes it) and index extracted once.
 IconCheck CachedIconCheck(Platform& platform);
 
-// Every problem but the targets', in scan order of the entries, then the orphaned class
-// keys of this user's and the machine's classes.
-std::vector<Problem> FindProblems(const Inventory& inventory, const IconCheck& iconLoads);
+// Every problem but the targets', in scan order of the entries, then (with orphans) the
+// orphaned class keys of this user's and the machine's classes.
+std::vector<Problem> FindProblems(const Inventory& inventory, const IconCheck& iconLoads,
+                                  bool orphans = true);
 
 // A target to look for: a folder, a program file, or a bare program name searched as
 // CreateProcessW searches it.
