@@ -4,13 +4,18 @@
 // eight places with 50 distinct icon locations, then times, a few times each:
 //   (a) a raw scan: exactly the registry reads a refresh needs, nothing else;
 //   (b) CDeleteObject::RefreshList on the real dialog with its real list view, shown.
-// It prints minimum and median of both and their ratio. Run it through scripts/bench.sh,
+// It prints minimum and median of both and their ratio, and
+//   (c) the check for problems as its dialog runs it (CDeleteObject::FindProblems over the
+//       refreshed inventory, then every target looked for on the check's worker threads),
+// with its median against the refresh's. Run it through scripts/bench.sh,
 // which gives it a fresh Wine prefix and a private display.
 
 #include "mainwnd/DeleteObject.h"
+#include "store/HealthCheck.h"
 #include "store/Inventory.h"
 #include "store/NamespaceLocation.h"
 #include "store/RegKey.h"
+#include "store/TargetCheck.h"
 #include "store/WinPlatform.h"
 #include "store/WinRegistry.h"
 
@@ -197,8 +202,8 @@ int wmain(int argc, wchar_t** argv) {
     vs::WinRegistry store;
     vs::WinPlatform platform;
 
-    std::printf("%6s  %10s %10s  %10s %10s  %8s %8s  %10s\n", "N", "scan min", "scan med", "refr min",
-                "refr med", "ratio min", "ratio med", "no-list med");
+    std::printf("%6s  %10s %10s  %10s %10s  %8s %8s  %10s  %10s %10s\n", "N", "scan min", "scan med",
+                "refr min", "refr med", "ratio min", "ratio med", "no-list med", "check med", "check/refr");
     int written = 0;
     for (int n : sizes) {
         RemovePlaces(store);
@@ -233,12 +238,29 @@ int wmain(int argc, wchar_t** argv) {
             PumpMessages(); // the repaint the refresh asked for is part of what the user waits for
             refreshes.push_back(Seconds(Clock::now() - start));
         }
+        std::vector<double> checks;
+        std::size_t problems = 0;
+        for (int r = 0; r < repeats; ++r) {
+            const auto start = Clock::now();
+            std::vector<vs::Problem> found = dialog.FindProblems(true);
+            const std::vector<vs::TargetToCheck> targets = vs::TargetsToCheck(dialog.Inventory());
+            std::vector<vs::TargetPath> paths;
+            for (const vs::TargetToCheck& target : targets)
+                paths.push_back(target.target);
+            vs::TargetChecker checker(std::move(paths), vs::TargetExists, vs::kTargetTimeLimit,
+                                      vs::kTargetWorkers);
+            checker.Wait();
+            problems =
+                found.size() + vs::TargetProblems(dialog.Inventory(), targets, checker.States()).size();
+            checks.push_back(Seconds(Clock::now() - start));
+        }
         const int rows = static_cast<int>(SendMessageW(dialog.List(), LVM_GETITEMCOUNT, 0, 0));
         if (rows != n)
             std::fprintf(stderr, "the list shows %d of %d rows\n", rows, n);
-        std::printf("%6d  %9.4fs %9.4fs  %9.4fs %9.4fs  %8.2f %8.2f  %9.4fs\n", n, Min(scans), Median(scans),
-                    Min(refreshes), Median(refreshes), Min(refreshes) / Min(scans),
-                    Median(refreshes) / Median(scans), Median(inventoryOnly));
+        std::printf("%6d  %9.4fs %9.4fs  %9.4fs %9.4fs  %8.2f %8.2f  %9.4fs  %9.4fs %10.2f  (%zu problems)\n",
+                    n, Min(scans), Median(scans), Min(refreshes), Median(refreshes),
+                    Min(refreshes) / Min(scans), Median(refreshes) / Median(scans), Median(inventoryOnly),
+                    Median(checks), Median(checks) / Median(refreshes), problems);
         std::fflush(stdout);
     }
     RemovePlaces(store);

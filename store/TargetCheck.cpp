@@ -1,5 +1,6 @@
 #include "TargetCheck.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -81,8 +82,12 @@ bool TargetChecker::Poll() {
 
 void TargetChecker::Wait() {
     while (!Poll()) {
+        // Woken by the last answer, or after a while to look for paths past their limit.
         std::unique_lock<std::mutex> lock(shared_->mutex);
-        shared_->changed.wait_for(lock, std::chrono::milliseconds(50));
+        shared_->changed.wait_for(lock, std::chrono::milliseconds(50), [this] {
+            return std::none_of(shared_->states.begin(), shared_->states.end(),
+                                [](TargetState state) { return state == TargetState::Pending; });
+        });
     }
 }
 
