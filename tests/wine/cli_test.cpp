@@ -380,6 +380,33 @@ TEST_F(CliTest, ListFormatsReadBackWithRealReadersAndAgree) {
     EXPECT_EQ(rowsOfA, 2u);
 }
 
+TEST_F(CliTest, CheckFindsAnEntryWithoutClassKeyAndRepairsIt) {
+    const std::wstring a = Create({L"--name", L"Left", L"--folder", L"C:\\", L"--places", L"network"});
+    ASSERT_TRUE(RemoveTree(store, CurrentUser(), ClassKeyPath(a)));
+    auto rowsOf = [&](const std::vector<std::vector<std::string>>& rows) {
+        std::vector<std::string> found;
+        for (const auto& row : rows)
+            if (row.size() == 8 && row[6] == Utf8(a))
+                found.push_back(row[0] + "|" + row[3] + "|" + row[7]);
+        return found;
+    };
+    const CliRun json = RunCli({L"check", L"--format", L"json"});
+    EXPECT_EQ(json.status, 0u) << Utf8(json.err);
+    std::vector<std::vector<std::string>> parsed;
+    for (const nlohmann::json& object : nlohmann::json::parse(json.outBytes))
+        parsed.push_back({object.at("Kind"), object.at("Name"), object.at("Location"), object.at("Place"),
+                          object.at("Key"), object.at("Detail"), object.at("Class"),
+                          object.at("Repaired").get<bool>() ? "true" : "false"});
+    EXPECT_EQ(rowsOf(parsed), std::vector<std::string>{"dangling-entry|network-user|false"});
+
+    const CliRun csv = RunCli({L"check", L"--repair", L"--format=csv"});
+    EXPECT_EQ(csv.status, 0u) << Utf8(csv.err);
+    const std::optional<std::vector<CsvRecord>> records = ReadCsv(csv.outBytes);
+    ASSERT_TRUE(records);
+    EXPECT_EQ(rowsOf(*records), std::vector<std::string>{"dangling-entry|network-user|true"});
+    EXPECT_EQ(Entries(a), std::vector<std::string>{});
+}
+
 // ---------------------------------------------------------------------------------------
 
 TEST_F(CliTest, EveryCommandChangesWhatTheWindowsCommandChanges) {
