@@ -33,8 +33,12 @@ std::vector<vs::Problem> CDeleteObject::FindProblems(bool orphans) {
 LRESULT CDeleteObject::OnCheckProblems(const Message&) {
     CProblemsDialog dialog(*this, targetProbe_);
     dialog.DoModal();
-    if (dialog.ShowRequest())
-        ShowProblem(*dialog.ShowRequest());
+    if (!dialog.ShowRequest())
+        return 0;
+    ShowProblem(*dialog.ShowRequest());
+    // The edit commands work on the selected rows, which now are the object's.
+    if (dialog.EditCommand())
+        SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(dialog.EditCommand(), 0), 0);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "framework/MessageMap.h"
 #include "framework/Resources.h"
+#include "framework/UniqueHandle.h"
 #include "mainwnd/DeleteObject.h"
 #include "mainwnd/Places.h"
 #include "res/resource.h"
@@ -66,6 +67,7 @@ bool CProblemsDialog::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_NOTIFY, LVN_ITEMCHANGED, IDC_PROBLEM_LIST, IDC_PROBLEM_LIST, &D::OnItemChanged},
         {WM_COMMAND, BN_CLICKED, IDC_REPAIR_SELECTED, IDC_REPAIR_SELECTED, &D::OnRepair},
         {WM_COMMAND, BN_CLICKED, IDC_SHOW_IN_LIST, IDC_SHOW_IN_LIST, &D::OnShowInList},
+        {WM_COMMAND, BN_CLICKED, IDC_EDIT_PROBLEM, IDC_EDIT_PROBLEM, &D::OnEdit},
     };
     return Route(this, kMessages, msg, result) || CDialog::HandleMessage(msg, result);
 }
@@ -199,6 +201,8 @@ void CProblemsDialog::UpdateButtons() {
     const bool shown = !selected.empty() && selected.front()->kind != vs::ProblemKind::OrphanedClass;
     EnableWindow(Item(IDC_REPAIR_SELECTED), repairable);
     EnableWindow(Item(IDC_SHOW_IN_LIST), shown);
+    const bool editable = shown && !vs::Repairable(selected.front()->kind);
+    EnableWindow(Item(IDC_EDIT_PROBLEM), editable);
 }
 
 LRESULT CProblemsDialog::OnItemChanged(const Message& msg) {
@@ -251,5 +255,30 @@ LRESULT CProblemsDialog::OnShowInList(const Message&) {
         return 0;
     showRequest_ = *selected.front();
     EndDialog(IDC_SHOW_IN_LIST);
+    return 0;
+}
+
+LRESULT CProblemsDialog::OnEdit(const Message&) {
+    const std::vector<const vs::Problem*> selected = Selected();
+    if (selected.empty() || vs::Repairable(selected.front()->kind) ||
+        selected.front()->kind == vs::ProblemKind::OrphanedClass)
+        return 0;
+    UINT command = ID_CHANGE_ICON;
+    if (selected.front()->kind != vs::ProblemKind::MissingIcon) {
+        UniqueMenu menu(CreatePopupMenu());
+        const std::wstring rename = LoadResourceString(IDS_PROBLEM_EDIT_RENAME);
+        const std::wstring comment = LoadResourceString(IDS_PROBLEM_EDIT_COMMENT);
+        AppendMenuW(menu.Get(), MF_STRING, ID_RENAME, rename.c_str());
+        AppendMenuW(menu.Get(), MF_STRING, ID_CHANGE_COMMENT, comment.c_str());
+        RECT button{};
+        GetWindowRect(Item(IDC_EDIT_PROBLEM), &button);
+        command = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                                   button.left, button.bottom, 0, hwnd_, nullptr));
+        if (!command)
+            return 0;
+    }
+    showRequest_ = *selected.front();
+    editCommand_ = command;
+    EndDialog(IDC_EDIT_PROBLEM);
     return 0;
 }

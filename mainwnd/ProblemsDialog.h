@@ -26,8 +26,10 @@ public:
     CProblemsDialog(CDeleteObject& window, vs::TargetChecker::Probe probe);
     ~CProblemsDialog() override;
 
-    // The problem "Show in list" closed the dialog for; its pointers are stale by then.
+    // The problem "Show in list" or "Edit..." closed the dialog for (its pointers are stale
+    // by then), and the edit command to run on its rows (0 for none).
     const std::optional<vs::Problem>& ShowRequest() const { return showRequest_; }
+    UINT EditCommand() const { return editCommand_; }
     // What the dialog shows (tests read it): the problems, and whether the targets are done.
     const std::vector<vs::Problem>& Problems() const { return problems_; }
     bool TargetsDone() const { return !checker_; }
@@ -42,6 +44,8 @@ private:
     LRESULT OnItemChanged(const Message& msg);
     LRESULT OnRepair(const Message& msg);
     LRESULT OnShowInList(const Message& msg);
+    // A missing icon: Change Icon; a target: Rename or Change Comment, as the user picks.
+    LRESULT OnEdit(const Message& msg);
     LRESULT OnDestroy(const Message& msg);
 
     // Checks the window's inventory again and starts looking for the targets.
@@ -62,4 +66,5 @@ private:
     int sortColumn_ = 0;
     bool descending_ = false;
     std::optional<vs::Problem> showRequest_;
+    UINT editCommand_ = 0;
 };

@@ -1,6 +1,6 @@
 // The check for problems in the window, over the prefix's real registry: a registry with
 // every kind of problem, the dialog's rows, each repair through "Repair selected", the
-// registry compared whole afterwards, "Show in list", and the list rows' warnings.
+// registry compared whole afterwards, "Edit..." on a missing icon, and the rows' warnings.
 
 #include "UiDriver.h"
 #include "mainwnd/DeleteObject.h"
@@ -25,8 +25,8 @@ namespace {
 
 using namespace uitest;
 using test::DumpTree;
-using test::Sz;
 using test::ModalScript;
+using test::Sz;
 using test::TreeKey;
 using test::TreeValue;
 
@@ -148,8 +148,9 @@ TEST_F(ProblemsTest, EveryKindIsFoundRepairedWhereOfferedAndShownInTheList) {
         .Do([&] {
             left = Rows(dialog);
             SelectRow(dialog, L"Missing icon");
-            PostClick(dialog, IDC_SHOW_IN_LIST);
-        });
+            PostClick(dialog, IDC_EDIT_PROBLEM); // closes, shows the row in the list, Change Icon
+        })
+        .AwaitDialog(L"Choose Icon", [](HWND chooser) { PostClick(chooser, IDCANCEL); });
     script.Start();
     SendMessageW(window->Hwnd(), WM_COMMAND, MAKEWPARAM(ID_CHECK_PROBLEMS, 0), 0);
     ASSERT_TRUE(script.Completed());
@@ -180,7 +181,7 @@ TEST_F(ProblemsTest, EveryKindIsFoundRepairedWhereOfferedAndShownInTheList) {
     test::RemoveTree(store, LocalMachine(), ClassKeyPath(kAlpha));
     EXPECT_EQ(Whole(), before);
 
-    // "Show in list" selected Delta's row, which carries the warning and its tooltip.
+    // "Edit..." selected Delta's row, which carries the warning and its tooltip.
     HWND list = window->Item(IDC_OBJECT_LIST);
     const int row =
         static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
