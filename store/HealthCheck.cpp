@@ -1,6 +1,7 @@
 #include "HealthCheck.h"
 
 #include "ClassRoots.h"
+#include "NamespaceLocation.h"
 #include "RegKey.h"
 #include "Registration.h"
 
@@ -46,6 +47,23 @@ bool KeyStands(RegistryStore& store, KeyHandle root, const std::wstring& path) {
     return key.Open(root, path, kKeyRead) != kFileNotFound;
 }
 
+// Whether an entry key directly below a place names clsid, shown or hidden. A key that
+// does not open for reading counts as there: the scan opens entries for writing and
+// leaves out those it cannot, and a class key must not look unused because of that.
+bool AnyPlaceNames(RegistryStore& store, const std::wstring& clsid) {
+    for (const NamespaceLocation& place : NamespaceLocations())
+        for (const std::wstring& name : {clsid, L"hidden" + clsid})
+            if (KeyStands(store, place.hive, std::wstring(place.nameSpacePath) + L"\\" + name))
+                return true;
+    return false;
+}
+
+// Whether a class key of clsid stands in either classes (one that does not open counts).
+bool AnyClassKey(RegistryStore& store, const std::wstring& clsid) {
+    return KeyStands(store, CurrentUser(), ClassKeyPath(clsid)) ||
+           KeyStands(store, LocalMachine(), ClassKeyPath(clsid));
+}
+
 // Class keys of classesHive that carry the program's marker and that no entry names.
 void FindOrphanedClasses(const Inventory& inventory, KeyHandle classesHive, std::vector<Problem>& problems) {
     RegistryStore& store = inventory.Store();
@@ -66,8 +84,10 @@ void FindOrphanedClasses(const Inventory& inventory, KeyHandle classesHive, std:
         if (classKey.Open(classes.Get(), name, kKeyRead) != kOk)
             continue;
         const StringRead marker = classKey.ReadString(kMarkerValueName, kMarkerCapacity);
-        if (marker.status != kOk || std::wstring_view(marker.text).substr(0, std::size(kMarkerPrefix) - 1) !=
-                                        std::wstring_view(kMarkerPrefix))
+        if (marker.status != kOk ||
+            std::wstring_view(marker.text).substr(0, std::size(kMarkerPrefix) - 1) !=
+                std::wstring_view(kMarkerPrefix) ||
+            AnyPlaceNames(store, name))
             continue;
         Problem problem;
         problem.kind = ProblemKind::OrphanedClass;
@@ -286,9 +306,12 @@ void Repair(RegistryStore& store, const Problem& problem, bool keepHidden, Failu
         if (status != kOk && status != kFileNotFound) // gone already: what was meant has happened
             failures.push_back({Action::Repair, problem.name, place, status});
     };
+    // What was found may have changed since: an entry whose class key came back, or a
+    // class key that an entry names by now, stays.
     switch (problem.kind) {
     case ProblemKind::DanglingEntry:
-        removeTree(problem.root, problem.entry->parentPath, problem.entry->keyName, problem.place);
+        if (!AnyClassKey(store, problem.clsid))
+            removeTree(problem.root, problem.entry->parentPath, problem.entry->keyName, problem.place);
         break;
     case ProblemKind::ShownAndHidden: {
         const ShellObjectEntry& goes = keepHidden ? *problem.entry : *problem.twin;
@@ -296,7 +319,8 @@ void Repair(RegistryStore& store, const Problem& problem, bool keepHidden, Failu
         break;
     }
     case ProblemKind::OrphanedClass:
-        removeTree(problem.root, kClassesPath, problem.clsid, problem.place);
+        if (!AnyPlaceNames(store, problem.clsid))
+            removeTree(problem.root, kClassesPath, problem.clsid, problem.place);
         break;
     case ProblemKind::UserOnlyClass: {
         // The machine's own key, if one came meanwhile, is left as it is.

@@ -314,6 +314,8 @@ TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
                           ID_CHANGE_COMMENT,
                           ID_SET_EXPLORER_POSITION,
                           0,
+                          ID_CHECK_PROBLEMS,
+                          0,
                           ID_EXPERT_MODE};
     ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(std::size(order)));
     for (int i = 0; i < static_cast<int>(std::size(order)); ++i)
