@@ -14,6 +14,10 @@
 namespace vs {
 
 inline constexpr wchar_t kClassesPath[] = L"Software\\Classes\\CLSID";
+// The 32-bit view of the same classes, which 32-bit programs (and their file dialogs) read.
+// An object may have a copy of its class key there, in the same root; every change of the
+// class record goes to both.
+inline constexpr wchar_t kClasses32Path[] = L"Software\\Classes\\Wow6432Node\\CLSID";
 
 // The hive whose classes hold an object's class key.
 inline KeyHandle ClassesHive(bool allUsers) {
@@ -26,6 +30,10 @@ inline int ClassesPlace(KeyHandle hive) {
 // kClassesPath + "\" + clsid.
 inline std::wstring ClassKeyPath(std::wstring_view clsid) {
     return std::wstring(kClassesPath) + L"\\" + std::wstring(clsid);
+}
+// kClasses32Path + "\" + clsid.
+inline std::wstring Class32KeyPath(std::wstring_view clsid) {
+    return std::wstring(kClasses32Path) + L"\\" + std::wstring(clsid);
 }
 
 } // namespace vs

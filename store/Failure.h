@@ -22,6 +22,10 @@ enum class Action {
     ChangeComment,
     SetPosition,
     Repair, // a repair of the check for problems: at a place its entry key, else its class key
+    Pin,    // the class key (and its 32-bit copy)
+    Unpin,
+    HideDesktopIcon, // at a Desktop place: the value of its scope
+    ShowDesktopIcon,
 };
 
 // Where, beyond the place indexes 0 to 7: the class keys of one user or of all users.

@@ -1,7 +1,7 @@
 #include "Inventory.h"
 
+#include "DesktopIcon.h"
 #include "NamespaceLocation.h"
-#include "RegKey.h"
 
 #include <utility>
 
@@ -91,6 +91,9 @@ void Inventory::ScanNamespaceKey(int placeIndex, const std::wstring& parentPath,
         path += child;
         stack.push_back(Frame{std::move(childKey), path.size(), 0});
     }
+    // No key stays open between scans.
+    for (std::optional<RegKey>& key : hiddenIcons_)
+        key.reset();
 }
 
 // A name of 50 units or more is skipped. Whether that is what a short buffer met is asked
@@ -108,9 +111,19 @@ void Inventory::ListEntry(ShellObjectEntry entry, int placeIndex) {
     InventoryRow row{info.name, placeIndex, info.target, info.description, entry.hidden, std::nullopt, &info};
     if (info.hasIconLocation)
         row.iconLocation = info.iconLocation;
+    row.desktopIconHidden = DesktopIconHiddenIn(store_, HiddenIconsKey(placeIndex), info.clsid);
     entries.push_back(std::move(entry));
     rows.push_back(std::move(row));
     ++rowCount;
+}
+
+KeyHandle Inventory::HiddenIconsKey(int placeIndex) {
+    std::optional<RegKey>& key = hiddenIcons_[placeIndex < 4 ? 0 : 1];
+    if (!key) {
+        key.emplace(store_);
+        (void)key->Open(ScopeHive(placeIndex), kHideDesktopIconsPath, kKeyRead); // missing: nothing hidden
+    }
+    return key->Get();
 }
 
 ShellObjectEntry* Inventory::EntryAt(std::intptr_t index) {

@@ -4,6 +4,7 @@
 // nothing between refreshes and knows nothing of how rows are shown.
 
 #include "InventoryRow.h"
+#include "RegKey.h"
 #include "Platform.h"
 #include "RegistryStore.h"
 #include "ShellObjectEntry.h"
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,9 +54,14 @@ private:
     bool NameTooLong(KeyHandle key, std::uint32_t index);
     // Appends the entry and its row.
     void ListEntry(ShellObjectEntry entry, int placeIndex);
+    // The HideDesktopIcons\NewStartPanel key of a place's scope, opened for reading once
+    // per scan; null when it does not open.
+    KeyHandle HiddenIconsKey(int placeIndex);
 
     RegistryStore& store_;
     Platform& platform_;
+    // Per scope (this user, all users): the key, once its open was tried.
+    std::optional<RegKey> hiddenIcons_[2];
 };
 
 } // namespace vs

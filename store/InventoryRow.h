@@ -28,6 +28,10 @@ struct InventoryRow {
     // The class record the row shows, shared by every row of its class identifier and
     // owned by the inventory; valid until the next refresh.
     ShellObjectInfo* info = nullptr;
+    // The scope of the entry (this user for places 0 to 3, all users for 4 to 7) hides the
+    // object's desktop icon (DesktopIcon.h); whether it is pinned to the navigation pane
+    // is the record's.
+    bool desktopIconHidden = false;
 };
 
 } // namespace vs

@@ -1,6 +1,7 @@
 #include "Registration.h"
 
 #include "ClassRoots.h"
+#include "DesktopIcon.h"
 #include "NamespaceLocation.h"
 #include "RegKey.h"
 #include "ShellNotify.h"
@@ -187,25 +188,39 @@ std::optional<std::wstring> CreateShellObject(RegistryStore& store, Platform& pl
     }
     const std::wstring marker = kMarkerPrefix + spec.name;
 
-    // The class key comes first, whole; it stays open until every entry is written.
+    // The class key comes first, whole, and for the navigation pane its 32-bit copy too;
+    // both stay open until every entry is written.
+    const bool pin = spec.pinToNavigationPane && spec.onDesktop;
     TreeWriter classWriter(store);
     RegKey classKey(store);
-    classWriter.Check(classKey.Create(classesHive, ClassKeyPath(*clsid)));
-    if (classWriter.Ok()) {
-        classWriter.Check(classKey.SetString(nullptr, spec.name));
+    RegKey copyKey(store);
+    auto writeClassKey = [&](RegKey& key, const std::wstring& path) {
+        classWriter.Check(key.Create(classesHive, path));
+        if (!classWriter.Ok())
+            return;
+        classWriter.Check(key.SetString(nullptr, spec.name));
         if (!spec.infoTip.empty())
-            classWriter.Check(classKey.SetString(L"InfoTip", spec.infoTip));
+            classWriter.Check(key.SetString(L"InfoTip", spec.infoTip));
         // Written whether or not Control Panel is chosen: the object may be copied there later.
-        classWriter.Check(classKey.SetDword(kCategoryValueName, spec.controlPanelCategory));
-        classWriter.Check(classKey.SetString(kMarkerValueName, marker));
+        classWriter.Check(key.SetDword(kCategoryValueName, spec.controlPanelCategory));
+        classWriter.Check(key.SetString(kMarkerValueName, marker));
+        if (pin)
+            classWriter.Check(key.SetDword(kPinnedValueName, 1));
         if (classWriter.Ok())
-            classWriter.Check(classKey.Flush());
-        WriteClassSubkeys(classWriter, classKey.Get(), spec);
-    }
+            classWriter.Check(key.Flush());
+        WriteClassSubkeys(classWriter, key.Get(), spec);
+    };
+    writeClassKey(classKey, ClassKeyPath(*clsid));
+    if (pin && classWriter.Ok())
+        writeClassKey(copyKey, Class32KeyPath(*clsid));
     if (!classWriter.Ok()) {
         if (classKey.IsOpen()) {
             classKey.Close();
             RemoveKey(store, classesHive, kClassesPath, *clsid);
+        }
+        if (copyKey.IsOpen()) {
+            copyKey.Close();
+            RemoveKey(store, classesHive, kClasses32Path, *clsid);
         }
         failures.push_back({Action::Create, spec.name, ClassesPlace(classesHive), classWriter.Result()});
         return std::nullopt;
@@ -224,6 +239,12 @@ std::optional<std::wstring> CreateShellObject(RegistryStore& store, Platform& pl
                         [&](RegKey& key) { entryWriter.Check(key.SetString(kMarkerValueName, marker)); });
         if (entryWriter.Ok()) {
             ++written;
+            // The object stands without it, its icon then shown on the desktop as told.
+            if (spec.hideDesktopIcon && choice.placeIndex == 0) {
+                const Status status = SetDesktopIconHidden(store, classesHive, *clsid, true);
+                if (status != kOk)
+                    failures.push_back({Action::HideDesktopIcon, spec.name, place.index, status});
+            }
         } else {
             // An entry key without its marker would be a registration nobody made.
             RemoveKey(store, place.hive, place.nameSpacePath, *clsid);
@@ -233,9 +254,12 @@ std::optional<std::wstring> CreateShellObject(RegistryStore& store, Platform& pl
         NotifyFolderUpdated(platform, place.index);
     }
     classKey.Close();
+    copyKey.Close();
     if (chosen > 0 && written == 0) {
         // A class key that no entry names would stay behind unseen.
         RemoveKey(store, classesHive, kClassesPath, *clsid);
+        if (pin)
+            RemoveKey(store, classesHive, kClasses32Path, *clsid);
         return std::nullopt;
     }
     return clsid;

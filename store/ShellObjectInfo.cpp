@@ -1,6 +1,7 @@
 #include "ShellObjectInfo.h"
 
 #include "ClassRoots.h"
+#include "DesktopIcon.h"
 #include "ShellNotify.h"
 
 #include <climits>
@@ -51,6 +52,8 @@ ShellObjectInfo ShellObjectInfo::Read(RegistryStore& store, Platform& platform, 
     }
     if (info.openStatus != kOk)
         return info;
+    info.copyKey_.emplace(store);
+    info.copyStatus = info.copyKey_->Open(info.classesHive, Class32KeyPath(clsid));
     info.ReadName(platform);
     info.ReadDescription(platform);
     info.ReadSortOrder();
@@ -103,6 +106,8 @@ void ShellObjectInfo::ReadSortOrder() {
     const DwordRead read =
         classKey_->ReadDword(L"SortOrderIndex", static_cast<std::uint32_t>(kDefaultSortOrderIndex));
     sortOrderIndex = static_cast<std::int32_t>(read.value);
+    const DwordRead pin = classKey_->ReadDword(kPinnedValueName);
+    pinned = pin.IsDword() && pin.value != 0;
 }
 
 // A folder object's "Target", else a program object's command; when neither gives text,
@@ -145,41 +150,91 @@ void ShellObjectInfo::TakeIconLocation() {
     iconLocation = location ? std::move(*location) : std::wstring();
 }
 
-Status ShellObjectInfo::SetName(const std::wstring& text) {
+template <typename Write> Status ShellObjectInfo::WriteBoth(Write write) {
     if (!IsOpen())
         return openStatus;
-    const Status status = classKey_->SetString(L"", text);
+    // A copy that cannot be written would fall out of step: nothing is written then.
+    if (copyStatus != kOk && copyStatus != kFileNotFound)
+        return copyStatus;
+    Status status = write(*classKey_);
+    if (status == kOk && copyKey_ && copyKey_->IsOpen())
+        status = write(*copyKey_);
+    return status;
+}
+
+Status ShellObjectInfo::SetName(const std::wstring& text) {
+    const Status status = WriteBoth([&](RegKey& key) { return key.SetString(L"", text); });
     if (status == kOk)
         name = text;
     return status;
 }
 
 Status ShellObjectInfo::SetDescription(const std::wstring& text) {
-    if (!IsOpen())
-        return openStatus;
-    const Status status = classKey_->SetString(L"InfoTip", text);
+    const Status status = WriteBoth([&](RegKey& key) { return key.SetString(L"InfoTip", text); });
     if (status == kOk)
         description = text;
     return status;
 }
 
 Status ShellObjectInfo::SetIconLocation(const std::wstring& text) {
-    if (!IsOpen())
-        return openStatus;
-    RegKey defaultIcon(classKey_->Store());
-    Status status = defaultIcon.Create(Key(), L"DefaultIcon");
-    if (status == kOk)
-        status = defaultIcon.SetString(L"", text);
-    return status;
+    return WriteBoth([&](RegKey& key) {
+        RegKey defaultIcon(key.Store());
+        Status status = defaultIcon.Create(key.Get(), L"DefaultIcon");
+        if (status == kOk)
+            status = defaultIcon.SetString(L"", text);
+        return status;
+    });
 }
 
 Status ShellObjectInfo::SetSortOrderIndex(std::int32_t value) {
-    if (!IsOpen())
-        return openStatus;
-    const Status status = classKey_->SetDword(L"SortOrderIndex", static_cast<std::uint32_t>(value));
+    const Status status = WriteBoth(
+        [&](RegKey& key) { return key.SetDword(L"SortOrderIndex", static_cast<std::uint32_t>(value)); });
     if (status == kOk)
         sortOrderIndex = value;
     return status;
+}
+
+Status ShellObjectInfo::SetPinned(bool pin) {
+    if (!IsOpen())
+        return openStatus;
+    const bool newCopy = pin && copyStatus == kFileNotFound;
+    if (newCopy) {
+        if (const Status status = Make32BitCopy(); status != kOk)
+            return status;
+    }
+    const Status status =
+        WriteBoth([&](RegKey& key) { return key.SetDword(kPinnedValueName, pin ? 1u : 0u); });
+    if (status == kOk) {
+        pinned = pin;
+    } else if (newCopy) {
+        (void)Delete32BitCopy(); // written just now; what remains of it is the copy's failure
+        copyStatus = kFileNotFound;
+    }
+    return status;
+}
+
+Status ShellObjectInfo::Make32BitCopy() {
+    RegKey classes(classKey_->Store());
+    Status status = classes.Create(classesHive, kClasses32Path);
+    if (status == kOk)
+        status = CopyKeyTree(classKey_->Store(), Key(), classes.Get(), clsid.c_str());
+    if (status == kOk)
+        status = copyKey_->Open(classesHive, Class32KeyPath(clsid));
+    if (status != kOk) {
+        (void)Delete32BitCopy(); // the failure above is what is told
+        return status;
+    }
+    copyStatus = kOk;
+    return kOk;
+}
+
+Status ShellObjectInfo::Delete32BitCopy() {
+    copyKey_->Close();
+    RegKey classes(classKey_->Store());
+    Status status = classes.Open(classesHive, kClasses32Path);
+    if (status == kOk)
+        status = classes.DeleteTree(clsid.c_str());
+    return status == kFileNotFound ? kOk : status;
 }
 
 Status ShellObjectInfo::Release() {
@@ -196,7 +251,12 @@ Status ShellObjectInfo::Release() {
     if (status == kOk)
         status = classes.DeleteTree(clsid.c_str());
     // Someone else removed it already: what was meant has happened.
-    return status == kFileNotFound ? kOk : status;
+    if (status == kFileNotFound)
+        status = kOk;
+    // The copy goes with the class key, never before it.
+    if (status == kOk && copyStatus != kFileNotFound)
+        status = Delete32BitCopy();
+    return status;
 }
 
 IdList ShellObjectInfo::FolderIdList() const {

@@ -2,8 +2,10 @@
 // What the program knows about one class identifier: name, description, target, icon
 // location and Explorer sort position, read from the class key (this user's classes
 // first, then the machine's; see ClassRoots.h) with the shell's display names as
-// fallbacks. Every change goes to the class key it was read from. The inventory reads one record per class
-// identifier and lets every entry of it share the record.
+// fallbacks. Every change goes to the class key it was read from and, where the object has
+// one, to the copy of it in the 32-bit view of the same classes, so that the two never
+// differ. The inventory reads one record per class identifier and lets every entry of it
+// share the record.
 
 #include "Platform.h"
 #include "RegKey.h"
@@ -32,15 +34,21 @@ public:
     // value is not a string that fits in 260 characters.
     std::optional<std::wstring> ReadIconLocation() const;
 
-    // Each setter writes into the class key and returns the status of the write, or, for a
-    // closed record, the status of its open (which wrote nothing).
+    // Each setter writes into the class key, then into its 32-bit copy if there is one, and
+    // returns the status of the first write that failed, or, for a closed record, the
+    // status of its open (which wrote nothing). A 32-bit copy that is there but does not
+    // open for writing stops the setter before anything is written.
     [[nodiscard]] Status SetName(const std::wstring& text);
     [[nodiscard]] Status SetDescription(const std::wstring& text);
     [[nodiscard]] Status SetIconLocation(const std::wstring& text);
     [[nodiscard]] Status SetSortOrderIndex(std::int32_t value);
+    // Writes "System.IsPinnedToNameSpaceTree" as 1 or 0. Pinning an object without a 32-bit
+    // copy first copies its whole class key there; when anything then fails, that new
+    // copy goes again.
+    [[nodiscard]] Status SetPinned(bool pin);
     // One use less; at the last use closes the class key and deletes its whole tree from
-    // the registry. The status of that delete (a class key already gone counts as
-    // deleted), else 0.
+    // the registry, then the 32-bit copy's. The status of the first delete that failed (a
+    // key already gone counts as deleted; the copy stays while the class key does), else 0.
     [[nodiscard]] Status Release();
     // The folder of placeIndex; free it with Platform::FreeIdList.
     IdList FolderIdList() const;
@@ -49,6 +57,10 @@ public:
     // has deleted it. A closed record's setters write nothing.
     bool IsOpen() const { return classKey_ && classKey_->IsOpen(); }
     KeyHandle Key() const { return classKey_ ? classKey_->Get() : nullptr; }
+    // Whether the class key has a copy in the 32-bit view of its classes.
+    bool Has32BitCopy() const { return copyStatus != kFileNotFound; }
+    // The copy's key while it is open for writing, else null.
+    KeyHandle CopyKey() const { return copyKey_ ? copyKey_->Get() : nullptr; }
 
     std::int32_t useCount = 1;
     std::int32_t placeIndex = 0;
@@ -70,6 +82,10 @@ public:
     std::wstring iconLocation;
     bool hasIconLocation = false;
     std::int32_t sortOrderIndex = 256;
+    // "System.IsPinnedToNameSpaceTree" is a DWORD other than 0.
+    bool pinned = false;
+    // The status of opening the 32-bit copy (kFileNotFound: there is none).
+    Status copyStatus = kFileNotFound;
     std::wstring parsingName;
 
 private:
@@ -79,12 +95,20 @@ private:
     void ReadSortOrder();
     void ReadTarget(Platform& platform);
     void TakeIconLocation();
+    // Runs write on the class key, then on the 32-bit copy when there is one; the first
+    // failed status, else 0.
+    template <typename Write> Status WriteBoth(Write write);
+    // Copies the class key whole into the 32-bit view; a partial copy is removed again.
+    Status Make32BitCopy();
+    // Deletes the 32-bit copy's tree; a copy already gone counts as deleted.
+    Status Delete32BitCopy();
     // The shell's display name of this object in its place, or nothing when it has none.
     std::optional<std::wstring> ShellName(Platform& platform, std::uint32_t flags);
 
     Platform* platform_ = nullptr;
     // The one owner of the class key; empty for a record that was never read.
     std::optional<RegKey> classKey_;
+    std::optional<RegKey> copyKey_;
 };
 
 // Splits an icon location at its last comma into file and index ("file" alone gives

@@ -31,6 +31,10 @@ struct ShellObjectSpec {
     bool removableMedia = false;
     bool allowDragDrop = false;
     bool hideIfDeleted = false;
+    // Windows 10 and 11, with onDesktop only: shown in Explorer's navigation pane (the class
+    // key also in the 32-bit view), and no icon on the desktop of the chosen scope.
+    bool pinToNavigationPane = false;
+    bool hideDesktopIcon = false;
 };
 
 // The choices a new object starts with before anyone changes them: the wizard's pages show

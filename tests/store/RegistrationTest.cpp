@@ -3,6 +3,7 @@
 // still written when parts of the registry refuse.
 
 #include "store/ClassRoots.h"
+#include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "store/RegKey.h"
 #include "store/Registration.h"
@@ -93,6 +94,8 @@ protected:
     void Track(const std::wstring& clsid) {
         cleanup.Add(CurrentUser(), ClassKeyPath(clsid));
         cleanup.Add(LocalMachine(), ClassKeyPath(clsid));
+        for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            cleanup.Add(hive, Class32KeyPath(clsid));
         for (const NamespaceLocation& place : NamespaceLocations())
             cleanup.Add(place.hive, std::wstring(place.nameSpacePath) + L"\\" + clsid);
     }
@@ -512,6 +515,75 @@ TEST_F(RegistrationTest, RefusedWritesLeaveNothingHalfWrittenAndAreReported) {
         RemoveTree(store, ClassesHive(c.allUsers), ClassKeyPath(clsid));
         EXPECT_EQ(Written(), before);
     }
+}
+
+// The navigation pane and the desktop icon, for Desktop only: the pin value in the class
+// key and in its 32-bit copy, written alike, and the scope's value that hides the icon.
+TEST_F(RegistrationTest, NavigationPaneAndDesktopIconChoicesWriteTheirValues) {
+    const struct {
+        const char* name;
+        bool allUsers, desktop, pin, hide;
+    } cases[] = {
+        {"pinned, this user", false, true, true, false},
+        {"icon hidden, all users", true, true, false, true},
+        {"both, all users", true, true, true, true},
+        {"without Desktop neither", false, false, true, true},
+    };
+    for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+        if (DumpTree(store, hive, kHideDesktopIconsPath) == kMissingTree)
+            cleanup.Add(hive, kHideDesktopIconsPath);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShellObjectSpec spec = FolderSpec();
+        spec.allUsers = c.allUsers;
+        spec.onDesktop = c.desktop;
+        spec.inMyComputer = true;
+        spec.pinToNavigationPane = c.pin;
+        spec.hideDesktopIcon = c.hide;
+        const std::wstring clsid = NextClassId();
+        ASSERT_EQ(CreateShellObject(store, platform, spec, failures), clsid);
+        const KeyHandle hive = ClassesHive(c.allUsers);
+        const bool pinned = c.pin && c.desktop;
+        spec.pinToNavigationPane = false;
+        const std::wstring plain = NextClassId();
+        ASSERT_EQ(CreateShellObject(store, platform, spec, failures), plain);
+        if (pinned)
+            ASSERT_EQ(WriteTree(store, hive, TreeKey{ClassKeyPath(plain), {Dword(kPinnedValueName, 1)}}),
+                      kOk);
+        const std::string expected = ClassKey(plain, c.allUsers);
+        EXPECT_EQ(ClassKey(clsid, c.allUsers), expected);
+        EXPECT_EQ(DumpTree(store, hive, Class32KeyPath(clsid)), pinned ? expected : kMissingTree);
+        EXPECT_EQ(DesktopIconHidden(store, hive, clsid), c.hide && c.desktop);
+        EXPECT_EQ(DumpTree(store, ClassesHive(!c.allUsers), Class32KeyPath(clsid)), kMissingTree);
+    }
+}
+
+// A class key that stands in one view only is no object: a failed 32-bit copy takes the
+// class key with it, and a desktop value that cannot be written is reported.
+TEST_F(RegistrationTest, FailedCopyOrDesktopValueIsReported) {
+    using Op = MemoryRegistry::Op;
+    if (!memory)
+        GTEST_SKIP() << "needs fault injection";
+    ShellObjectSpec spec = FolderSpec();
+    spec.pinToNavigationPane = spec.hideDesktopIcon = true;
+    for (const wchar_t* path : {kClassesPath, kClasses32Path})
+        ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{path}), kOk);
+    const std::string before = Written();
+    const std::wstring failedCopy = NextClassId();
+    memory->FailNthCall(Op::Create, 7); // the first key of the copy (six make the class key)
+    EXPECT_EQ(CreateShellObject(store, platform, spec, failures), std::nullopt);
+    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"Projects -1 5"});
+    EXPECT_EQ(Written(), before);
+    EXPECT_EQ(DumpTree(store, CurrentUser(), Class32KeyPath(failedCopy)), kMissingTree);
+
+    const std::wstring clsid = NextClassId();
+    memory->DenyWriteAccess(CurrentUser(), kHideDesktopIconsPath);
+    EXPECT_EQ(CreateShellObject(store, platform, spec, failures), clsid);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].action, Action::HideDesktopIcon);
+    EXPECT_EQ(failures[0].place, 0);
+    EXPECT_EQ(failures[0].status, kAccessDenied);
+    failures.clear();
 }
 
 } // namespace

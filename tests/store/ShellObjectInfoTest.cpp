@@ -1,7 +1,10 @@
+#include "store/DesktopIcon.h"
 #include "store/ShellObjectInfo.h"
 #include "tests/support/ShellObjectFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace vs::test {
 namespace {
@@ -398,6 +401,117 @@ TEST_F(ShellObjectInfoTest, FolderIdListNamesTheFolderOfTheFirstPlace) {
         EXPECT_EQ(platform.notified.back(), expectedCsidl[place]);
     }
     EXPECT_EQ(platform.liveIdLists, 0);
+}
+
+// The 32-bit copy of a class key: written with the class key by every setter, made whole by
+// the first pin, deleted with it, and never changed on its own.
+class Class32CopyTest : public ShellObjectInfoTest {
+protected:
+    void SetUp() override {
+        WriteClass(kIdA, {Sz(L"", L"N"), Marker()}, {{L"DefaultIcon", {Sz(L"", L"a.ico")}}});
+    }
+    void WriteCopy() {
+        ASSERT_EQ(WriteTree(store, LocalMachine(),
+                            TreeKey{Class32KeyPath(kIdA),
+                                    {Sz(L"", L"N"), Marker()},
+                                    {{L"DefaultIcon", {Sz(L"", L"a.ico")}}}}),
+                  kOk);
+    }
+    std::string CopyDump() { return DumpTree(store, LocalMachine(), Class32KeyPath(kIdA)); }
+};
+
+TEST_F(Class32CopyTest, EverySetterWritesTheCopyAlikeAndReleaseDeletesBoth) {
+    const struct {
+        const char* name;
+        Status (*set)(ShellObjectInfo&);
+    } setters[] = {
+        {"name", [](ShellObjectInfo& i) { return i.SetName(L"Renamed"); }},
+        {"comment", [](ShellObjectInfo& i) { return i.SetDescription(L"Tip"); }},
+        {"icon", [](ShellObjectInfo& i) { return i.SetIconLocation(L"b.dll,3"); }},
+        {"position", [](ShellObjectInfo& i) { return i.SetSortOrderIndex(7); }},
+        {"pin", [](ShellObjectInfo& i) { return i.SetPinned(true); }},
+        {"unpin", [](ShellObjectInfo& i) { return i.SetPinned(false); }},
+    };
+    WriteCopy();
+    ShellObjectInfo info = Read(0);
+    EXPECT_TRUE(info.Has32BitCopy());
+    std::string last = ClassDump(kIdA);
+    for (const auto& setter : setters) {
+        SCOPED_TRACE(setter.name);
+        EXPECT_EQ(setter.set(info), kOk);
+        EXPECT_NE(ClassDump(kIdA), last) << "the setter changed the class key";
+        last = ClassDump(kIdA);
+        EXPECT_EQ(CopyDump(), last);
+    }
+    EXPECT_EQ(info.Release(), kOk);
+    EXPECT_EQ(ClassDump(kIdA), kMissingTree);
+    EXPECT_EQ(CopyDump(), kMissingTree);
+    EXPECT_EQ(OpenHandles(), 0u);
+}
+
+TEST_F(Class32CopyTest, FirstPinCopiesTheClassKeyWholeAndUnpinKeepsTheCopy) {
+    ShellObjectInfo info = Read(0);
+    EXPECT_FALSE(info.Has32BitCopy());
+    EXPECT_EQ(info.SetName(L"Still one"), kOk);
+    EXPECT_EQ(CopyDump(), kMissingTree) << "no copy is made but by a pin";
+    EXPECT_EQ(info.SetPinned(true), kOk);
+    EXPECT_TRUE(info.pinned);
+    EXPECT_EQ(ClassDump(kIdA), Describe(TreeKey{L"",
+                                                {Sz(L"", L"Still one"), Marker(), Dword(kPinnedValueName, 1)},
+                                                {{L"DefaultIcon", {Sz(L"", L"a.ico")}}}}));
+    EXPECT_EQ(CopyDump(), ClassDump(kIdA));
+    EXPECT_EQ(info.SetPinned(false), kOk);
+    EXPECT_FALSE(Read(0).pinned);
+    EXPECT_NE(ClassDump(kIdA).find("System.IsPinnedToNameSpaceTree\" REG_DWORD 4 0x00000000"),
+              std::string::npos)
+        << ClassDump(kIdA);
+    EXPECT_EQ(CopyDump(), ClassDump(kIdA));
+}
+
+// A copy that refuses writing stops a setter before it writes, a first pin that fails
+// takes its new copy away, a class key that cannot be deleted keeps its copy; a write that
+// fails on the copy alone is reported (the two then differ until the next change).
+TEST_F(Class32CopyTest, FailuresAreReportedAndLeaveNoCopyHalfMade) {
+    using Op = MemoryRegistry::Op;
+    if (!memory)
+        GTEST_SKIP() << "needs fault injection";
+    auto fail = [](Op op, int nth) { return [op, nth](MemoryRegistry& m) { m.FailNthCall(op, nth); }; };
+    const struct {
+        const char* name;
+        bool copy;
+        std::function<void(MemoryRegistry&)> refuse;
+        Status (*act)(ShellObjectInfo&);
+        bool classKeyKept;
+    } cases[] = {
+        {"copy write fails", true, fail(Op::SetValue, 2),
+         [](ShellObjectInfo& i) { return i.SetSortOrderIndex(3); }, false},
+        {"new copy fails part-way", false, fail(Op::SetValue, 2),
+         [](ShellObjectInfo& i) { return i.SetPinned(true); }, true},
+        {"pin value fails", false, fail(Op::SetValue, 4),
+         [](ShellObjectInfo& i) { return i.SetPinned(true); }, true},
+        {"class key not deleted", true, fail(Op::DeleteKey, 1),
+         [](ShellObjectInfo& i) { return i.Release(); }, true},
+        // Last: a denied key stays in the registry.
+        {"copy refuses writing", true,
+         [](MemoryRegistry& m) { m.DenyWriteAccess(LocalMachine(), Class32KeyPath(kIdA)); },
+         [](ShellObjectInfo& i) { return i.SetName(L"X"); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(store, LocalMachine(), Class32KeyPath(kIdA));
+        if (c.copy)
+            WriteCopy();
+        const std::string classBefore = ClassDump(kIdA);
+        const std::string copyBefore = CopyDump();
+        {
+            c.refuse(*memory); // nothing that Read calls is made to fail
+            ShellObjectInfo info = Read(0);
+            EXPECT_EQ(c.act(info), kAccessDenied);
+            memory->ClearFaults();
+        }
+        EXPECT_EQ(ClassDump(kIdA) == classBefore, c.classKeyKept);
+        EXPECT_EQ(CopyDump(), c.copy ? copyBefore : kMissingTree);
+    }
 }
 
 } // namespace

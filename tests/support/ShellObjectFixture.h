@@ -29,8 +29,10 @@ class ShellObjectFixture : public RegistryFixture {
 protected:
     ShellObjectFixture() {
         for (const std::wstring& id : {kIdA, kIdB, kIdC, kIdD})
-            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            for (KeyHandle hive : {CurrentUser(), LocalMachine()}) {
                 cleanup.Add(hive, ClassKeyPath(id));
+                cleanup.Add(hive, Class32KeyPath(id));
+            }
         for (const NamespaceLocation& place : NamespaceLocations())
             RememberPlace(place);
     }
