@@ -27,6 +27,10 @@ enum Option : std::uint32_t {
     kOptLocation = 1u << 14,
     kOptValue = 1u << 15,
     kOptRepair = 1u << 17,
+    kOptNavPane = 1u << 18,
+    kOptNoDesktopIcon = 1u << 19,
+    kOptShow = 1u << 20,
+    kOptHide = 1u << 21,
 };
 
 struct OptionSpec {
@@ -52,6 +56,10 @@ constexpr OptionSpec kOptions[] = {
     {L"--location", kOptLocation, true},
     {L"--value", kOptValue, true},
     {L"--repair", kOptRepair, false},
+    {L"--nav-pane", kOptNavPane, false},
+    {L"--no-desktop-icon", kOptNoDesktopIcon, false},
+    {L"--show", kOptShow, false},
+    {L"--hide", kOptHide, false},
 };
 
 struct CommandSpec {
@@ -62,7 +70,8 @@ struct CommandSpec {
     std::uint32_t required;
 };
 constexpr std::uint32_t kCreateOptions = kOptName | kOptFolder | kOptProgram | kOptPlaces | kOptAllUsers |
-                                         kOptIcon | kOptComment | kOptPosition | kOptCategory | kOptFlags;
+                                         kOptIcon | kOptComment | kOptPosition | kOptCategory | kOptFlags |
+                                         kOptNavPane | kOptNoDesktopIcon;
 constexpr CommandSpec kCommands[] = {
     {L"list", Command::List, false, kOptExpert | kOptFormat, 0},
     {L"create", Command::Create, false, kCreateOptions, kOptName | kOptPlaces},
@@ -76,6 +85,10 @@ constexpr CommandSpec kCommands[] = {
     {L"icon", Command::Icon, true, kOptLocation, kOptLocation},
     {L"position", Command::Position, true, kOptValue, kOptValue},
     {L"check", Command::Check, false, kOptFormat | kOptRepair, 0},
+    {L"pin", Command::Pin, true, 0, 0},
+    {L"unpin", Command::Unpin, true, 0, 0},
+    // Exactly one of --show and --hide, checked after the options.
+    {L"desktop-icon", Command::DesktopIcon, true, kOptShow | kOptHide, 0},
 };
 
 struct NamedBits {
@@ -266,6 +279,10 @@ ParseResult Parser::Run() {
     }
     if (command->command == Command::Create && !CheckCreate())
         return result_;
+    if (command->command == Command::DesktopIcon && !(given_ & kOptShow) == !(given_ & kOptHide)) {
+        Fail(IDS_CLI_SHOW_OR_HIDE);
+        return result_;
+    }
     result_.request = std::move(request_);
     return result_;
 }
@@ -355,6 +372,16 @@ bool Parser::TakeOption(Option option, const wchar_t* name, const std::wstring& 
         return true;
     case kOptAllUsers:
         create.allUsers = true;
+        return true;
+    case kOptNavPane:
+        create.pinToNavigationPane = true;
+        return true;
+    case kOptNoDesktopIcon:
+        create.hideDesktopIcon = true;
+        return true;
+    case kOptShow:
+    case kOptHide:
+        request_.hideIcon = option == kOptHide;
         return true;
     case kOptFormat: {
         constexpr std::pair<const wchar_t*, Format> kFormats[] = {
@@ -451,6 +478,11 @@ bool Parser::CheckCreate() {
         return Fail(IDS_CLI_FOLDER_AND_PROGRAM);
     if (!create.folder && !create.program)
         return Fail(IDS_CLI_NO_FOLDER_OR_PROGRAM);
+    // Explorer's navigation pane and the desktop icon belong to the Desktop entry.
+    for (const auto& [given, name] : {std::pair{create.pinToNavigationPane, L"--nav-pane"},
+                                      std::pair{create.hideDesktopIcon, L"--no-desktop-icon"}})
+        if (given && !create.onDesktop)
+            return Fail(IDS_CLI_NEEDS_DESKTOP, {name});
     const int scope = create.allUsers ? kAllUsersOffset : 0;
     for (const auto& [word, wordScope] : scopedPlaces_)
         if (wordScope != scope)

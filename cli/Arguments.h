@@ -27,7 +27,10 @@ enum class Command {
     Comment,
     Icon,
     Position,
-    Check
+    Check,
+    Pin,
+    Unpin,
+    DesktopIcon
 };
 enum class Format { Table, Csv, Json };
 
@@ -67,6 +70,8 @@ struct CreateOptions {
     std::optional<std::int32_t> position;
     std::optional<std::uint32_t> category;
     std::optional<std::uint32_t> flags; // CreateFlag bits
+    bool pinToNavigationPane = false;   // --nav-pane
+    bool hideDesktopIcon = false;       // --no-desktop-icon
 };
 
 struct Request {
@@ -78,6 +83,7 @@ struct Request {
     int targetPlace = -1;          // copy, move: --to
     std::wstring text;             // rename --name, comment --text, icon --location
     std::int32_t position = 0;     // position --value
+    bool hideIcon = false;         // desktop-icon --hide (else --show)
     CreateOptions create;
 };
 

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "store/ClassRoots.h"
 #include "store/HealthCheck.h"
+#include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "store/RegFile.h"
 #include "store/RegKey.h"
@@ -47,6 +48,12 @@ constexpr PlaceOption kPlaceOptions[] = {
     {&ShellObjectSpec::inMyComputer, 2},
     {&ShellObjectSpec::inNetworkNeighborhood, 3},
 };
+
+// The table's headings, column by column.
+constexpr unsigned kHeadings[kColumnCount] = {
+    IDS_CLI_HEADING_NAME,        IDS_CLI_HEADING_LOCATION,        IDS_CLI_HEADING_TARGET,
+    IDS_CLI_HEADING_DESCRIPTION, IDS_CLI_HEADING_HIDDEN,          IDS_CLI_HEADING_PLACE,
+    IDS_CLI_HEADING_CLASS,       IDS_CLI_HEADING_NAVIGATION_PANE, IDS_CLI_HEADING_DESKTOP_ICON};
 
 constexpr std::uint32_t kTextCapacity = 1000;
 constexpr std::uint32_t kInfoTipCapacity = 500;
@@ -102,6 +109,8 @@ private:
     void ChangeClasses(const Request& request, const std::vector<ShellObjectEntry*>& entries);
     bool ChangeClass(const Request& request, ShellObjectInfo& info);
     void DeleteEntry(const ShellObjectEntry& entry, int place);
+    // desktop-icon: the value of each scope the OBJECT's entries stand in, once.
+    void ChangeDesktopIcons(const Request& request, const std::vector<ShellObjectEntry*>& entries);
     void CopyEntry(const Request& request, const ShellObjectEntry& entry, int place);
 
     void Fail(unsigned id, std::vector<std::wstring> args) {
@@ -164,7 +173,12 @@ int Runner::Run(const Request& request) {
     case Command::Comment:
     case Command::Icon:
     case Command::Position:
+    case Command::Pin:
+    case Command::Unpin:
         ChangeClasses(request, entries);
+        break;
+    case Command::DesktopIcon:
+        ChangeDesktopIcons(request, entries);
         break;
     default:
         ChangeEntries(request, entries);
@@ -179,7 +193,8 @@ int Runner::List(const Request& request) {
     std::vector<ListRow> rows;
     for (const ObjectRow& row : inventory.Rows())
         rows.push_back(ListRow{row.name, PlaceLabel(row.placeIndex), row.target, row.description,
-                               row.entry->hidden, PlaceName(row.placeIndex), ClassOf(*row.entry)});
+                               row.entry->hidden, PlaceName(row.placeIndex), ClassOf(*row.entry),
+                               row.entry->info && row.entry->info->pinned, !row.desktopIconHidden});
     switch (request.format) {
     case Format::Csv:
         host_.Out(FormatCsv(rows));
@@ -190,7 +205,7 @@ int Runner::List(const Request& request) {
     case Format::Table: {
         TableWords words;
         for (std::size_t column = 0; column < kColumnCount; ++column)
-            words.headings[column] = host_.Text(IDS_CLI_HEADING_NAME + static_cast<unsigned>(column));
+            words.headings[column] = host_.Text(kHeadings[column]);
         words.yes = host_.Text(IDS_CLI_YES);
         words.no = host_.Text(IDS_CLI_NO);
         host_.Out(FormatTable(rows, words));
@@ -293,7 +308,10 @@ int Runner::Create(const Request& request) {
     Failures failures;
     const std::optional<std::wstring> clsid = CreateShellObject(store_, platform_, spec, failures);
     for (const Failure& failure : failures) {
-        if (failure.status == kNoClassIdentifier) {
+        if (failure.action == Action::HideDesktopIcon) {
+            Fail(IDS_CLI_COULD_NOT_HIDE_ICON, {spec.name, PlaceLabel(failure.place),
+                                               Reason(ScopeHive(failure.place), kHideDesktopIconsPath)});
+        } else if (failure.status == kNoClassIdentifier) {
             Fail(IDS_CLI_COULD_NOT_CREATE, {spec.name, host_.Text(IDS_CLI_REASON_NO_IDENTIFIER)});
         } else if (const NamespaceLocation* place = PlaceByIndex(failure.place)) {
             Fail(IDS_CLI_COULD_NOT_CREATE_IN,
@@ -457,6 +475,15 @@ bool Runner::ChangeClass(const Request& request, ShellObjectInfo& info) {
                static_cast<std::int32_t>(read.value) == request.position;
         break;
     }
+    case Command::Pin:
+    case Command::Unpin: {
+        const bool pin = request.command == Command::Pin;
+        failure = pin ? IDS_CLI_COULD_NOT_PIN : IDS_CLI_COULD_NOT_UNPIN;
+        const Status status = info.SetPinned(pin);
+        const DwordRead read = ReadDword(store_, info.Key(), kPinnedValueName);
+        done = status == kOk && info.IsOpen() && read.IsDword() && (read.value != 0) == pin;
+        break;
+    }
     default:
         return false;
     }
@@ -467,6 +494,24 @@ bool Runner::ChangeClass(const Request& request, ShellObjectInfo& info) {
                                                            : host_.Text(IDS_CLI_REASON_NO_CLASS_KEY)});
     }
     return done;
+}
+
+void Runner::ChangeDesktopIcons(const Request& request, const std::vector<ShellObjectEntry*>& entries) {
+    bool done[2] = {false, false}; // this user, all users
+    for (const ShellObjectEntry* entry : entries) {
+        const int place = PlaceOfEntry(*entry);
+        const int scope = place < 4 ? 0 : 1;
+        if (place < 0 || done[scope])
+            continue;
+        done[scope] = true;
+        const KeyHandle hive = ScopeHive(place);
+        const std::wstring clsid = ClassOf(*entry);
+        if (SetDesktopIconHidden(store_, hive, clsid, request.hideIcon) != kOk ||
+            DesktopIconHidden(store_, hive, clsid) != request.hideIcon)
+            Fail(request.hideIcon ? IDS_CLI_COULD_NOT_HIDE_ICON : IDS_CLI_COULD_NOT_SHOW_ICON,
+                 {NameOf(*entry), PlaceLabel(scope * 4), Reason(hive, kHideDesktopIconsPath)});
+        NotifyFolderUpdated(platform_, scope * 4);
+    }
 }
 
 bool Runner::KeyExists(KeyHandle root, const std::wstring& path) {
@@ -528,6 +573,8 @@ ShellObjectSpec BuildCreateSpec(const CreateOptions& options, const std::wstring
     spec.inControlPanel = options.inControlPanel;
     spec.inNetworkNeighborhood = options.inNetworkNeighborhood;
     spec.controlPanelCategory = options.category.value_or(spec.controlPanelCategory);
+    spec.pinToNavigationPane = options.pinToNavigationPane;
+    spec.hideDesktopIcon = options.hideDesktopIcon;
     if (options.flags)
         for (const FlagOption& flag : kFlagOptions)
             spec.*flag.option = (*options.flags & flag.bit) != 0;

@@ -12,8 +12,8 @@ void InventoryRows::Read(bool expert, const NameOrder& order) {
     rows_.clear();
     for (std::size_t index = 0; index < inventory_.rows.size(); ++index) {
         const InventoryRow& row = inventory_.rows[index];
-        rows_.push_back(
-            ObjectRow{&inventory_.entries[index], row.placeIndex, row.name, row.target, row.description});
+        rows_.push_back(ObjectRow{&inventory_.entries[index], row.placeIndex, row.name, row.target,
+                                  row.description, row.desktopIconHidden});
     }
     std::stable_sort(rows_.begin(), rows_.end(),
                      [&order](const ObjectRow& a, const ObjectRow& b) { return order(a.name, b.name) < 0; });

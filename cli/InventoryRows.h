@@ -16,6 +16,7 @@ struct ObjectRow {
     std::wstring name;
     std::wstring target;
     std::wstring description;
+    bool desktopIconHidden = false; // by the value of the entry's scope
 };
 
 // The order of names: < 0, 0 or > 0 as a sorts before, with or after b.

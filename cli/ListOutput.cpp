@@ -58,8 +58,20 @@ Cell TableCell(std::wstring_view text) {
     return cell;
 }
 
-Cells Fields(const ListRow& row, const std::wstring& hidden) {
-    return {row.name, row.location, row.target, row.description, hidden, row.place, row.clsid};
+// The columns that hold yes or no.
+constexpr std::size_t kFlagColumns[] = {4, 7, 8};
+
+Cells Fields(const ListRow& row, const std::wstring& yes, const std::wstring& no) {
+    auto word = [&](bool flag) { return flag ? yes : no; };
+    return {row.name,
+            row.location,
+            row.target,
+            row.description,
+            word(row.hidden),
+            row.place,
+            row.clsid,
+            word(row.navigationPane),
+            word(row.desktopIcon)};
 }
 
 Cells FieldNames() {
@@ -189,24 +201,24 @@ std::wstring FormatJson(const Cells& names, const std::vector<bool>& boolean,
 std::wstring FormatTable(const std::vector<ListRow>& rows, const TableWords& words) {
     std::vector<Cells> cells;
     for (const ListRow& row : rows)
-        cells.push_back(Fields(row, row.hidden ? words.yes : words.no));
+        cells.push_back(Fields(row, words.yes, words.no));
     return FormatTable(Cells(words.headings.begin(), words.headings.end()), cells);
 }
 
 std::wstring FormatCsv(const std::vector<ListRow>& rows) {
     std::vector<Cells> cells;
     for (const ListRow& row : rows)
-        cells.push_back(Fields(row, row.hidden ? L"true" : L"false"));
+        cells.push_back(Fields(row, L"true", L"false"));
     return FormatCsv(FieldNames(), cells);
 }
 
 std::wstring FormatJson(const std::vector<ListRow>& rows) {
-    constexpr std::size_t kHiddenColumn = 4;
     std::vector<Cells> cells;
     for (const ListRow& row : rows)
-        cells.push_back(Fields(row, row.hidden ? L"true" : L"false"));
+        cells.push_back(Fields(row, L"true", L"false"));
     std::vector<bool> boolean(kColumnCount);
-    boolean[kHiddenColumn] = true;
+    for (std::size_t column : kFlagColumns)
+        boolean[column] = true;
     return FormatJson(FieldNames(), boolean, cells);
 }
 

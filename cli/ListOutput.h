@@ -20,16 +20,19 @@ struct ListRow {
     std::wstring target;
     std::wstring description;
     bool hidden = false;
-    std::wstring place; // "desktop-user"
-    std::wstring clsid; // "{...}"
+    std::wstring place;          // "desktop-user"
+    std::wstring clsid;          // "{...}"
+    bool navigationPane = false; // the class is pinned to Explorer's navigation pane
+    bool desktopIcon = true;     // the entry's scope does not hide the desktop icon
 };
 
-inline constexpr std::size_t kColumnCount = 7;
+inline constexpr std::size_t kColumnCount = 9;
 // The csv header and the json keys. Scripts read them, so they are fixed, not translated.
 inline constexpr std::array<const wchar_t*, kColumnCount> kFieldNames = {
-    L"Name", L"Location", L"Target", L"Description", L"Hidden", L"Place", L"Class"};
+    L"Name",  L"Location", L"Target",         L"Description", L"Hidden",
+    L"Place", L"Class",    L"NavigationPane", L"DesktopIcon"};
 
-// What the table shows for people: its column headings and the words for Hidden.
+// What the table shows for people: its column headings and the words for yes and no.
 struct TableWords {
     std::array<std::wstring, kColumnCount> headings;
     std::wstring yes;

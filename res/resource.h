@@ -228,6 +228,14 @@
 #define IDS_CLI_HEADING_CLASS 20066
 #define IDS_CLI_YES 20067
 #define IDS_CLI_NO 20068
+#define IDS_CLI_SHOW_OR_HIDE 20090
+#define IDS_CLI_NEEDS_DESKTOP 20091
+#define IDS_CLI_COULD_NOT_PIN 20092
+#define IDS_CLI_COULD_NOT_UNPIN 20093
+#define IDS_CLI_COULD_NOT_HIDE_ICON 20094
+#define IDS_CLI_COULD_NOT_SHOW_ICON 20095
+#define IDS_CLI_HEADING_NAVIGATION_PANE 20096
+#define IDS_CLI_HEADING_DESKTOP_ICON 20097
 
 // What a command could not do (mainwnd/FailureMessage.cpp): %1 the object, %2 the place
 // or scope, %3 the system's text for the status.

@@ -42,9 +42,9 @@ template <class T> std::wstring Opt(const std::optional<T>& value) {
 
 // The request in one line, so that each case states all of it; kId is shown as "id".
 std::string Summary(const Request& r) {
-    static const wchar_t* kCommands[] = {L"help",    L"version", L"list",     L"create", L"hide",
-                                         L"unhide",  L"delete",  L"copy",     L"move",   L"rename",
-                                         L"comment", L"icon",    L"position", L"check"};
+    static const wchar_t* kCommands[] = {
+        L"help",   L"version", L"list", L"create",   L"hide",  L"unhide", L"delete", L"copy",        L"move",
+        L"rename", L"comment", L"icon", L"position", L"check", L"pin",    L"unpin",  L"desktop-icon"};
     std::wstring text = kCommands[static_cast<int>(r.command)];
     switch (r.command) {
     case Command::List:
@@ -62,6 +62,8 @@ std::string Summary(const Request& r) {
         text += (c.allUsers ? L" all" : L" user") + std::wstring(L" icon=") + Opt(c.icon) + L" comment=" +
                 Opt(c.comment) + L" position=" + Opt(c.position) + L" category=" + Opt(c.category) +
                 L" flags=" + Opt(c.flags);
+        text += std::wstring(c.pinToNavigationPane ? L" nav-pane" : L"") +
+                (c.hideDesktopIcon ? L" no-icon" : L"");
         break;
     }
     case Command::Help:
@@ -74,6 +76,8 @@ std::string Summary(const Request& r) {
             text += L" to " + std::to_wstring(r.targetPlace);
         if (r.command == Command::Position)
             text += L" " + std::to_wstring(r.position);
+        if (r.command == Command::DesktopIcon)
+            text += r.hideIcon ? L" hide" : L" show";
         else if (!r.text.empty())
             text += L" '" + r.text + L"'";
     }
@@ -106,6 +110,13 @@ TEST(Arguments, SoundCommandLinesSayWhatToDo) {
         {{L"icon", kId, L"--location", L"shell32.dll,-3"}, "icon id@-1 'shell32.dll,-3'"},
         {{L"position", kId, L"--value", L"255"}, "position id@-1 255"},
         {{L"position", kId, L"--value", L"0"}, "position id@-1 0"},
+        {{L"pin", kId}, "pin id@-1"},
+        {{L"unpin", at + L"desktop-all"}, "unpin id@4"},
+        {{L"desktop-icon", kId, L"--hide"}, "desktop-icon id@-1 hide"},
+        {{L"Desktop-Icon", L"--show", at + L"desktop-user"}, "desktop-icon id@0 show"},
+        {Create({L"--places", L"desktop", L"--nav-pane", L"--no-desktop-icon"}),
+         "create name='N' folder='C:\\' program=- places=D user icon=- comment=- position=- category=- "
+         "flags=- nav-pane no-icon"},
         {Create({L"--places", L"desktop,MyComputer,desktop"}),
          "create name='N' folder='C:\\' program=- places=DM user icon=- comment=- position=- category=- "
          "flags=-"},
@@ -192,6 +203,13 @@ TEST(Arguments, EachFaultyCommandLineGetsItsOneError) {
         {Create({L"--places", L"desktop", L"--position", L""}), IDS_CLI_BAD_POSITION, {L""}},
         {Create({L"--places", L"desktop", L"--category", L"10"}), IDS_CLI_BAD_CATEGORY, {L"10"}},
         {{L"list", L"--format", L"xml"}, IDS_CLI_UNKNOWN_FORMAT, {L"xml"}},
+        {{L"desktop-icon", kId}, IDS_CLI_SHOW_OR_HIDE, {}},
+        {{L"desktop-icon", kId, L"--show", L"--hide"}, IDS_CLI_SHOW_OR_HIDE, {}},
+        {{L"pin", kId, L"--hide"}, IDS_CLI_UNKNOWN_OPTION, {L"pin", L"--hide"}},
+        {Create({L"--places", L"mycomputer", L"--nav-pane"}), IDS_CLI_NEEDS_DESKTOP, {L"--nav-pane"}},
+        {Create({L"--places", L"network", L"--no-desktop-icon"}),
+         IDS_CLI_NEEDS_DESKTOP,
+         {L"--no-desktop-icon"}},
         {Create({L"--places", L"desktop", L"--flags", L"rename,,copy"}), IDS_CLI_UNKNOWN_FLAG, {L""}},
         {Create({L"--places", L"desktop", L"--flags", L"rename,hide"}), IDS_CLI_UNKNOWN_FLAG, {L"hide"}},
         {{L"create", L"--name=", L"--folder", L"C:\\", L"--places", L"desktop"},

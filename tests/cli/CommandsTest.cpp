@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "res/resource.h"
 #include "store/ClassRoots.h"
+#include "store/DesktopIcon.h"
 #include "store/MemoryRegistry.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegistryTree.h"
@@ -73,7 +74,9 @@ struct Staged final : CliHost {
     }
     std::string Dump(KeyHandle root, const std::wstring& path) { return DumpTree(registry, root, path); }
     std::string Everything() {
-        std::string dump = Dump(ClassesRoot(), L"CLSID");
+        std::string dump = Dump(ClassesRoot(), L"CLSID") + Dump(ClassesRoot(), L"Wow6432Node\\CLSID");
+        for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            dump += Dump(hive, kHideDesktopIconsPath);
         for (const NamespaceLocation& place : NamespaceLocations())
             dump += Dump(place.hive, place.nameSpacePath);
         return dump;
@@ -134,6 +137,17 @@ TEST(Commands, FailedWritesAreToldOnceEachAndChangeNothing) {
          false,
          {L"position", kIdB + L"@desktop-user", L"--value", L"3"},
          Line(IDS_CLI_COULD_NOT_SET_POSITION, {kIdB, Pattern(IDS_CLI_REASON_ELEVATION)})},
+        {objects,
+         false,
+         {L"pin", kIdB},
+         Line(IDS_CLI_COULD_NOT_PIN, {kIdB, Pattern(IDS_CLI_REASON_ELEVATION)})},
+        {[&objects](Staged& s) {
+             objects(s);
+             s.registry.DenyWriteAccess(LocalMachine(), kHideDesktopIconsPath);
+         },
+         false,
+         {L"desktop-icon", kIdA, L"--hide"},
+         Line(IDS_CLI_COULD_NOT_HIDE_ICON, {L"Test", Label(4), Pattern(IDS_CLI_REASON_ELEVATION)})},
         {objects, false, {L"hide", kIdC}, Line(IDS_CLI_NO_SUCH_OBJECT, {kIdC})},
         {objects,
          false,
@@ -208,6 +222,30 @@ TEST(Commands, CheckRepairsWhatItCanAndTellsWhatTheRegistryRefused) {
                            Pattern(IDS_CLI_REASON_ELEVATION)}));
     s.WriteEntry(0, kIdB);
     EXPECT_EQ(s.Everything(), before) << "only the dangling entry went";
+}
+
+// pin and desktop-icon write the class key with its 32-bit copy and the scope's value,
+// and list shows both.
+TEST(Commands, PinAndDesktopIconChangeWhatListShows) {
+    Staged s;
+    s.WriteObject(kIdA, 0);
+    const struct {
+        std::vector<std::wstring> args;
+        const wchar_t* fields; // the end of the object's csv line
+    } steps[] = {
+        {{L"pin", kIdA}, L",true,true\r\n"},
+        {{L"desktop-icon", kIdA + L"@desktop-user", L"--hide"}, L",true,false\r\n"},
+        {{L"unpin", kIdA}, L",false,false\r\n"},
+        {{L"desktop-icon", kIdA, L"--show"}, L",false,true\r\n"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(Narrow(step.args[0]));
+        EXPECT_EQ(s.Run(step.args), kExitDone) << Narrow(s.err);
+        EXPECT_EQ(s.Dump(LocalMachine(), Class32KeyPath(kIdA)), s.Dump(ClassesRoot(), L"CLSID\\" + kIdA));
+        s.out.clear();
+        EXPECT_EQ(s.Run({L"list", L"--format", L"csv"}), kExitDone);
+        EXPECT_NE(s.out.find(step.fields), std::wstring::npos) << Narrow(s.out);
+    }
 }
 
 } // namespace

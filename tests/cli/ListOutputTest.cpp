@@ -22,40 +22,43 @@ std::wstring Astral() {
 const std::vector<ListRow> kRows = {
     {L"Plain", L"Desktop (this user)", L"C:\\", L"", false, L"desktop-user", L"{a}"},
     {L"a,\"b\"\r\nc", L"My Computer (all users)", L"t\tx\x01", L"caf\u00e9 \u65e5", true, L"mycomputer-all",
-     L"{b}"},
+     L"{b}", true, false},
 };
 
 TEST(ListOutput, CsvHasAHeaderAndQuotesOnlyFieldsThatNeedIt) {
     EXPECT_EQ(FormatCsv(kRows),
-              L"Name,Location,Target,Description,Hidden,Place,Class\r\n"
-              L"Plain,Desktop (this user),C:\\,,false,desktop-user,{a}\r\n"
+              L"Name,Location,Target,Description,Hidden,Place,Class,NavigationPane,DesktopIcon\r\n"
+              L"Plain,Desktop (this user),C:\\,,false,desktop-user,{a},false,true\r\n"
               L"\"a,\"\"b\"\"\r\nc\",My Computer (all users),t\tx\x01,caf\u00e9 \u65e5,true,"
-              L"mycomputer-all,{b}\r\n");
-    EXPECT_EQ(FormatCsv({}), L"Name,Location,Target,Description,Hidden,Place,Class\r\n");
+              L"mycomputer-all,{b},true,false\r\n");
+    EXPECT_EQ(FormatCsv({}),
+              L"Name,Location,Target,Description,Hidden,Place,Class,NavigationPane,DesktopIcon\r\n");
 }
 
 TEST(ListOutput, JsonEscapesQuotesBackslashesAndControlCharacters) {
-    EXPECT_EQ(
-        FormatJson(kRows),
-        L"[\r\n"
-        L"  {\"Name\": \"Plain\", \"Location\": \"Desktop (this user)\", \"Target\": \"C:\\\\\", "
-        L"\"Description\": \"\", \"Hidden\": false, \"Place\": \"desktop-user\", \"Class\": \"{a}\"},\r\n"
-        L"  {\"Name\": \"a,\\\"b\\\"\\r\\nc\", \"Location\": \"My Computer (all users)\", "
-        L"\"Target\": \"t\\tx\\u0001\", \"Description\": \"caf\u00e9 \u65e5\", \"Hidden\": true, "
-        L"\"Place\": \"mycomputer-all\", \"Class\": \"{b}\"}\r\n"
-        L"]\r\n");
+    EXPECT_EQ(FormatJson(kRows),
+              L"[\r\n"
+              L"  {\"Name\": \"Plain\", \"Location\": \"Desktop (this user)\", \"Target\": \"C:\\\\\", "
+              L"\"Description\": \"\", \"Hidden\": false, \"Place\": \"desktop-user\", \"Class\": \"{a}\", "
+              L"\"NavigationPane\": false, \"DesktopIcon\": true},\r\n"
+              L"  {\"Name\": \"a,\\\"b\\\"\\r\\nc\", \"Location\": \"My Computer (all users)\", "
+              L"\"Target\": \"t\\tx\\u0001\", \"Description\": \"caf\u00e9 \u65e5\", \"Hidden\": true, "
+              L"\"Place\": \"mycomputer-all\", \"Class\": \"{b}\", \"NavigationPane\": true, "
+              L"\"DesktopIcon\": false}\r\n"
+              L"]\r\n");
     EXPECT_EQ(FormatJson({}), L"[]\r\n");
 }
 
 TEST(ListOutput, TableAlignsColumnsByCharactersAndShowsControlCharactersAsQuestionMarks) {
-    const TableWords words{{L"N", L"Location", L"T", L"D", L"H", L"P", L"C"}, L"yes", L"no"};
+    const TableWords words{{L"N", L"Location", L"T", L"D", L"H", L"P", L"C", L"NP", L"DI"}, L"yes", L"no"};
     std::vector<ListRow> rows = kRows;
     rows[0].name = Astral() + L"x"; // two characters, whatever the units
-    EXPECT_EQ(
-        FormatTable(rows, words),
-        L"N         Location                 T     D       H    P               C\r\n" + Astral() +
-            L"x        Desktop (this user)      C:\\           no   desktop-user    {a}\r\n"
-            L"a,\"b\"??c  My Computer (all users)  t?x?  caf\u00e9 \u65e5  yes  mycomputer-all  {b}\r\n");
+    EXPECT_EQ(FormatTable(rows, words),
+              L"N         Location                 T     D       H    P               C    NP   DI\r\n" +
+                  Astral() +
+                  L"x        Desktop (this user)      C:\\           no   desktop-user    {a}  no   yes\r\n"
+                  L"a,\"b\"??c  My Computer (all users)  t?x?  caf\u00e9 \u65e5  yes  mycomputer-all  {b}  "
+                  L"yes  no\r\n");
 }
 
 TEST(ListOutput, Utf8EncodesEveryPlaneAndReplacesLoneSurrogates) {
