@@ -28,6 +28,8 @@ constexpr MenuRule kMenuRules[] = {
     {ID_CHANGE_ICON, Offered::WithSelection},
     {ID_CHANGE_COMMENT, Offered::WithSelection},
     {ID_SET_EXPLORER_POSITION, Offered::WithSelection},
+    {ID_NAVIGATION_PANE, Offered::WithSelection},
+    {ID_DESKTOP_ICON, Offered::WithSelection},
 };
 
 constexpr UINT kColumnHeadings[ListViewInventory::kColumnCount] = {IDS_COLUMN_NAME, IDS_COLUMN_LOCATION,
@@ -130,6 +132,7 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_NOTIFY, LVN_ITEMCHANGED, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnListItemChanged},
         {WM_NOTIFY, LVN_COLUMNCLICK, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnColumnClick},
         {WM_NOTIFY, NM_RCLICK, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnListRightClick},
+        {WM_NOTIFY, LVN_GETINFOTIPW, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnGetInfoTip},
         {WM_COMMAND, EN_CHANGE, IDC_FILTER, IDC_FILTER, &D::OnFilterChange},
         {WM_GETMINMAXINFO, 0, 0, 0, &D::OnGetMinMaxInfo},
         {WM_SIZE, 0, 0, 0, &D::OnSize},
@@ -151,6 +154,8 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_COMMAND, kAnyCode, ID_COPY_FIRST, ID_COPY_LAST, &D::OnCopyTo},
         {WM_COMMAND, kAnyCode, ID_MOVE_FIRST, ID_MOVE_LAST, &D::OnMoveTo},
         {WM_COMMAND, kAnyCode, ID_SET_EXPLORER_POSITION, ID_SET_EXPLORER_POSITION, &D::OnSetExplorerPosition},
+        {WM_COMMAND, kAnyCode, ID_NAVIGATION_PANE, ID_NAVIGATION_PANE, &D::OnNavigationPane},
+        {WM_COMMAND, kAnyCode, ID_DESKTOP_ICON, ID_DESKTOP_ICON, &D::OnDesktopIcon},
         {WM_COMMAND, kAnyCode, ID_REFRESH, ID_REFRESH, &D::OnRefresh},
         {WM_COMMAND, kAnyCode, ID_SELECT_ALL, ID_SELECT_ALL, &D::OnSelectAll},
         {WM_COMMAND, kAnyCode, ID_FIND, ID_FIND, &D::OnFind},
@@ -159,7 +164,6 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_COMMAND, kAnyCode, ID_CLEAR_FILTER, ID_CLEAR_FILTER, &D::OnClearFilter},
         {WM_COMMAND, kAnyCode, ID_FOCUS_LIST, ID_FOCUS_LIST, &D::OnFocusList},
         {WM_COMMAND, kAnyCode, ID_CHECK_PROBLEMS, ID_CHECK_PROBLEMS, &D::OnCheckProblems},
-        {WM_NOTIFY, LVN_GETINFOTIPW, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnGetInfoTip},
     };
     return Route(this, kMessages, msg, result) || CDialog::HandleMessage(msg, result);
 }
@@ -264,6 +268,7 @@ UniqueMenu CDeleteObject::BuildContextMenu() {
                                                                       : anyHidden;
         EnableMenuItem(popup, rule.id, MF_BYCOMMAND | (offered ? MF_ENABLED : MF_GRAYED));
     }
+    CheckDesktopCommands(popup);
     return menu;
 }
 

@@ -91,6 +91,16 @@ public:
     LRESULT OnChangeIcon(const Message& msg);
     LRESULT OnChangeComment(const Message& msg);
     LRESULT OnSetExplorerPosition(const Message& msg);
+    // Navigation pane and desktop icon (DesktopCommands.cpp): each toggles the state of
+    // the focused row for every selected row.
+    LRESULT OnNavigationPane(const Message& msg);
+    LRESULT OnDesktopIcon(const Message& msg);
+    // A row's tip: class identifier, class key, entry key, 32-bit copy, navigation pane and
+    // desktop icon; empty for a row that names no entry.
+    std::wstring RowTip(int row) const;
+    // Objects Explorer shows in its navigation pane: pinned classes with a Desktop entry
+    // that is not hidden.
+    std::size_t NavigationPaneCount() const;
     // Create command (CreateCommand.cpp).
     LRESULT OnCreateNew(const Message& msg);
     // Commands of keys (ShownRows.cpp).
@@ -152,6 +162,12 @@ private:
     LRESULT OnGetInfoTip(const Message& msg);
     // The problems of every listed entry, for the rows' warnings and tooltips.
     void FindRowProblems();
+    // The inventory row a list row shows, or null.
+    const vs::InventoryRow* InventoryRowOf(int row) const;
+    // LVM_GETNEXTITEM with LVNI_FOCUSED, or -1.
+    int FocusedRow() const;
+    // The check marks of the navigation-pane and desktop-icon commands: the focused row's.
+    void CheckDesktopCommands(HMENU popup);
 
     // A row's item data (its index in the inventory), or -1 when it has none.
     LPARAM ItemData(int row) const;

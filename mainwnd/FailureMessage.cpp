@@ -27,6 +27,10 @@ constexpr Wording kWordings[] = {
     {vs::Action::ChangeComment, IDS_FAILED_COMMENT, IDS_FAILED_COMMENT},
     {vs::Action::SetPosition, IDS_FAILED_POSITION, IDS_FAILED_POSITION},
     {vs::Action::Repair, IDS_FAILED_REPAIR_AT, IDS_FAILED_REPAIR_CLASS},
+    {vs::Action::Pin, IDS_FAILED_PIN, IDS_FAILED_PIN},
+    {vs::Action::Unpin, IDS_FAILED_UNPIN, IDS_FAILED_UNPIN},
+    {vs::Action::HideDesktopIcon, IDS_FAILED_HIDE_ICON, IDS_FAILED_HIDE_ICON},
+    {vs::Action::ShowDesktopIcon, IDS_FAILED_SHOW_ICON, IDS_FAILED_SHOW_ICON},
 };
 
 bool InClasses(int place) {

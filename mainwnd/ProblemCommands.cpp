@@ -130,7 +130,9 @@ const std::wstring& CDeleteObject::RowProblemText(int row) {
 
 LRESULT CDeleteObject::OnGetInfoTip(const Message& msg) {
     auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(msg.lParam);
-    const std::wstring& text = RowProblemText(tip->iItem);
+    // The row's problems first, then its keys and states.
+    std::wstring text = RowProblemText(tip->iItem);
+    text += (text.empty() ? L"" : L"\n\n") + RowTip(tip->iItem);
     if (!text.empty() && tip->pszText && tip->cchTextMax > 0)
         lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
     return 0;

@@ -174,6 +174,8 @@ void CDeleteObject::UpdateStatus() {
     else
         text = FormatResourceString(IDS_STATUS_OBJECTS, {std::to_wstring(shown)});
     text += FormatResourceString(IDS_STATUS_HIDDEN, {std::to_wstring(hidden)});
+    if (const std::size_t pane = NavigationPaneCount(); pane > 0)
+        text += FormatResourceString(IDS_STATUS_NAVIGATION_PANE, {std::to_wstring(pane)});
     if (const int selected = SelectedCount(); selected > 0)
         text += FormatResourceString(IDS_STATUS_SELECTED, {std::to_wstring(selected)});
     SetWindowTextW(status_, text.c_str());

@@ -24,6 +24,11 @@ void CWizard_Access::DoDataExchange(DataExchange& dx) {
     dx.Check(IDC_PLACE_DESKTOP, request_.onDesktop);
     dx.Check(IDC_PLACE_CONTROLPANEL, request_.inControlPanel);
     dx.Check(IDC_PLACE_NETWORK, request_.inNetworkNeighborhood);
+    dx.Check(IDC_NAVIGATION_PANE, request_.pinToNavigationPane);
+    dx.Check(IDC_HIDE_DESKTOP_ICON, request_.hideDesktopIcon);
+    // Both belong to the Desktop entry: without it they are not asked for.
+    if (!dx.toControls && !request_.onDesktop)
+        request_.pinToNavigationPane = request_.hideDesktopIcon = false;
     // The category is taken at Next even while its list is disabled.
     int category = request_.controlPanelCategory < static_cast<std::uint32_t>(kNoCategoryIndex)
                        ? static_cast<int>(request_.controlPanelCategory)
@@ -57,6 +62,9 @@ bool CWizard_Access::IsChecked(int id) const {
 
 void CWizard_Access::EnableCategory() const {
     EnableWindow(Item(IDC_CATEGORY_COMBO), IsChecked(IDC_PLACE_CONTROLPANEL));
+    const BOOL desktop = IsChecked(IDC_PLACE_DESKTOP) ? TRUE : FALSE;
+    EnableWindow(Item(IDC_NAVIGATION_PANE), desktop);
+    EnableWindow(Item(IDC_HIDE_DESKTOP_ICON), desktop);
 }
 
 DWORD CWizard_Access::WizardButtons() const {

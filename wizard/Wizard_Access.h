@@ -1,14 +1,15 @@
 #pragma once
 // Step 4 of the creation wizard: for whom the object is installed, the places where it
-// appears and its Control Panel category. Next is offered while at least one place is
-// checked. Everything is taken when the user moves on.
+// appears, its Control Panel category, and, with Desktop, whether it shows in Explorer's
+// navigation pane and whether its desktop icon is hidden. Next is offered while at least
+// one place is checked. Everything is taken when the user moves on.
 
 #include "framework/PropertySheet.h"
 #include "store/ShellObjectSpec.h"
 
 class CWizard_Access : public CPropertyPage {
 public:
-    // Works on request's allUsers, the four places and the category.
+    // Works on request's allUsers, the four places, the category and the two Desktop options.
     explicit CWizard_Access(vs::ShellObjectSpec& request);
 
 protected:
@@ -20,7 +21,8 @@ protected:
 
 private:
     LRESULT OnPlaceClicked(const Message& msg);
-    // The category list is usable with its check box only.
+    // The category list is usable with its check box only, the navigation pane and the
+    // desktop icon with Desktop only.
     void EnableCategory() const;
     bool IsChecked(int id) const;
 

@@ -42,8 +42,10 @@ void MainWindowFixture::ClearRegistry() {
         RemoveTree(store, place.hive, place.nameSpacePath);
     for (const std::wstring& clsid : classIds_) {
         RemoveTree(store, ClassesRoot(), ClassPath(clsid));
-        for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+        for (KeyHandle hive : {CurrentUser(), LocalMachine()}) {
             RemoveTree(store, hive, ClassKeyPath(clsid));
+            RemoveTree(store, hive, Class32KeyPath(clsid));
+        }
     }
     RemoveTree(store, CurrentUser(), kSettingsKeyPath);
 }

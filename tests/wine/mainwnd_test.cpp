@@ -9,6 +9,8 @@
 #include "mainwnd/Places.h"
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
+#include "store/ClassRoots.h"
+#include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RecordingRegistry.h"
 #include "tests/support/RegistryTree.h"
@@ -282,6 +284,59 @@ TEST_F(MainWindowTest, ContextMenuEnablesHideAndUnhideByTheSelectedEntries) {
     EXPECT_TRUE(Greyed(ID_UNHIDE));
 }
 
+// Both commands take the focused row's state and set the opposite on every selected row:
+// the class key and its 32-bit copy alike, the desktop value in each row's scope; the
+// menu, the tip and the status line follow.
+TEST_F(MainWindowTest, NavigationPaneAndDesktopIconToggleTheSelectedRowsAndShowTheirState) {
+    bool madeKey[2] = {};
+    for (int scope = 0; scope < 2; ++scope)
+        madeKey[scope] = DumpTree(store, ScopeHive(scope * 4), kHideDesktopIconsPath) == test::kMissingTree;
+    WriteClass(kAlpha, L"A", L"C:\\a");
+    WriteClass(kBeta, L"B", L"C:\\b");
+    WriteEntry(0, kAlpha);
+    WriteEntry(4, kBeta);
+    Open();
+    Select(L"A", L"Desktop (this user)");
+    Select(L"B", L"Desktop (all users)");
+    Focus(FindRow(L"A", L"Desktop (this user)"));
+    const std::wstring copyKey = L"32-bit copy: HKEY_LOCAL_MACHINE\\" + Class32KeyPath(kAlpha);
+    const struct {
+        UINT command;
+        bool pinned, iconHidden;
+    } steps[] = {{0, false, false},
+                 {ID_NAVIGATION_PANE, true, false},
+                 {ID_DESKTOP_ICON, true, true},
+                 {ID_NAVIGATION_PANE, false, true},
+                 {ID_DESKTOP_ICON, false, false}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.command);
+        if (step.command)
+            Command(step.command);
+        EXPECT_EQ((MenuState(ID_NAVIGATION_PANE) & MF_CHECKED) != 0, step.pinned);
+        EXPECT_EQ((MenuState(ID_DESKTOP_ICON) & MF_CHECKED) != 0, !step.iconHidden);
+        for (const wchar_t* clsid : {kAlpha, kBeta}) {
+            EXPECT_EQ(DumpTree(store, LocalMachine(), Class32KeyPath(clsid)),
+                      step.command ? DumpTree(store, LocalMachine(), ClassKeyPath(clsid))
+                                   : test::kMissingTree);
+            EXPECT_EQ(DesktopIconHidden(store, clsid == kAlpha ? CurrentUser() : LocalMachine(), clsid),
+                      step.iconHidden);
+            EXPECT_FALSE(DesktopIconHidden(store, clsid == kAlpha ? LocalMachine() : CurrentUser(), clsid));
+        }
+        EXPECT_EQ(Status().find(L"2 in the navigation pane") != std::wstring::npos, step.pinned) << Status();
+        const std::wstring tip = dialog->RowTip(FindRow(L"A", L"Desktop (this user)"));
+        EXPECT_NE(tip.find(std::wstring(L"In the navigation pane: ") + (step.pinned ? L"yes" : L"no")),
+                  std::wstring::npos);
+        EXPECT_NE(tip.find(std::wstring(L"Icon on the desktop: ") + (step.iconHidden ? L"hidden" : L"shown")),
+                  std::wstring::npos);
+        EXPECT_EQ(tip.find(copyKey) != std::wstring::npos, step.command != 0) << test::Narrow(tip);
+    }
+    EXPECT_EQ(NamesOf(LVNI_SELECTED),
+              (std::vector<std::wstring>{L"A @ Desktop (this user)", L"B @ Desktop (all users)"}));
+    for (int scope = 0; scope < 2; ++scope)
+        if (madeKey[scope])
+            test::RemoveTree(store, ScopeHive(scope * 4), kHideDesktopIconsPath);
+}
+
 TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
     Open();
     UniqueMenu menu = dialog->BuildContextMenu();
@@ -313,6 +368,8 @@ TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
                           ID_CHANGE_ICON,
                           ID_CHANGE_COMMENT,
                           ID_SET_EXPLORER_POSITION,
+                          ID_NAVIGATION_PANE,
+                          ID_DESKTOP_ICON,
                           0,
                           ID_CHECK_PROBLEMS,
                           0,

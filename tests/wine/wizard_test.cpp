@@ -4,6 +4,7 @@
 
 #include "res/resource.h"
 #include "store/ClassRoots.h"
+#include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/support/TestPlatform.h"
@@ -266,6 +267,26 @@ TEST_F(WizardTest, StepFourCategoryListFollowsControlPanelAndKeepsItsSelection) 
     RunToCancel();
 }
 
+TEST_F(WizardTest, StepFourDesktopOptionsStartUncheckedAndAreUsableOnlyWithDesktop) {
+    auto expect = [this](bool enabled) {
+        user.Do([enabled](HWND, HWND page) {
+            for (int id : {IDC_NAVIGATION_PANE, IDC_HIDE_DESKTOP_ICON}) {
+                EXPECT_EQ(IsItemEnabled(page, id), enabled) << id;
+                EXPECT_FALSE(IsChecked(page, id)) << id;
+            }
+        });
+    };
+    user.AwaitStep(1).WalkTo(1, 3).Next(4);
+    expect(false);
+    user.Click(IDC_PLACE_MYCOMPUTER);
+    expect(false);
+    user.Click(IDC_PLACE_DESKTOP);
+    expect(true);
+    user.Click(IDC_PLACE_DESKTOP);
+    expect(false);
+    RunToCancel();
+}
+
 TEST_F(WizardTest, StepFiveHideIfDeletedIsUsableOnlyWithAllowDeleteAndKeepsItsMark) {
     user.AwaitStep(1).WalkTo(1, 5);
     user.ExpectButtons(kBack | kFinish);
@@ -388,6 +409,8 @@ std::vector<ControlSpec> PageControls(int step) {
             {L"Button", IDC_PLACE_CONTROLPANEL, L"Control Panel, Category:", kCheck, BS_AUTOCHECKBOX},
             {L"Button", IDC_PLACE_NETWORK, L"Network Neighbourhood", kCheck, BS_AUTOCHECKBOX},
             {L"ComboBox", IDC_CATEGORY_COMBO, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP},
+            {L"Button", IDC_NAVIGATION_PANE, L"Show in the navigation pane", kCheck, BS_AUTOCHECKBOX},
+            {L"Button", IDC_HIDE_DESKTOP_ICON, L"Hide the icon on the desktop", kCheck, BS_AUTOCHECKBOX},
         };
     default:
         return {
@@ -495,6 +518,11 @@ protected:
             cleanup.Add(hive, ClassKeyPath());
         for (const NamespaceLocation& place : NamespaceLocations())
             cleanup.Add(place.hive, EntryPath(place));
+        for (KeyHandle hive : {CurrentUser(), LocalMachine()}) {
+            cleanup.Add(hive, Class32KeyPath(kClsid));
+            if (DumpTree(*registry, hive, kHideDesktopIconsPath) == kMissingTree)
+                cleanup.Add(hive, kHideDesktopIconsPath);
+        }
     }
 
     // The class key as the registration lays it out for a folder or program object.
@@ -571,6 +599,18 @@ TEST_F(WizardFinishTest, FinishWritesExactlyTheFolderObjectThePagesShow) {
     EXPECT_EQ(ClassKeyDump(LocalMachine()), kMissingTree);
     EXPECT_EQ(PlacesWithEntry(L"Projects Folder"), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(platform.notified, NotifiedFolders({0, 1, 2}));
+}
+
+TEST_F(WizardFinishTest, FinishPinsTheObjectWithItsThirtyTwoBitCopyAndHidesItsDesktopIcon) {
+    user.AwaitStep(1).WalkTo(1, 3).Next(4).Click(IDC_SCOPE_CURRENT_USER).Click(IDC_PLACE_DESKTOP);
+    user.Click(IDC_NAVIGATION_PANE).Click(IDC_HIDE_DESKTOP_ICON).Next(5).Finish();
+    ASSERT_EQ(Run(), ID_WIZFINISH);
+    const std::string classKey = ClassKeyDump(CurrentUser());
+    EXPECT_NE(classKey.find("\"System.IsPinnedToNameSpaceTree\" REG_DWORD 4 0x00000001"), std::string::npos)
+        << classKey;
+    EXPECT_EQ(DumpTree(*registry, CurrentUser(), Class32KeyPath(kClsid)), classKey);
+    EXPECT_TRUE(DesktopIconHidden(*registry, CurrentUser(), kClsid));
+    EXPECT_FALSE(DesktopIconHidden(*registry, LocalMachine(), kClsid));
 }
 
 TEST_F(WizardFinishTest, FinishWritesTheProgramObjectWithTheDefaultsOfEveryPage) {
