@@ -6,6 +6,7 @@
 #include "framework/VersionInfo.h"
 #include "res/resource.h"
 #include "store/ClassRoots.h"
+#include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "store/WinRegistry.h"
 #include "tests/support/CsvReader.h"
@@ -151,8 +152,12 @@ class CliTest : public ::testing::Test {
 protected:
     ~CliTest() override {
         for (const std::wstring& clsid : created_) {
-            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            for (KeyHandle hive : {CurrentUser(), LocalMachine()}) {
                 RemoveTree(store, hive, ClassKeyPath(clsid));
+                RemoveTree(store, hive, Class32KeyPath(clsid));
+                if (DesktopIconHidden(store, hive, clsid))
+                    (void)SetDesktopIconHidden(store, hive, clsid, false); // the prefix's key stays
+            }
             for (const NamespaceLocation& place : NamespaceLocations()) {
                 RemoveTree(store, place.hive, EntryPath(place.index, clsid));
                 RemoveTree(store, place.hive, EntryPath(place.index, L"hidden" + clsid));
@@ -236,6 +241,9 @@ protected:
     // The class key and every place's entry key of clsid, each as its canonical text.
     std::string Object(const std::wstring& clsid) {
         std::string text = "class:\n" + ClassDump(clsid);
+        for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            text += "32-bit copy:\n" + DumpTree(store, hive, Class32KeyPath(clsid)) +
+                    "desktop icon hidden: " + std::to_string(DesktopIconHidden(store, hive, clsid)) + "\n";
         for (const NamespaceLocation& place : NamespaceLocations())
             text += "place " + std::to_string(place.index) + ":\n" +
                     DumpTree(store, place.hive, EntryPath(place.index, clsid));
@@ -251,6 +259,14 @@ TEST_F(CliCreateTest, CreateWritesWhatTheWizardWritesForTheSameChoices) {
         std::vector<std::wstring> cli;
     };
     const Case cases[] = {
+        {"navigation pane, no desktop icon",
+         [](WizardDriver& user) {
+             user.AwaitStep(1).SetText(IDC_NAME_EDIT, L"Pane").Next(2).SetText(IDC_FOLDER_EDIT, L"C:\\");
+             user.Next(3).Next(4).Click(IDC_SCOPE_CURRENT_USER).Click(IDC_PLACE_DESKTOP);
+             user.Click(IDC_NAVIGATION_PANE).Click(IDC_HIDE_DESKTOP_ICON).Next(5).Finish();
+         },
+         {L"--name", L"Pane", L"--folder", L"C:\\", L"--places", L"desktop", L"--nav-pane",
+          L"--no-desktop-icon"}},
         {"every check box left as it starts",
          [](WizardDriver& user) {
              user.AwaitStep(1)
@@ -295,8 +311,8 @@ TEST_F(CliCreateTest, CreateWritesWhatTheWizardWritesForTheSameChoices) {
 
 // Rows of `list`, as the json gives them and the csv must give them too.
 using Rows = std::vector<std::vector<std::string>>;
-const std::vector<std::string> kFields = {"Name",   "Location", "Target", "Description",
-                                          "Hidden", "Place",    "Class"};
+const std::vector<std::string> kFields = {"Name",  "Location", "Target",         "Description", "Hidden",
+                                          "Place", "Class",    "NavigationPane", "DesktopIcon"};
 
 Rows JsonRows(const std::string& bytes) {
     Rows rows;
@@ -306,8 +322,8 @@ Rows JsonRows(const std::string& bytes) {
         EXPECT_EQ(object.size(), kFields.size());
         std::vector<std::string> row;
         for (const std::string& field : kFields)
-            row.push_back(field == "Hidden" ? (object.at(field).get<bool>() ? "true" : "false")
-                                            : object.at(field).get<std::string>());
+            row.push_back(object.at(field).is_boolean() ? (object.at(field).get<bool>() ? "true" : "false")
+                                                        : object.at(field).get<std::string>());
         rows.push_back(row);
     }
     return rows;
@@ -334,7 +350,7 @@ Rows Of(const Rows& rows, const std::wstring& clsid) {
 TEST_F(CliTest, ListFormatsReadBackWithRealReadersAndAgree) {
     const std::wstring odd = L"Comma, \"quoted\"\nnext line \u00e9\u65e5\U0001F600";
     const std::wstring a = Create({L"--name", odd, L"--comment", L"tip, \"too\"", L"--folder", L"C:\\x,y",
-                                   L"--places", L"desktop,network"});
+                                   L"--places", L"desktop,network", L"--nav-pane", L"--no-desktop-icon"});
     const std::wstring b =
         Create({L"--name", L"Plain", L"--program", L"calc.exe", L"--places", L"mycomputer", L"--all-users"});
     ASSERT_EQ(RunCli({L"hide", a + L"@network-user"}).status, 0u);
@@ -355,11 +371,11 @@ TEST_F(CliTest, ListFormatsReadBackWithRealReadersAndAgree) {
     EXPECT_EQ(CsvRows(csv.outBytes), rows);
     const std::string name = Utf8(odd);
     EXPECT_EQ(Of(rows, a), (Rows{{name, "Desktop (this user)", "C:\\x,y", "tip, \"too\"", "false",
-                                  "desktop-user", Utf8(a)},
+                                  "desktop-user", Utf8(a), "true", "false"},
                                  {name, "Network Neighborhood (this user)", "C:\\x,y", "tip, \"too\"", "true",
-                                  "network-user", Utf8(a)}}));
+                                  "network-user", Utf8(a), "true", "false"}}));
     EXPECT_EQ(Of(rows, b), (Rows{{"Plain", "My Computer (all users)", "calc.exe", "", "false",
-                                  "mycomputer-all", Utf8(b)}}));
+                                  "mycomputer-all", Utf8(b), "false", "true"}}));
     EXPECT_EQ(Of(rows, stock), Rows{});
     const Rows stockRows = Of(JsonRows(expert.outBytes), stock);
     ASSERT_EQ(stockRows.size(), 1u);
@@ -368,14 +384,14 @@ TEST_F(CliTest, ListFormatsReadBackWithRealReadersAndAgree) {
     for (std::size_t i = 1; i < rows.size(); ++i)
         EXPECT_LE(lstrcmpiW(Wide(rows[i - 1][0]).c_str(), Wide(rows[i][0]).c_str()), 0) << i;
 
-    // The table (its layout is the native tests' part): each row on one line, ending with its
-    // class, a line break in a name shown as '?'.
+    // The table (its layout is the native tests' part): each row on one line, its class
+    // followed by the two yes-or-no columns, a line break in a name shown as '?'.
     const CliRun table = RunCli({L"list"});
     EXPECT_EQ(table.status, 0u);
     EXPECT_EQ(table.out.rfind(L"Name ", 0), 0u);
     EXPECT_NE(table.out.find(L"?next line"), std::wstring::npos);
     std::size_t rowsOfA = 0;
-    for (std::size_t at = 0; (at = table.out.find(a + L"\r\n", at)) != std::wstring::npos; ++at)
+    for (std::size_t at = 0; (at = table.out.find(a + L"  yes ", at)) != std::wstring::npos; ++at)
         ++rowsOfA;
     EXPECT_EQ(rowsOfA, 2u);
 }
