@@ -236,7 +236,7 @@ int Runner::Check(const Request& request) {
 
     static constexpr const wchar_t* kKindNames[] = {
         L"dangling-entry", L"orphaned-class",     L"user-only-class", L"shown-and-hidden",
-        L"missing-target", L"target-not-checked", L"missing-icon"};
+        L"missing-target", L"target-not-checked", L"missing-icon",    L"class32-differs"};
     std::vector<Cells> rows;
     for (const Problem& problem : problems) {
         const bool repaired = request.repair && Repairable(problem.kind) && RepairProblem(problem);

@@ -1,6 +1,7 @@
 #include "HealthCheck.h"
 
 #include "ClassRoots.h"
+#include "KeySnapshot.h"
 #include "NamespaceLocation.h"
 #include "RegKey.h"
 #include "Registration.h"
@@ -114,6 +115,19 @@ Problem ClassProblem(ProblemKind kind, const ShellObjectInfo& info, const std::w
     return problem;
 }
 
+// Whether the 32-bit copy holds exactly the class key's keys and values; one that cannot
+// be read counts as out of step.
+bool CopyInStep(RegistryStore& store, const ShellObjectInfo& info) {
+    Snapshot trees;
+    if (CaptureTrees(
+            store,
+            {{info.classesHive, ClassKeyPath(info.clsid)}, {info.classesHive, Class32KeyPath(info.clsid)}},
+            trees) != kOk ||
+        trees.trees.size() != 2)
+        return false;
+    return SameState(trees.trees[0], trees.trees[1]);
+}
+
 Problem EntryProblem(ProblemKind kind, const ShellObjectEntry& entry) {
     Problem problem;
     problem.kind = kind;
@@ -153,7 +167,8 @@ std::wstring ProgramOf(std::wstring_view command) {
 
 bool Repairable(ProblemKind kind) {
     return kind == ProblemKind::DanglingEntry || kind == ProblemKind::OrphanedClass ||
-           kind == ProblemKind::UserOnlyClass || kind == ProblemKind::ShownAndHidden;
+           kind == ProblemKind::UserOnlyClass || kind == ProblemKind::ShownAndHidden ||
+           kind == ProblemKind::Class32Differs;
 }
 
 IconCheck CachedIconCheck(Platform& platform) {
@@ -216,6 +231,11 @@ std::vector<Problem> FindProblems(const Inventory& inventory, const IconCheck& i
             Problem problem = ClassProblem(ProblemKind::UserOnlyClass, info);
             problem.place = use.firstAllUsersEntry->PlaceIndex();
             problem.entry = use.firstAllUsersEntry;
+            problems.push_back(std::move(problem));
+        }
+        if (info.IsOpen() && info.Has32BitCopy() && !CopyInStep(store, info)) {
+            Problem problem = ClassProblem(ProblemKind::Class32Differs, info);
+            problem.keyPath = Class32KeyPath(info.clsid);
             problems.push_back(std::move(problem));
         }
         if (info.hasIconLocation && iconLoads && !iconLoads(info.iconLocation)) {
@@ -292,6 +312,8 @@ std::vector<TreeRef> RepairTrees(const Problem& problem) {
         return {{problem.root, problem.keyPath}};
     case ProblemKind::UserOnlyClass:
         return {{LocalMachine(), ClassKeyPath(problem.clsid)}};
+    case ProblemKind::Class32Differs:
+        return {{problem.root, problem.keyPath}};
     default:
         return {};
     }
@@ -338,6 +360,20 @@ void Repair(RegistryStore& store, const Problem& problem, bool keepHidden, Failu
                 (void)classes.DeleteTree(problem.clsid.c_str()); // the partial copy goes
             failures.push_back({Action::Repair, problem.name, kMachineClasses, status});
         }
+        break;
+    }
+    case ProblemKind::Class32Differs: {
+        // The copy becomes the class key as it stands now, whole or not at all.
+        Snapshot classKey;
+        Status status = CaptureTrees(store, {{problem.root, ClassKeyPath(problem.clsid)}}, classKey);
+        if (status == kOk && (classKey.trees.size() != 1 || !classKey.trees[0].exists))
+            break; // the class key went meanwhile: its copy is the orphan's business
+        if (status == kOk) {
+            classKey.trees[0].ref = {problem.root, problem.keyPath};
+            status = ApplyWithRollback(store, classKey).failure.status;
+        }
+        if (status != kOk)
+            failures.push_back({Action::Repair, problem.name, problem.place, status});
         break;
     }
     default:

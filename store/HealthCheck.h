@@ -3,7 +3,8 @@
 // and every entry it met, listed or not. It finds entries whose class key is gone, class
 // keys of this program's that no entry names, all-users entries whose class key only this
 // user has, classes registered both shown and hidden in one place, icon locations that
-// give no icon, and targets that are not there; and repairs the kinds that can be
+// give no icon, targets that are not there, and 32-bit copies of class keys that differ
+// from them; and repairs the kinds that can be
 // repaired. Class keys the scan read are not read again; only the class keys no entry
 // names are opened, to look for the program's marker.
 
@@ -26,6 +27,7 @@ enum class ProblemKind {
     MissingTarget,    // the folder or the program of the object is not there
     TargetNotChecked, // the target's check did not answer in time
     MissingIcon,      // the icon location gives no icon
+    Class32Differs,   // the class key's copy in the 32-bit view holds other keys or values
 };
 
 // Whether the check offers a repair for problems of this kind.

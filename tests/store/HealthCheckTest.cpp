@@ -13,26 +13,37 @@ namespace {
 
 const std::wstring kIdE = L"{7a1e0005-5e7d-4c1a-9a50-00000000000e}";
 const std::wstring kIdF = L"{7a1e0006-5e7d-4c1a-9a50-00000000000f}";
-const char* const kKinds[] = {"dangling", "orphan", "user-only", "twins", "target", "unchecked", "icon"};
+const char* const kKinds[] = {"dangling", "orphan",    "user-only", "twins",
+                              "target",   "unchecked", "icon",      "copy32"};
 
 // One registry with every kind of problem, and a healthy object beside them:
 // A  (this user's classes) shown and hidden on the desktop, and on the all-users desktop;
 // B  marked entry, no class key;  C  unmarked entry, no class key;
 // D  marked class key of the machine's with no entry;  F  unmarked class key, no entry;
-// E  (the machine's classes) a program that is gone and an icon that gives nothing.
+// E  (the machine's classes) a program that is gone, an icon that gives nothing and a
+//    32-bit copy that differs; A's 32-bit copy is in step.
 class HealthCheckTest : public ShellObjectFixture {
 protected:
     HealthCheckTest() {
         for (const std::wstring& id : {kIdE, kIdF})
-            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+            for (KeyHandle hive : {CurrentUser(), LocalMachine()}) {
                 cleanup.Add(hive, ClassKeyPath(id));
+                cleanup.Add(hive, Class32KeyPath(id));
+            }
         platform.iconFiles[L"good.dll"] = 1;
         platform.environment[L"ROOT"] = L"C:\\Root";
     }
     void SetUp() override {
-        WriteUserClass(kIdA, {Sz(L"", L"Alpha"), Marker(L"Alpha")},
-                       {{L"DefaultIcon", {Sz(L"", L"good.dll,0")}},
-                        {L"Instance\\InitPropertyBag", {Sz(L"Target", L"%ROOT%\\Alpha")}}});
+        for (const std::wstring& path : {ClassKeyPath(kIdA), Class32KeyPath(kIdA)})
+            ASSERT_EQ(WriteTree(store, CurrentUser(),
+                                TreeKey{path,
+                                        {Sz(L"", L"Alpha"), Marker(L"Alpha")},
+                                        {{L"DefaultIcon", {Sz(L"", L"good.dll,0")}},
+                                         {L"Instance\\InitPropertyBag", {Sz(L"Target", L"%ROOT%\\Alpha")}}}}),
+                      kOk);
+        ASSERT_EQ(
+            WriteTree(store, LocalMachine(), TreeKey{Class32KeyPath(kIdE), {Sz(L"", L"Epsilon before")}}),
+            kOk);
         WriteEntry(0, TreeKey{kIdA, {Marker(L"Alpha")}});
         WriteEntry(0, TreeKey{L"hidden" + kIdA, {Marker(L"Alpha")}});
         WriteEntry(4, TreeKey{kIdA, {Marker(L"Alpha")}});
@@ -71,7 +82,8 @@ protected:
     std::string Whole() {
         std::string text;
         for (const std::wstring& id : {kIdA, kIdB, kIdC, kIdD, kIdE, kIdF})
-            text += ClassDump(id, CurrentUser()) + ClassDump(id, LocalMachine());
+            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+                text += ClassDump(id, hive) + DumpTree(store, hive, Class32KeyPath(id));
         for (int place = 0; place < 8; ++place)
             text += PlaceDump(place);
         return text;
@@ -84,6 +96,7 @@ TEST_F(HealthCheckTest, FindsEveryKindOnceAndNothingOnAHealthyObject) {
         "dangling " + Narrow(kIdC) + " 2 " + Narrow(kIdC) + " ",
         "twins Alpha 0 " + Narrow(kIdA) + " hidden" + Narrow(kIdA),
         "user-only Alpha 4 " + Narrow(kIdA) + " ",
+        "copy32 Epsilon -2 " + Narrow(kIdE) + " ",
         "icon Epsilon -2 DefaultIcon gone.dll,3",
         "orphan Delta -2 " + Narrow(kIdD) + " ",
     };
@@ -108,7 +121,7 @@ TEST_F(HealthCheckTest, EachRepairChangesOnlyItsTreesAndIsUndoneExactly) {
     const std::pair<ProblemKind, bool> cases[] = {
         {ProblemKind::DanglingEntry, false}, {ProblemKind::ShownAndHidden, false},
         {ProblemKind::ShownAndHidden, true}, {ProblemKind::OrphanedClass, false},
-        {ProblemKind::UserOnlyClass, false},
+        {ProblemKind::UserOnlyClass, false}, {ProblemKind::Class32Differs, false},
     };
     for (const auto& [kind, keepHidden] : cases) {
         SCOPED_TRACE(std::string(kKinds[static_cast<int>(kind)]) + (keepHidden ? " keep hidden" : ""));
@@ -132,6 +145,8 @@ TEST_F(HealthCheckTest, EachRepairChangesOnlyItsTreesAndIsUndoneExactly) {
         if (kind == ProblemKind::UserOnlyClass) {
             EXPECT_EQ(ClassDump(kIdA, LocalMachine()), ClassDump(kIdA, CurrentUser()));
         }
+        if (kind == ProblemKind::Class32Differs)
+            EXPECT_EQ(DumpTree(store, LocalMachine(), Class32KeyPath(kIdE)), ClassDump(kIdE, LocalMachine()));
         const std::vector<std::string> rest = Lines(Check());
         const std::string word = kKinds[static_cast<int>(kind)];
         EXPECT_EQ(std::count_if(rest.begin(), rest.end(),
@@ -156,7 +171,7 @@ TEST_F(HealthCheckTest, NothingStillInUseIsTakenForALeftoverOrRemoved) {
     WriteEntry(2, TreeKey{kIdD, {Marker(L"Delta")}});
     if (memory) // the scan leaves out an entry it cannot open for writing; D is in use all the same
         memory->DenyWriteAccess(Place(2).hive, PlacePath(2, kIdD));
-    EXPECT_EQ(kinds(), "dangling twins user-only icon ") << "C alone without class key, D not unused";
+    EXPECT_EQ(kinds(), "dangling twins user-only copy32 icon ") << "C alone without class key, D not unused";
     const std::string now = Whole();
     for (const Problem& problem : found)
         if (problem.clsid == kIdB || problem.clsid == kIdD)
