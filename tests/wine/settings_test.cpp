@@ -5,6 +5,7 @@
 #include "mainwnd/WindowSettings.h"
 #include "store/MemoryRegistry.h"
 #include "store/WinRegistry.h"
+#include "tests/support/RecordingRegistry.h"
 #include "tests/support/RegistryTree.h"
 
 #include <gtest/gtest.h>
@@ -23,46 +24,21 @@ using test::Sz;
 using test::TreeKey;
 using test::WriteTree;
 
-// Passes every call through and remembers the names of the values that were queried.
-class QueryRecorder final : public RegistryStore {
-public:
-    explicit QueryRecorder(RegistryStore& inner) : inner_(inner) {}
-    std::vector<std::wstring> queried;
-
-    Status OpenKey(KeyHandle p, const wchar_t* path, std::uint32_t a, KeyHandle* out) override {
-        return inner_.OpenKey(p, path, a, out);
+// The names of the values a load queries, in the order it queries them.
+std::vector<std::string> QueriedNames(RegistryStore& store) {
+    test::RecordingRegistry recorder(store);
+    recorder.recordReads = true;
+    (void)LoadWindowSettings(recorder);
+    std::vector<std::string> names;
+    for (const std::string& line : recorder.Calls("Query ")) {
+        const std::size_t open = line.find('"') + 1;
+        names.push_back(line.substr(open, line.find('"', open) - open));
     }
-    Status CreateKey(KeyHandle p, const wchar_t* path, std::uint32_t a, KeyHandle* out) override {
-        return inner_.CreateKey(p, path, a, out);
-    }
-    Status EnumKey(KeyHandle k, std::uint32_t i, wchar_t* n, std::uint32_t* c) override {
-        return inner_.EnumKey(k, i, n, c);
-    }
-    Status EnumValue(KeyHandle k, std::uint32_t i, wchar_t* n, std::uint32_t* c, std::uint32_t* t,
-                     std::uint8_t* d, std::uint32_t* s) override {
-        return inner_.EnumValue(k, i, n, c, t, d, s);
-    }
-    Status QueryValue(KeyHandle k, const wchar_t* n, std::uint32_t* t, std::uint8_t* d,
-                      std::uint32_t* s) override {
-        queried.emplace_back(n ? n : L"");
-        return inner_.QueryValue(k, n, t, d, s);
-    }
-    Status SetValue(KeyHandle k, const wchar_t* n, std::uint32_t t, const std::uint8_t* d,
-                    std::uint32_t s) override {
-        return inner_.SetValue(k, n, t, d, s);
-    }
-    Status DeleteKey(KeyHandle p, const wchar_t* n) override { return inner_.DeleteKey(p, n); }
-    Status FlushKey(KeyHandle k) override { return inner_.FlushKey(k); }
-    Status CloseKey(KeyHandle k) override { return inner_.CloseKey(k); }
-
-private:
-    RegistryStore& inner_;
-};
+    return names;
+}
 
 // A rectangle well inside the primary monitor.
-RECT OnScreen() {
-    return RECT{40, 30, 640, 430};
-}
+const RECT kOnScreen{40, 30, 640, 430};
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -90,10 +66,6 @@ protected:
     WinRegistry store;
 };
 
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 TEST_F(SettingsTest, FirstRunWithoutKeyGivesDefaultsAndTheSaveWritesAllSevenDwords) {
     const WindowSettings loaded = LoadWindowSettings(store);
     EXPECT_EQ(loaded.expertMode, 0);
@@ -107,10 +79,10 @@ TEST_F(SettingsTest, FirstRunWithoutKeyGivesDefaultsAndTheSaveWritesAllSevenDwor
 }
 
 TEST_F(SettingsTest, SavedPlacementExpertAndSortComeBackUnchanged) {
-    SaveWindowSettings(store, WindowSettings{1, OnScreen(), 3, true});
+    SaveWindowSettings(store, WindowSettings{1, kOnScreen, 3, true});
     const WindowSettings loaded = LoadWindowSettings(store);
     EXPECT_EQ(loaded.expertMode, 1);
-    EXPECT_TRUE(SameRect(loaded.placement, OnScreen()));
+    EXPECT_TRUE(EqualRect(&loaded.placement, &kOnScreen));
     EXPECT_EQ(loaded.sortColumn, 3);
     EXPECT_TRUE(loaded.sortDescending);
 }
@@ -135,14 +107,14 @@ TEST_F(SettingsTest, BadOrMissingSortValuesMeanTheirDefaultAndLeaveTheOtherSetti
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
-        std::vector<test::TreeValue> values = FullPlacement(1, OnScreen());
+        std::vector<test::TreeValue> values = FullPlacement(1, kOnScreen);
         values.insert(values.end(), c.sort.begin(), c.sort.end());
         WriteSettings(values);
         const WindowSettings loaded = LoadWindowSettings(store);
         EXPECT_EQ(loaded.sortColumn, c.column);
         EXPECT_EQ(loaded.sortDescending, c.descending);
         EXPECT_EQ(loaded.expertMode, 1);
-        EXPECT_TRUE(SameRect(loaded.placement, OnScreen()));
+        EXPECT_TRUE(EqualRect(&loaded.placement, &kOnScreen));
     }
 }
 
@@ -151,12 +123,12 @@ TEST_F(SettingsTest, BadOrMissingSortValuesMeanTheirDefaultAndLeaveTheOtherSetti
 TEST_F(SettingsTest, APlacementThatCannotBeUsedIsDroppedWholeButExpertStays) {
     std::vector<std::vector<test::TreeValue>> cases{FullPlacement(1, RECT{640, 430, 40, 30})};
     for (std::size_t dropped = 1; dropped < 5; ++dropped) {
-        cases.push_back(FullPlacement(1, OnScreen()));
+        cases.push_back(FullPlacement(1, kOnScreen));
         cases.back().erase(cases.back().begin() + static_cast<std::ptrdiff_t>(dropped));
     }
-    cases.push_back(FullPlacement(1, OnScreen()));
+    cases.push_back(FullPlacement(1, kOnScreen));
     cases.back()[3] = Sz(L"PosX", L"40");
-    cases.push_back(FullPlacement(1, OnScreen()));
+    cases.push_back(FullPlacement(1, kOnScreen));
     cases.back()[4] = Raw(L"PosY", kRegDword, {30, 0}); // a REG_DWORD of two bytes is no coordinate
     for (std::size_t i = 0; i <= cases.size(); ++i) {
         SCOPED_TRACE(i);
@@ -172,32 +144,26 @@ TEST_F(SettingsTest, APlacementThatCannotBeUsedIsDroppedWholeButExpertStays) {
 }
 
 TEST_F(SettingsTest, ExpertReadsAsOnForAnyNonZeroValueOfAnyType) {
-    WriteSettings({Dword(L"Expert", 7)});
-    EXPECT_NE(LoadWindowSettings(store).expertMode, 0);
-    test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
-    WriteSettings({Raw(L"Expert", kRegBinary, {1, 0, 0, 0})});
-    EXPECT_NE(LoadWindowSettings(store).expertMode, 0);
-    test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
-    // Too long to read into four bytes: the switch stays off.
-    WriteSettings({Sz(L"Expert", L"on and on")});
-    EXPECT_EQ(LoadWindowSettings(store).expertMode, 0);
+    // A string too long to read into four bytes leaves the switch off.
+    for (const auto& [value, on] :
+         {std::pair{Dword(L"Expert", 7), true}, std::pair{Raw(L"Expert", kRegBinary, {1, 0, 0, 0}), true},
+          std::pair{Sz(L"Expert", L"on and on"), false}}) {
+        test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+        WriteSettings({value});
+        EXPECT_EQ(LoadWindowSettings(store).expertMode != 0, on) << on;
+    }
 }
 
 TEST_F(SettingsTest, PlacementIsReadInItsFixedOrderAndStopsAtTheFirstFailure) {
-    WriteSettings(FullPlacement(0, OnScreen()));
-    QueryRecorder recorder(store);
-    (void)LoadWindowSettings(recorder);
-    EXPECT_EQ(recorder.queried, (std::vector<std::wstring>{L"Expert", L"SizeY", L"PosY", L"SizeX", L"PosX",
-                                                           L"SortColumn", L"SortDescending"}));
-
+    WriteSettings(FullPlacement(0, kOnScreen));
+    EXPECT_EQ(QueriedNames(store), (std::vector<std::string>{"Expert", "SizeY", "PosY", "SizeX", "PosX",
+                                                             "SortColumn", "SortDescending"}));
     test::RemoveTree(store, CurrentUser(), kSettingsKeyPath);
-    std::vector<test::TreeValue> values = FullPlacement(0, OnScreen());
+    std::vector<test::TreeValue> values = FullPlacement(0, kOnScreen);
     values.erase(values.begin() + 4); // no PosY
     WriteSettings(values);
-    recorder.queried.clear();
-    (void)LoadWindowSettings(recorder);
-    EXPECT_EQ(recorder.queried,
-              (std::vector<std::wstring>{L"Expert", L"SizeY", L"PosY", L"SortColumn", L"SortDescending"}));
+    EXPECT_EQ(QueriedNames(store),
+              (std::vector<std::string>{"Expert", "SizeY", "PosY", "SortColumn", "SortDescending"}));
 }
 
 TEST(SettingsFaults, KeyThatCannotBeOpenedForWritingGivesDefaults) {
@@ -211,7 +177,7 @@ TEST(SettingsFaults, KeyThatCannotBeOpenedForWritingGivesDefaults) {
 TEST(SettingsFaults, KeyThatCannotBeCreatedWritesNothingAndLeaksNothing) {
     MemoryRegistry memory;
     memory.FailFromCall(MemoryRegistry::Op::Create, 1);
-    SaveWindowSettings(memory, WindowSettings{1, OnScreen()});
+    SaveWindowSettings(memory, WindowSettings{1, kOnScreen});
     memory.ClearFaults();
     EXPECT_EQ(DumpTree(memory, CurrentUser(), kSettingsKeyPath), test::kMissingTree);
     EXPECT_EQ(memory.CallCount(MemoryRegistry::Op::SetValue), 0);
@@ -221,8 +187,8 @@ TEST(SettingsFaults, KeyThatCannotBeCreatedWritesNothingAndLeaksNothing) {
 TEST(SettingsFaults, SingleFailedWriteDoesNotStopTheOthers) {
     MemoryRegistry memory;
     memory.FailNthCall(MemoryRegistry::Op::SetValue, 2); // "SizeX"
-    SaveWindowSettings(memory, WindowSettings{1, OnScreen()});
-    const RECT r = OnScreen();
+    SaveWindowSettings(memory, WindowSettings{1, kOnScreen});
+    const RECT r = kOnScreen;
     EXPECT_EQ(DumpTree(memory, CurrentUser(), kSettingsKeyPath),
               Describe(TreeKey{L"",
                                {Dword(L"Expert", 1), Dword(L"SizeY", static_cast<std::uint32_t>(r.bottom)),
@@ -231,19 +197,18 @@ TEST(SettingsFaults, SingleFailedWriteDoesNotStopTheOthers) {
                                 Dword(L"SortDescending", 0)}}));
 }
 
-TEST(VersionTitle, CommaSeparatedVersionsAreDottedAndZeroComponentsTrimmed) {
-    EXPECT_EQ(NormalizeVersion(L"3, 2, 1, 0", true), L"3.2.1");
-    EXPECT_EQ(NormalizeVersion(L"3, 0, 0, 1", true), L"3.1");
-    EXPECT_EQ(NormalizeVersion(L"3.21", true), L"3.21");
-    EXPECT_EQ(NormalizeVersion(L"3, 2, 1, 0", false), L"3.2.1.0");
-    EXPECT_EQ(NormalizeVersion(L"0, 0, 0, 0", false), L"0.0.0.0");
-    EXPECT_EQ(NormalizeVersion(L"0, 0, 0, 0", true), L"0");
-}
-
-TEST(VersionTitle, TrimmingKeepsZerosThatArePartOfANumber) {
-    EXPECT_EQ(NormalizeVersion(L"3.10", true), L"3.10");
-    EXPECT_EQ(NormalizeVersion(L"3.05", true), L"3.05");
-    EXPECT_EQ(NormalizeVersion(L"3, 10, 0, 20", true), L"3.10.20");
+TEST(VersionTitle, CommaSeparatedVersionsAreDottedAndZeroComponentsTrimmedButNotZerosOfANumber) {
+    const struct {
+        const wchar_t* version;
+        bool trim;
+        const wchar_t* shown;
+    } cases[] = {{L"3, 2, 1, 0", true, L"3.2.1"},    {L"3, 0, 0, 1", true, L"3.1"},
+                 {L"3.21", true, L"3.21"},           {L"3, 2, 1, 0", false, L"3.2.1.0"},
+                 {L"0, 0, 0, 0", false, L"0.0.0.0"}, {L"0, 0, 0, 0", true, L"0"},
+                 {L"3.10", true, L"3.10"},           {L"3.05", true, L"3.05"},
+                 {L"3, 10, 0, 20", true, L"3.10.20"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(NormalizeVersion(c.version, c.trim), c.shown) << c.version << " " << c.trim;
 }
 
 TEST(VersionTitle, FallbackTitleWithoutVersionResource) {
