@@ -49,36 +49,39 @@ protected:
     RegKey scratch{store};
 };
 
+// Cases that inject faults, deny access or count calls: the in-memory registry's.
+class KeyTreeMemoryTest : public KeyTreeTest {
+protected:
+    void SetUp() override {
+        KeyTreeTest::SetUp();
+        if (!memory)
+            GTEST_SKIP() << "needs the in-memory registry";
+    }
+};
+
 const TreeKey kSample{L"Source",
                       {Sz(L"", L"Name"), Dword(L"Attributes", 0xF8000131u), ExpandSz(L"Target", L"%TEMP%")},
                       {{L"DefaultIcon", {Sz(L"", L"shell32.dll,3")}},
                        {L"Instance\\InitPropertyBag", {Dword(L"Attributes", 0x15)}},
                        {L"Shell\\Open\\Command", {ExpandSz(L"", L"notepad.exe")}}}};
 
-TEST_F(KeyTreeTest, CopyOfAKeyWithoutValuesOrSubkeysMakesAnEmptyKey) {
-    EXPECT_EQ(Copy(TreeKey{L"Empty"}, L"Copy"), kOk);
-    EXPECT_EQ(Dump(L"Copy"), "[]\n");
-    EXPECT_EQ(Dump(L"Empty"), "[]\n");
-}
-
-TEST_F(KeyTreeTest, CopyReproducesTheWholeTreeAndLeavesTheSource) {
-    EXPECT_EQ(Copy(kSample, L"Copy"), kOk);
-    EXPECT_EQ(Dump(L"Copy"), Describe(kSample));
-    EXPECT_EQ(Dump(L"Source"), Describe(kSample));
-}
-
-TEST_F(KeyTreeTest, CopyKeepsEveryTypeAndByte) {
+TEST_F(KeyTreeTest, CopyReproducesTheWholeTreeEveryTypeAndByteAndLeavesTheSource) {
     std::vector<std::uint8_t> big(1100);
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<std::uint8_t>(i * 7);
-    const TreeKey tree{L"Typed",
-                       {Raw(L"big", kRegBinary, big), Sz(L"long", std::wstring(600, L'y')),
-                        Dword(L"dword", 0xDEADBEEF), ExpandSz(L"expand", L"%windir%"),
-                        Raw(L"qword", kRegQword, {1, 2, 3, 4, 5, 6, 7, 8}), Raw(L"none", kRegNone, {}),
-                        Raw(L"odd", 0x77, {1, 2, 3}), Raw(L"multi", kRegMultiSz, {'a', 0, 0, 0, 0, 0}),
-                        Sz(std::wstring(260, L'n'), L"")}};
-    EXPECT_EQ(Copy(tree, L"Copy"), kOk);
-    EXPECT_EQ(Dump(L"Copy"), Describe(tree));
+    const TreeKey typed{L"Typed",
+                        {Raw(L"big", kRegBinary, big), Sz(L"long", std::wstring(600, L'y')),
+                         Dword(L"dword", 0xDEADBEEF), ExpandSz(L"expand", L"%windir%"),
+                         Raw(L"qword", kRegQword, {1, 2, 3, 4, 5, 6, 7, 8}), Raw(L"none", kRegNone, {}),
+                         Raw(L"odd", 0x77, {1, 2, 3}), Raw(L"multi", kRegMultiSz, {'a', 0, 0, 0, 0, 0}),
+                         Sz(std::wstring(260, L'n'), L"")}};
+    EXPECT_EQ(Describe(TreeKey{L"Empty"}), "[]\n");
+    for (const TreeKey& tree : {TreeKey{L"Empty"}, kSample, typed}) {
+        const std::wstring copy = tree.path + L"Copy";
+        EXPECT_EQ(Copy(tree, copy.c_str()), kOk);
+        EXPECT_EQ(Dump(copy), Describe(tree));
+        EXPECT_EQ(Dump(tree.path), Describe(tree));
+    }
 }
 
 TEST_F(KeyTreeTest, CopyKeepsStringsWithoutTerminatorAsTheyAre) {
@@ -91,9 +94,7 @@ TEST_F(KeyTreeTest, CopyKeepsStringsWithoutTerminatorAsTheyAre) {
     EXPECT_EQ(Dump(L"Copy"), Describe(tree));
 }
 
-TEST_F(KeyTreeTest, ValueOver1024BytesTakesOneReallocation) {
-    if (!memory)
-        GTEST_SKIP() << "counts calls of the in-memory registry";
+TEST_F(KeyTreeMemoryTest, ValueOver1024BytesTakesOneReallocation) {
     const int before = memory->CallCount(MemoryRegistry::Op::EnumValue);
     EXPECT_EQ(
         Copy(TreeKey{L"Big", {Raw(L"big", kRegBinary, std::vector<std::uint8_t>(1025, 0xAB))}}, L"Copy"),
@@ -129,9 +130,7 @@ TEST_F(KeyTreeTest, CopyMergesIntoAnExistingDestination) {
     EXPECT_EQ(Dump(L"Copy"), Describe(merged));
 }
 
-TEST_F(KeyTreeTest, CopyIntoAKeyThatCannotBeCreatedWritesNothing) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
+TEST_F(KeyTreeMemoryTest, CopyIntoAKeyThatCannotBeCreatedWritesNothing) {
     memory->DenyWriteAccess(CurrentUser(), Scratch(L"Locked"));
     ASSERT_EQ(WriteTree(store, scratch.Get(), kSample), kOk);
     RegKey source(store);
@@ -149,14 +148,12 @@ struct PartwayFault {
     const char* what;
     MemoryRegistry::Op op;
     int nth;
-    const char* copied; // the destination's text afterwards
+    std::string copied; // the destination's text afterwards
 };
 
-class KeyTreeFaultTest : public KeyTreeTest, public ::testing::WithParamInterface<PartwayFault> {};
+class KeyTreeFaultTest : public KeyTreeMemoryTest, public ::testing::WithParamInterface<PartwayFault> {};
 
 TEST_P(KeyTreeFaultTest, CopyFailingPartWayReportsItAndKeepsWhatWasCopied) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
     const PartwayFault& fault = GetParam();
     ASSERT_EQ(WriteTree(store, scratch.Get(), kSample), kOk);
     RegKey source(store);
@@ -172,58 +169,32 @@ TEST_P(KeyTreeFaultTest, CopyFailingPartWayReportsItAndKeepsWhatWasCopied) {
 }
 
 // Values are enumerated in creation order in memory, subkeys in name order.
+const std::string kThroughIcon = "[]\n"
+                                 "  \"\" REG_SZ 10 \"Name\"\n"
+                                 "  \"Attributes\" REG_DWORD 4 0xf8000131\n"
+                                 "  \"Target\" REG_EXPAND_SZ 14 \"%TEMP%\"\n"
+                                 "[DefaultIcon]\n"
+                                 "  \"\" REG_SZ 28 \"shell32.dll,3\"\n";
 INSTANTIATE_TEST_SUITE_P(
     Faults, KeyTreeFaultTest,
     ::testing::Values(
         PartwayFault{"CreateTop", MemoryRegistry::Op::Create, 1, kMissingTree},
         PartwayFault{"SecondValue", MemoryRegistry::Op::SetValue, 2, "[]\n  \"\" REG_SZ 10 \"Name\"\n"},
         PartwayFault{"EnumValue", MemoryRegistry::Op::EnumValue, 2, "[]\n  \"\" REG_SZ 10 \"Name\"\n"},
-        PartwayFault{"SubkeyCreate", MemoryRegistry::Op::Create, 3,
-                     "[]\n"
-                     "  \"\" REG_SZ 10 \"Name\"\n"
-                     "  \"Attributes\" REG_DWORD 4 0xf8000131\n"
-                     "  \"Target\" REG_EXPAND_SZ 14 \"%TEMP%\"\n"
-                     "[DefaultIcon]\n"
-                     "  \"\" REG_SZ 28 \"shell32.dll,3\"\n"},
-        PartwayFault{"SubkeyOpen", MemoryRegistry::Op::Open, 2,
-                     "[]\n"
-                     "  \"\" REG_SZ 10 \"Name\"\n"
-                     "  \"Attributes\" REG_DWORD 4 0xf8000131\n"
-                     "  \"Target\" REG_EXPAND_SZ 14 \"%TEMP%\"\n"
-                     "[DefaultIcon]\n"
-                     "  \"\" REG_SZ 28 \"shell32.dll,3\"\n"},
-        PartwayFault{"EnumKey", MemoryRegistry::Op::EnumKey, 2,
-                     "[]\n"
-                     "  \"\" REG_SZ 10 \"Name\"\n"
-                     "  \"Attributes\" REG_DWORD 4 0xf8000131\n"
-                     "  \"Target\" REG_EXPAND_SZ 14 \"%TEMP%\"\n"
-                     "[DefaultIcon]\n"
-                     "  \"\" REG_SZ 28 \"shell32.dll,3\"\n"},
-        PartwayFault{"CloseOfSourceChild", MemoryRegistry::Op::Close, 2,
-                     "[]\n"
-                     "  \"\" REG_SZ 10 \"Name\"\n"
-                     "  \"Attributes\" REG_DWORD 4 0xf8000131\n"
-                     "  \"Target\" REG_EXPAND_SZ 14 \"%TEMP%\"\n"
-                     "[DefaultIcon]\n"
-                     "  \"\" REG_SZ 28 \"shell32.dll,3\"\n"},
+        PartwayFault{"SubkeyCreate", MemoryRegistry::Op::Create, 3, kThroughIcon},
+        PartwayFault{"SubkeyOpen", MemoryRegistry::Op::Open, 2, kThroughIcon},
+        PartwayFault{"EnumKey", MemoryRegistry::Op::EnumKey, 2, kThroughIcon},
+        PartwayFault{"CloseOfSourceChild", MemoryRegistry::Op::Close, 2, kThroughIcon},
         PartwayFault{"DeepValue", MemoryRegistry::Op::SetValue, 6,
-                     "[]\n"
-                     "  \"\" REG_SZ 10 \"Name\"\n"
-                     "  \"Attributes\" REG_DWORD 4 0xf8000131\n"
-                     "  \"Target\" REG_EXPAND_SZ 14 \"%TEMP%\"\n"
-                     "[DefaultIcon]\n"
-                     "  \"\" REG_SZ 28 \"shell32.dll,3\"\n"
-                     "[Instance]\n"
-                     "[Instance\\InitPropertyBag]\n"
-                     "  \"Attributes\" REG_DWORD 4 0x00000015\n"
-                     "[Shell]\n"
-                     "[Shell\\Open]\n"
-                     "[Shell\\Open\\Command]\n"}),
+                     kThroughIcon + "[Instance]\n"
+                                    "[Instance\\InitPropertyBag]\n"
+                                    "  \"Attributes\" REG_DWORD 4 0x00000015\n"
+                                    "[Shell]\n"
+                                    "[Shell\\Open]\n"
+                                    "[Shell\\Open\\Command]\n"}),
     [](const ::testing::TestParamInfo<PartwayFault>& info) { return std::string(info.param.what); });
 
-TEST_F(KeyTreeTest, CopyStopsAtASourceSubkeyThatCannotBeOpenedForAllAccess) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
+TEST_F(KeyTreeMemoryTest, CopyStopsAtASourceSubkeyThatCannotBeOpenedForAllAccess) {
     ASSERT_EQ(WriteTree(store, scratch.Get(), kSample), kOk);
     memory->DenyWriteAccess(CurrentUser(), Scratch(L"Source\\Instance"));
     KeyHandle source = nullptr;
@@ -234,19 +205,15 @@ TEST_F(KeyTreeTest, CopyStopsAtASourceSubkeyThatCannotBeOpenedForAllAccess) {
     EXPECT_EQ(Dump(L"Copy\\DefaultIcon"), Describe(kSample.subkeys[0]));
 }
 
-TEST_F(KeyTreeTest, CopyRefusesAnEmptyDestinationName) {
+TEST_F(KeyTreeTest, EmptyNamesAreRefusedAndAMissingKeyIsNotFoundWithoutAnyChange) {
     ASSERT_EQ(WriteTree(store, scratch.Get(), kSample), kOk);
     const std::string before = Dump(L"");
     RegKey source(store);
     ASSERT_EQ(source.Open(scratch.Get(), L"Source"), kOk);
-    EXPECT_EQ(CopyKeyTree(store, source.Get(), scratch.Get(), L""), kInvalidParameter);
-    EXPECT_EQ(CopyKeyTree(store, source.Get(), scratch.Get(), nullptr), kInvalidParameter);
-    EXPECT_EQ(Dump(L""), before);
-}
-
-TEST_F(KeyTreeTest, DeleteOfAMissingKeyGivesFileNotFoundAndDeletesNothing) {
-    ASSERT_EQ(WriteTree(store, scratch.Get(), kSample), kOk);
-    const std::string before = Dump(L"");
+    for (const wchar_t* empty : {L"", static_cast<const wchar_t*>(nullptr)}) {
+        EXPECT_EQ(CopyKeyTree(store, source.Get(), scratch.Get(), empty), kInvalidParameter);
+        EXPECT_EQ(DeleteKeyTree(store, scratch.Get(), empty), kInvalidParameter);
+    }
     EXPECT_EQ(DeleteKeyTree(store, scratch.Get(), L"Missing"), kFileNotFound);
     EXPECT_EQ(scratch.DeleteTree(L"Source\\Missing"), kFileNotFound);
     EXPECT_EQ(Dump(L""), before);
@@ -278,9 +245,7 @@ TEST_F(KeyTreeTest, DeleteRemovesLeavesFirstAndTheNamedKeyLast) {
     EXPECT_EQ(Dump(L""), Describe(TreeKey{L"", {}, {{L"Sibling", {Dword(L"v", 2)}}}}));
 }
 
-TEST_F(KeyTreeTest, DeleteStopsAtAChildThatCannotBeDeleted) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
+TEST_F(KeyTreeMemoryTest, DeleteStopsAtAChildThatCannotBeDeleted) {
     ASSERT_EQ(
         WriteTree(store, scratch.Get(), TreeKey{L"Top", {Dword(L"v", 1)}, {{L"A"}, {L"B\\B1"}, {L"C"}}}),
         kOk);
@@ -290,21 +255,11 @@ TEST_F(KeyTreeTest, DeleteStopsAtAChildThatCannotBeDeleted) {
     EXPECT_EQ(Dump(L"Top"), Describe(TreeKey{L"", {Dword(L"v", 1)}, {{L"B\\B1"}, {L"C"}}}));
 }
 
-TEST_F(KeyTreeTest, DeleteStopsWhenAKeyRefusesDeletion) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
+TEST_F(KeyTreeMemoryTest, DeleteStopsWhenAKeyRefusesDeletion) {
     ASSERT_EQ(WriteTree(store, scratch.Get(), TreeKey{L"Top", {}, {{L"A\\A1"}, {L"B"}}}), kOk);
     memory->FailNthCall(MemoryRegistry::Op::DeleteKey, 2, 1234);
     EXPECT_EQ(DeleteKeyTree(store, scratch.Get(), L"Top"), 1234);
     EXPECT_EQ(Dump(L"Top"), Describe(TreeKey{L"", {}, {{L"A"}, {L"B"}}}));
-}
-
-TEST_F(KeyTreeTest, DeleteRefusesAnEmptyName) {
-    ASSERT_EQ(WriteTree(store, scratch.Get(), kSample), kOk);
-    const std::string before = Dump(L"");
-    EXPECT_EQ(DeleteKeyTree(store, scratch.Get(), L""), kInvalidParameter);
-    EXPECT_EQ(DeleteKeyTree(store, scratch.Get(), nullptr), kInvalidParameter);
-    EXPECT_EQ(Dump(L""), before);
 }
 
 // The registry allows trees 512 levels deep; both walks must manage them without

@@ -242,10 +242,15 @@ TEST_F(RegistryStoreTest, StringsAreWrittenWithTheirTerminator) {
 
 // The in-memory registry's fault injection and access rules: what the failure-path tests
 // of the rest of the store rely on.
+class MemoryRegistryTest : public RegistryStoreTest {
+protected:
+    void SetUp() override {
+        if (!memory)
+            GTEST_SKIP() << "needs the in-memory registry";
+    }
+};
 
-TEST_F(RegistryStoreTest, WriteDeniedKeyOpensOnlyForReading) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
+TEST_F(MemoryRegistryTest, WriteDeniedKeyOpensOnlyForReading) {
     memory->DenyWriteAccess(CurrentUser(), Scratch(L"Locked"));
     KeyHandle key = nullptr;
     EXPECT_EQ(store.OpenKey(CurrentUser(), Scratch(L"Locked").c_str(), kKeyReadWrite, &key), kAccessDenied);
@@ -259,9 +264,7 @@ TEST_F(RegistryStoreTest, WriteDeniedKeyOpensOnlyForReading) {
     EXPECT_EQ(store.DeleteKey(scratch.Get(), L"Locked"), kAccessDenied);
 }
 
-TEST_F(RegistryStoreTest, ReadOnlyHandleCannotWriteAndQueryNeedsReadAccess) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
+TEST_F(MemoryRegistryTest, ReadOnlyHandleCannotWriteAndQueryNeedsReadAccess) {
     ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{Scratch(L"Access"), {Dword(L"v", 1)}, {{L"c"}}}), kOk);
     KeyHandle key = nullptr;
     ASSERT_EQ(store.OpenKey(CurrentUser(), Scratch(L"Access").c_str(), kKeyRead, &key), kOk);
@@ -280,9 +283,7 @@ TEST_F(RegistryStoreTest, ReadOnlyHandleCannotWriteAndQueryNeedsReadAccess) {
     EXPECT_EQ(store.CloseKey(key), kOk);
 }
 
-TEST_F(RegistryStoreTest, InjectedFaultsHitTheNthCallOnceOrFromThenOn) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
+TEST_F(MemoryRegistryTest, InjectedFaultsHitTheNthCallOnceOrFromThenOn) {
     RegKey key(store);
     ASSERT_EQ(key.Create(CurrentUser(), Scratch(L"Faults")), kOk);
     memory->FailNthCall(MemoryRegistry::Op::SetValue, 2, 1234);
@@ -299,9 +300,7 @@ TEST_F(RegistryStoreTest, InjectedFaultsHitTheNthCallOnceOrFromThenOn) {
               Describe(TreeKey{L"", {Dword(L"a", 1), Dword(L"c", 3), Dword(L"d", 4), Dword(L"g", 7)}}));
 }
 
-TEST_F(RegistryStoreTest, FailedCloseStillReleasesTheHandle) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
+TEST_F(MemoryRegistryTest, FailedCloseStillReleasesTheHandle) {
     KeyHandle key = nullptr;
     ASSERT_EQ(store.CreateKey(CurrentUser(), Scratch(L"Close").c_str(), kKeyReadWrite, &key), kOk);
     memory->FailNthCall(MemoryRegistry::Op::Close, 1);
@@ -312,9 +311,7 @@ TEST_F(RegistryStoreTest, FailedCloseStillReleasesTheHandle) {
 
 // A tree far deeper than any stack frame per level could survive: freeing it must not
 // recurse.
-TEST_F(RegistryStoreTest, InMemoryRegistryFreesAVeryDeepTreeWithoutRecursion) {
-    if (!memory)
-        GTEST_SKIP() << "needs the in-memory registry";
+TEST_F(MemoryRegistryTest, InMemoryRegistryFreesAVeryDeepTreeWithoutRecursion) {
     auto deep = std::make_unique<MemoryRegistry>();
     KeyHandle key = CurrentUser();
     for (int level = 0; level < 200000; ++level) {

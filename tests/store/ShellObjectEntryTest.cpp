@@ -85,36 +85,43 @@ TEST_F(ShellObjectEntryTest, DeletingAnUnmarkedEntryNeverTouchesTheClassKey) {
     EXPECT_EQ(ClassDump(kIdA), classKey);
 }
 
-TEST_F(ShellObjectEntryTest, EntryKeyThatCannotBeDeletedKeepsItsClassKey) {
+// A delete that fails, or that the registry answers "not found" for a key that is there,
+// keeps the entry, its class key and its record's hold on it.
+TEST_F(ShellObjectEntryTest, EntryKeyThatIsNotDeletedKeepsItsClassKey) {
+    const struct Case {
+        const char* name;
+        bool rich; // a plain delete refuses a key with subkeys
+        MemoryRegistry::Op op;
+        int nth; // 0: no fault; else the nth call of op fails with status (in-memory registry)
+        Status status;
+        const char* failure;
+    } cases[] = {
+        {"key with subkeys", true, MemoryRegistry::Op::Open, 0, kOk, "delete 0 5"},
+        {"parent does not open", false, MemoryRegistry::Op::Open, 1, kAccessDenied, "delete 0 5"},
+        {"answered not found", false, MemoryRegistry::Op::DeleteKey, 1, kFileNotFound, "delete 0 2"},
+    };
     WriteFolderClass(kIdA);
-    WriteEntry(0, RichEntry(kIdA));
     const std::string classKey = ClassDump(kIdA);
-    const std::string place = PlaceDump(0);
-    Refresh();
-    ShellObjectEntry& entry = Listed(0, kIdA);
-    entry.Delete(store, failures);
-    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"delete 0 5"});
-    EXPECT_EQ(PlaceDump(0), place) << "a plain delete refuses a key with subkeys";
-    EXPECT_EQ(ClassDump(kIdA), classKey);
-    EXPECT_EQ(entry.info->useCount, 1);
-    EXPECT_TRUE(entry.info->IsOpen());
-}
-
-TEST_F(ShellObjectEntryTest, EntryWhoseParentDoesNotOpenKeepsItsClassKey) {
-    if (!memory)
-        GTEST_SKIP() << "needs fault injection";
-    WriteFolderClass(kIdA);
-    WriteEntry(0, TreeKey{kIdA, {Marker(L"Folder")}});
-    const std::string classKey = ClassDump(kIdA);
-    const std::string place = PlaceDump(0);
-    Refresh();
-    memory->FailNthCall(MemoryRegistry::Op::Open, 1);
-    Listed(0, kIdA).Delete(store, failures);
-    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"delete 0 5"});
-    EXPECT_EQ(PlaceDump(0), place);
-    EXPECT_EQ(ClassDump(kIdA), classKey);
-    EXPECT_TRUE(Listed(0, kIdA).info->IsOpen());
-    EXPECT_EQ(LeakedHandles(), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.nth && !memory)
+            continue;
+        RemoveTree(store, CurrentUser(), PlacePath(0, kIdA));
+        WriteEntry(0, c.rich ? RichEntry(kIdA) : TreeKey{kIdA, {Marker(L"Folder")}});
+        const std::string place = PlaceDump(0);
+        Refresh();
+        ShellObjectEntry& entry = Listed(0, kIdA);
+        if (c.nth)
+            memory->FailNthCall(c.op, c.nth, c.status);
+        entry.Delete(store, failures);
+        EXPECT_EQ(TakeFailures(), std::vector<std::string>{c.failure});
+        EXPECT_EQ(PlaceDump(0), place);
+        EXPECT_NE(EntryDump(0, kIdA), kMissingTree);
+        EXPECT_EQ(ClassDump(kIdA), classKey);
+        EXPECT_EQ(entry.info->useCount, 1);
+        EXPECT_TRUE(entry.info->IsOpen());
+        EXPECT_EQ(LeakedHandles(), 0);
+    }
 }
 
 TEST_F(ShellObjectEntryTest, HideThenUnhideRestoresTheTreeByteForByte) {
@@ -390,20 +397,6 @@ TEST_F(ShellObjectEntryTest, OperationsOnAVanishedKeyChangeNothingButDeleteRelea
     EXPECT_EQ(entry.info->useCount, 0) << "a key that is not there counts as deleted";
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
     EXPECT_EQ(LeakedHandles(), 0);
-}
-
-TEST_F(ShellObjectEntryTest, DeleteAnsweredNotFoundForAKeyThatIsThereKeepsTheClassKey) {
-    if (!memory)
-        GTEST_SKIP() << "needs fault injection";
-    WriteFolderClass(kIdA);
-    WriteEntry(0, TreeKey{kIdA, {Marker()}});
-    const std::string classKey = ClassDump(kIdA);
-    Refresh();
-    memory->FailNthCall(MemoryRegistry::Op::DeleteKey, 1, kFileNotFound);
-    Listed(0, kIdA).Delete(store, failures);
-    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"delete 0 2"});
-    EXPECT_NE(EntryDump(0, kIdA), kMissingTree);
-    EXPECT_EQ(ClassDump(kIdA), classKey);
 }
 
 TEST_F(ShellObjectEntryTest, GetNameIsTheRecordsName) {

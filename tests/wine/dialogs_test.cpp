@@ -45,6 +45,16 @@ std::function<bool()> OnceBoxGone(const HWND& dialog, std::function<void(HWND)> 
     };
 }
 
+// Runs the position dialog with this title and start value; act works it once it shows.
+int RunPosition(CExplorerPosition& dialog, const std::wstring& title, int position,
+                std::function<void(HWND)> act) {
+    dialog.title = title;
+    dialog.position = position;
+    ModalScript driver;
+    driver.AwaitDialog(title, std::move(act));
+    return driver.RunModal(dialog);
+}
+
 class TestApp : public CWinApp {
 protected:
     bool InitInstance() override { return false; }
@@ -179,11 +189,8 @@ TEST(ExplorerPosition, EmptyTextGivesIntegerMessageAndCancelAfterRefusalKeepsVal
 
 TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {
     CExplorerPosition dialog;
-    dialog.position = 12;
-    dialog.title = L"Position";
     std::wstring afterLetter;
-    ModalScript driver;
-    driver.AwaitDialog(L"Position", [&](HWND d) {
+    const auto act = [&](HWND d) {
         HWND edit = GetDlgItem(d, IDC_POSITION_EDIT);
         SetWindowTextW(edit, L"");
         SendMessageW(edit, WM_CHAR, L'0', 1);
@@ -192,21 +199,18 @@ TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {
         SendMessageW(edit, WM_CHAR, L'7', 1);
         afterLetter = WindowText(edit);
         PostClick(d, IDOK);
-    });
-    EXPECT_EQ(driver.RunModal(dialog), IDOK);
+    };
+    EXPECT_EQ(RunPosition(dialog, L"Position", 12, act), IDOK);
     EXPECT_EQ(afterLetter, L"007");
     EXPECT_EQ(dialog.position, 7);
 }
 
 TEST(ExplorerPosition, UpDownStopsAtTheRangeAndOkHasTheFocus) {
     CExplorerPosition dialog;
-    dialog.position = 254;
-    dialog.title = L"Steps";
     std::wstring afterOne, afterTwo;
     bool okFocused = false;
     int low = -1, high = -1;
-    ModalScript driver;
-    driver.AwaitDialog(L"Steps", [&](HWND d) {
+    const auto act = [&](HWND d) {
         okFocused = GetFocus() == GetDlgItem(d, IDOK);
         SendDlgItemMessageW(d, IDC_POSITION_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
                             reinterpret_cast<LPARAM>(&high));
@@ -218,8 +222,8 @@ TEST(ExplorerPosition, UpDownStopsAtTheRangeAndOkHasTheFocus) {
         SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
         afterTwo = WindowText(edit);
         PostClick(d, IDOK);
-    });
-    EXPECT_EQ(driver.RunModal(dialog), IDOK);
+    };
+    EXPECT_EQ(RunPosition(dialog, L"Steps", 254, act), IDOK);
     EXPECT_TRUE(okFocused);
     EXPECT_EQ(low, 0);
     EXPECT_EQ(high, 255);
@@ -243,10 +247,7 @@ TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByD
     HWND seenOwner = nullptr;
     POINT dialogCentre{}, ownerCentre{};
     auto run = [&](const std::wstring& title, int value) {
-        dialog.title = title;
-        dialog.position = value;
-        ModalScript driver;
-        driver.AwaitDialog(title, [&, title](HWND d) {
+        return RunPosition(dialog, title, value, [&](HWND d) {
             seenTitles += WindowText(d) + L"|";
             seenValues += ItemText(d, IDC_POSITION_EDIT) + L"|";
             seenOwner = GetWindow(d, GW_OWNER);
@@ -257,7 +258,6 @@ TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByD
             ownerCentre = {(o.left + o.right) / 2, (o.top + o.bottom) / 2};
             PostClick(d, IDOK);
         });
-        return driver.RunModal(dialog);
     };
     EXPECT_EQ(run(L"Edit Shell Object Position of One", 10), IDOK);
     EXPECT_EQ(run(L"Edit Shell Object Position of Two", 20), IDOK);
@@ -373,17 +373,6 @@ TEST_F(IconDialogTest, StartIndexBeyondTheFileKeepsShell32WithIconZero) {
     EXPECT_EQ(ListSelection(), 0);
 }
 
-TEST_F(IconDialogTest, ValidStartIconIsShownAndSelected) {
-    EXPECT_TRUE(dialog.SetStartIcon({twoIcons, 1}));
-    ASSERT_TRUE(Open());
-    EXPECT_EQ(ItemText(d, IDC_ICON_FILE), twoIcons);
-    EXPECT_EQ(ListCount(), 2);
-    EXPECT_EQ(ListSelection(), 1);
-    // Every item carries its own icon, owned by the dialog.
-    EXPECT_TRUE(IsIcon(ItemIcon(0)));
-    EXPECT_TRUE(IsIcon(ItemIcon(1)));
-}
-
 TEST_F(IconDialogTest, NegativeStartIndexIsAcceptedButSelectsNothing) {
     EXPECT_TRUE(dialog.SetStartIcon({twoIcons, -3}));
     ASSERT_TRUE(Open());
@@ -414,11 +403,16 @@ TEST_F(IconDialogTest, ListShowsIconsInColumnsOfTheirOwnSize) {
     EXPECT_EQ(other.itemHeight, 1u);
 }
 
-TEST_F(IconDialogTest, IconsAreDestroyedWithTheWindowAndOnReload) {
-    ASSERT_TRUE(dialog.SetStartIcon({twoIcons, 0}));
+TEST_F(IconDialogTest, ValidStartIconIsShownAndSelectedAndItsIconsGoWithTheWindowAndOnReload) {
+    EXPECT_TRUE(dialog.SetStartIcon({twoIcons, 1}));
     ASSERT_TRUE(Open());
+    EXPECT_EQ(ItemText(d, IDC_ICON_FILE), twoIcons);
+    EXPECT_EQ(ListCount(), 2);
+    EXPECT_EQ(ListSelection(), 1);
+    // Every item carries its own icon, owned by the dialog.
     const HICON firstLoad = ItemIcon(0);
     ASSERT_TRUE(IsIcon(firstLoad));
+    EXPECT_TRUE(IsIcon(ItemIcon(1)));
     // Enter in the file name reloads the same file: the old icons go.
     EnterFile(twoIcons);
     ASSERT_TRUE(IsWindow(d));
@@ -432,7 +426,7 @@ TEST_F(IconDialogTest, IconsAreDestroyedWithTheWindowAndOnReload) {
     EXPECT_FALSE(IsIcon(secondLoad[1]));
 }
 
-TEST_F(IconDialogTest, EnterInTheFileNameReloadsAndKeepsTheDialogOpen) {
+TEST_F(IconDialogTest, EnterInTheFileNameReloadsAndOkAfterTypingLoadsLikeEnterThenTakesTheIcon) {
     ASSERT_TRUE(Open());
     const int shell32Icons = ListCount();
     ASSERT_GT(shell32Icons, 2);
@@ -446,10 +440,8 @@ TEST_F(IconDialogTest, EnterInTheFileNameReloadsAndKeepsTheDialogOpen) {
     ASSERT_TRUE(IsWindow(d));
     EXPECT_EQ(ListCount(), shell32Icons);
     EXPECT_EQ(dialog.Result(), IDCANCEL);
-}
 
-TEST_F(IconDialogTest, OkAfterTypingAFileNameLoadsItLikeEnterAndTheNextOkTakesItsIcon) {
-    ASSERT_TRUE(Open());
+    // OK after typing a file name loads it like Enter; the next OK takes its icon.
     SetDlgItemTextW(d, IDC_ICON_FILE, twoIcons.c_str());
     ChooseIconAt(d, 4);
     PumpPending(d);
@@ -529,8 +521,14 @@ TEST_F(IconDialogTest, MakeIconLocationGivesPlainIconFileAloneAndLibraryWithInde
 
 // ---- Browse ----
 
-TEST_F(IconDialogTest, BrowseOffersTheCurrentFileAndLoadsTheChosenOne) {
+TEST_F(IconDialogTest, BrowseCancelledChangesNothingAndOffersTheCurrentFileAndLoadsTheChosenOne) {
+    ASSERT_TRUE(dialog.SetStartIcon({shell32, 3}));
     ASSERT_TRUE(Open());
+    const int count = ListCount();
+    Browse();
+    EXPECT_EQ(ItemText(d, IDC_ICON_FILE), shell32);
+    EXPECT_EQ(ListCount(), count);
+    EXPECT_EQ(ListSelection(), 3);
     const SeenBrowser browser = Browse(twoIcons);
     EXPECT_EQ(browser.title, kIconCaption);
     // The browser shows the current file's name (it may open in its folder).
@@ -540,16 +538,6 @@ TEST_F(IconDialogTest, BrowseOffersTheCurrentFileAndLoadsTheChosenOne) {
     EXPECT_EQ(Folded(ItemText(d, IDC_ICON_FILE)), Folded(twoIcons));
     EXPECT_EQ(ListCount(), 2);
     EXPECT_EQ(ListSelection(), 0);
-}
-
-TEST_F(IconDialogTest, BrowseCancelledChangesNothing) {
-    ASSERT_TRUE(dialog.SetStartIcon({shell32, 3}));
-    ASSERT_TRUE(Open());
-    const int count = ListCount();
-    Browse();
-    EXPECT_EQ(ItemText(d, IDC_ICON_FILE), shell32);
-    EXPECT_EQ(ListCount(), count);
-    EXPECT_EQ(ListSelection(), 3);
 }
 
 TEST_F(IconDialogTest, BrowseWithFileNameLongerThanItsBufferStartsEmpty) {

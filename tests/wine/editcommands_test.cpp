@@ -4,6 +4,7 @@
 // notifications and the list are compared afterwards.
 
 #include "res/resource.h"
+#include "store/RegKey.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/wine/MainWindowFixture.h"
 #include "tests/wine/UiDriver.h"
@@ -207,15 +208,9 @@ protected:
         };
     }
     std::wstring StoredIcon(const wchar_t* clsid) {
-        HKEY key = nullptr;
-        wchar_t text[600] = L"";
-        DWORD size = sizeof text;
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (ClassPath(clsid) + L"\\DefaultIcon").c_str(), 0, KEY_READ,
-                          &key) == ERROR_SUCCESS) {
-            RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-            RegCloseKey(key);
-        }
-        return text;
+        RegKey key(store);
+        (void)key.Open(ClassesRoot(), ClassPath(clsid) + L"\\DefaultIcon");
+        return key.ReadString(nullptr, 600).text;
     }
 };
 
