@@ -218,9 +218,7 @@ TEST_F(CreateAndManageTest, TheListIsRebuiltAfterFinishButNotAfterCancel) {
                         TreeKey{ClassPath(kSneaked),
                                 {Sz(L"", L"Sneaked"), Sz(L"SearchHelper", L"Varnoset: Sneaked")}}),
               kOk);
-    ASSERT_EQ(WriteTree(store, CurrentUser(),
-                        TreeKey{EntryPath(1, kSneaked), {Sz(L"SearchHelper", L"Varnoset: Sneaked")}}),
-              kOk);
+    WriteEntry(1, kSneaked, L"Varnoset: Sneaked");
     ASSERT_TRUE(Names().empty());
 
     for (int step = 1; step <= 5; ++step) {

@@ -126,8 +126,8 @@ TEST_F(EditCommandsTest, RenamingTwoRowsOfOneRecordAsksTwiceAndTheSecondAnswerWi
     EXPECT_EQ(Cell(1, 0), L"Second");
 }
 
-TEST_F(EditCommandsTest, EmptyOrCancelledAnswersToRenameAndCommentChangeNothing) {
-    WriteClass(kAlpha, L"Keep", {Sz(L"InfoTip", L"Tip")});
+TEST_F(EditCommandsTest, EmptyOrCancelledAnswersToRenameCommentAndPositionChangeNothing) {
+    WriteClass(kAlpha, L"Keep", {Sz(L"InfoTip", L"Tip"), Dword(L"SortOrderIndex", 33)});
     WriteEntry(0, kAlpha);
     Open(SW_SHOW);
     const std::string before = Snapshot();
@@ -138,11 +138,15 @@ TEST_F(EditCommandsTest, EmptyOrCancelledAnswersToRenameAndCommentChangeNothing)
     EXPECT_EQ(AnswerOne(ID_CHANGE_COMMENT, kEditCaption, Type(L"")).shown, L"Tip");
     SetSelected(0);
     AnswerOne(ID_RENAME, kEditCaption, Type(L"Typed"), IDCANCEL);
+    SetSelected(0);
+    AnswerOne(ID_SET_EXPLORER_POSITION, L"Edit Shell Object Position of Keep", Type(L"99", IDC_POSITION_EDIT),
+              IDCANCEL);
 
     EXPECT_EQ(Snapshot(), before);
     EXPECT_TRUE(platform.notified.empty());
     EXPECT_EQ(Cell(0, 0), L"Keep");
     EXPECT_EQ(Cell(0, 3), L"Tip");
+    EXPECT_EQ(dialog->EntryOfRow(0)->info->sortOrderIndex, 33);
 }
 
 TEST_F(EditCommandsTest, ChangeCommentAsksWithTheNameAndWritesTheInfoTip) {
@@ -330,23 +334,6 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
     EXPECT_FALSE(IsSelected(otherRow));
     EXPECT_EQ(alphaEntry->info->sortOrderIndex, 10);
     EXPECT_EQ(betaEntry->info->sortOrderIndex, 60);
-}
-
-TEST_F(EditCommandsTest, CancelledPositionLeavesTheStoredValue) {
-    WriteClass(kAlpha, L"Alpha", {Dword(L"SortOrderIndex", 33)});
-    WriteEntry(0, kAlpha);
-    Open(SW_SHOW);
-    const std::string before = Snapshot();
-    SetSelected(0);
-    ModalScript driver;
-    driver.AwaitDialog(L"Edit Shell Object Position of Alpha", [&](HWND d) {
-        SetDlgItemTextW(d, IDC_POSITION_EDIT, L"99");
-        PostClick(d, IDCANCEL);
-    });
-    Command(ID_SET_EXPLORER_POSITION, driver);
-    EXPECT_EQ(Snapshot(), before);
-    EXPECT_TRUE(platform.notified.empty());
-    EXPECT_EQ(dialog->EntryOfRow(0)->info->sortOrderIndex, 33);
 }
 
 } // namespace
