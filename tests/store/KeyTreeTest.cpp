@@ -230,15 +230,10 @@ TEST_F(KeyTreeTest, DeleteRemovesLeavesFirstAndTheNamedKeyLast) {
         EXPECT_EQ(DeleteKeyTree(recorder, parent.Get(), L"Top"), kOk);
     }
     const std::string top = "Delete HKCU\\Software\\Orbelline\\VarnosetTests\\Top";
-    EXPECT_EQ(recorder.Calls("Delete "), (std::vector<std::string>{
-                                             top + "\\A = 0",
-                                             top + "\\B\\B1\\B2 = 0",
-                                             top + "\\B\\B1 = 0",
-                                             top + "\\B = 0",
-                                             top + "\\C\\C1 = 0",
-                                             top + "\\C = 0",
-                                             top + " = 0",
-                                         }));
+    EXPECT_EQ(
+        recorder.Calls("Delete "),
+        (std::vector<std::string>{top + "\\A = 0", top + "\\B\\B1\\B2 = 0", top + "\\B\\B1 = 0",
+                                  top + "\\B = 0", top + "\\C\\C1 = 0", top + "\\C = 0", top + " = 0"}));
     EXPECT_EQ(Dump(L""), Describe(TreeKey{L"", {}, {{L"Sibling", {Dword(L"v", 2)}}}}));
 }
 

@@ -40,6 +40,21 @@ std::vector<std::string> QueriedNames(RegistryStore& store) {
 // A rectangle well inside the primary monitor.
 const RECT kOnScreen{40, 30, 640, 430};
 
+std::vector<test::TreeValue> FullPlacement(std::uint32_t expert, const RECT& r) {
+    return {Dword(L"Expert", expert), Dword(L"SizeX", static_cast<std::uint32_t>(r.right)),
+            Dword(L"SizeY", static_cast<std::uint32_t>(r.bottom)),
+            Dword(L"PosX", static_cast<std::uint32_t>(r.left)),
+            Dword(L"PosY", static_cast<std::uint32_t>(r.top))};
+}
+// Every value the save writes.
+std::vector<test::TreeValue> AllValues(std::uint32_t expert, const RECT& r, std::uint32_t column,
+                                       std::uint32_t descending) {
+    std::vector<test::TreeValue> values = FullPlacement(expert, r);
+    values.push_back(Dword(L"SortColumn", column));
+    values.push_back(Dword(L"SortDescending", descending));
+    return values;
+}
+
 class SettingsTest : public ::testing::Test {
 protected:
     SettingsTest() { test::RemoveTree(store, CurrentUser(), kSettingsKeyPath); }
@@ -48,21 +63,6 @@ protected:
     void WriteSettings(std::vector<test::TreeValue> values) {
         ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kSettingsKeyPath, std::move(values)}), kOk);
     }
-    std::vector<test::TreeValue> FullPlacement(std::uint32_t expert, const RECT& r) {
-        return {Dword(L"Expert", expert), Dword(L"SizeX", static_cast<std::uint32_t>(r.right)),
-                Dword(L"SizeY", static_cast<std::uint32_t>(r.bottom)),
-                Dword(L"PosX", static_cast<std::uint32_t>(r.left)),
-                Dword(L"PosY", static_cast<std::uint32_t>(r.top))};
-    }
-    // Every value the save writes.
-    std::vector<test::TreeValue> AllValues(std::uint32_t expert, const RECT& r, std::uint32_t column,
-                                           std::uint32_t descending) {
-        std::vector<test::TreeValue> values = FullPlacement(expert, r);
-        values.push_back(Dword(L"SortColumn", column));
-        values.push_back(Dword(L"SortDescending", descending));
-        return values;
-    }
-
     WinRegistry store;
 };
 
@@ -188,13 +188,9 @@ TEST(SettingsFaults, SingleFailedWriteDoesNotStopTheOthers) {
     MemoryRegistry memory;
     memory.FailNthCall(MemoryRegistry::Op::SetValue, 2); // "SizeX"
     SaveWindowSettings(memory, WindowSettings{1, kOnScreen});
-    const RECT r = kOnScreen;
-    EXPECT_EQ(DumpTree(memory, CurrentUser(), kSettingsKeyPath),
-              Describe(TreeKey{L"",
-                               {Dword(L"Expert", 1), Dword(L"SizeY", static_cast<std::uint32_t>(r.bottom)),
-                                Dword(L"PosX", static_cast<std::uint32_t>(r.left)),
-                                Dword(L"PosY", static_cast<std::uint32_t>(r.top)), Dword(L"SortColumn", 0),
-                                Dword(L"SortDescending", 0)}}));
+    std::vector<test::TreeValue> values = AllValues(1, kOnScreen, 0, 0);
+    values.erase(values.begin() + 1); // "SizeX"
+    EXPECT_EQ(DumpTree(memory, CurrentUser(), kSettingsKeyPath), Describe(TreeKey{L"", values}));
 }
 
 TEST(VersionTitle, CommaSeparatedVersionsAreDottedAndZeroComponentsTrimmedButNotZerosOfANumber) {
