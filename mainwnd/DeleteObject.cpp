@@ -19,7 +19,8 @@ struct MenuRule {
     UINT id;
     Offered when;
 };
-// "&Create new...", the two submenus and "&Expert Mode" are always offered.
+// "&Create new...", the two submenus, "&Import..." and "&Expert Mode" are always offered;
+// "&Undo" when there is a step to take back.
 constexpr MenuRule kMenuRules[] = {
     {ID_DELETE, Offered::WithSelection},
     {ID_HIDE, Offered::WithVisibleEntry},
@@ -30,6 +31,7 @@ constexpr MenuRule kMenuRules[] = {
     {ID_SET_EXPLORER_POSITION, Offered::WithSelection},
     {ID_NAVIGATION_PANE, Offered::WithSelection},
     {ID_DESKTOP_ICON, Offered::WithSelection},
+    {ID_EXPORT, Offered::WithSelection},
 };
 
 constexpr UINT kColumnHeadings[ListViewInventory::kColumnCount] = {IDS_COLUMN_NAME, IDS_COLUMN_LOCATION,
@@ -164,6 +166,9 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_COMMAND, kAnyCode, ID_CLEAR_FILTER, ID_CLEAR_FILTER, &D::OnClearFilter},
         {WM_COMMAND, kAnyCode, ID_FOCUS_LIST, ID_FOCUS_LIST, &D::OnFocusList},
         {WM_COMMAND, kAnyCode, ID_CHECK_PROBLEMS, ID_CHECK_PROBLEMS, &D::OnCheckProblems},
+        {WM_COMMAND, kAnyCode, ID_UNDO, ID_UNDO, &D::OnUndo},
+        {WM_COMMAND, kAnyCode, ID_EXPORT, ID_EXPORT, &D::OnExport},
+        {WM_COMMAND, kAnyCode, ID_IMPORT, ID_IMPORT, &D::OnImport},
     };
     return Route(this, kMessages, msg, result) || CDialog::HandleMessage(msg, result);
 }
@@ -269,6 +274,7 @@ UniqueMenu CDeleteObject::BuildContextMenu() {
         EnableMenuItem(popup, rule.id, MF_BYCOMMAND | (offered ? MF_ENABLED : MF_GRAYED));
     }
     CheckDesktopCommands(popup);
+    UpdateUndoItem(popup);
     return menu;
 }
 

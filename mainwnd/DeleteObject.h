@@ -3,8 +3,10 @@
 // registered in the eight places, filtered and sorted as the user asks, and offers the
 // commands through a context menu, two buttons and keys. The list commands live in
 // ListCommands.cpp, the edit commands in EditCommands.cpp, the create command in
-// CreateCommand.cpp, and what the window does with its rows (filter, sort, status line,
-// keeping the selection, the keys' own commands) in ShownRows.cpp.
+// CreateCommand.cpp, what the window does with its rows (filter, sort, status line,
+// keeping the selection, the keys' own commands) in ShownRows.cpp, export, import and undo
+// in TransferCommands.cpp, and the undo steps and backups every changing command records
+// in UndoSteps.cpp.
 
 #include "framework/Dialog.h"
 #include "framework/Elevation.h"
@@ -20,9 +22,12 @@
 #include "store/RegistryStore.h"
 #include "store/ShellObjectEntry.h"
 #include "store/TargetCheck.h"
+#include "store/UndoHistory.h"
 
 #include <windows.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -128,6 +133,35 @@ public:
     // How the check looks for targets (tests stage their own).
     void SetTargetProbe(vs::TargetChecker::Probe probe) { targetProbe_ = std::move(probe); }
 
+    // Export, import and undo (TransferCommands.cpp).
+    LRESULT OnExport(const Message& msg);
+    LRESULT OnImport(const Message& msg);
+    LRESULT OnUndo(const Message& msg);
+
+    // Writes the class key trees and entry key trees of the selected rows to file, each
+    // key once; false, after saying why, when the file was not written.
+    bool ExportSelection(const std::filesystem::path& file);
+    // Reads file, checks it and writes it as one step of undo; false, after saying why,
+    // when it was not written (then nothing of it is).
+    bool ImportFile(const std::filesystem::path& file);
+
+    // Where backup files go: %LOCALAPPDATA%\Varnoset\Backups unless set here.
+    void SetBackupFolder(std::filesystem::path folder) { backupFolder_ = std::move(folder); }
+    std::filesystem::path BackupFolderPath() const;
+    const vs::UndoHistory& History() const { return history_; }
+    // A command's name as the undo item and the backup files show it ("Copy to Desktop
+    // (this user)"), by the command id a step records.
+    std::wstring CommandName(UINT command) const;
+
+    // Which key trees of a selected row a command may write.
+    enum Touches : unsigned {
+        kClassTrees = 1,  // the class key tree, in this user's and in the machine's classes
+        kEntryTree = 2,   // the row's entry key tree
+        kOtherName = 4,   // the entry key under its other name: hidden, or shown again
+        kTargetEntry = 8, // the entry key at the place a copy or move goes to
+        kNewObject = 16,  // no row: the trees of the object the wizard creates
+    };
+
 protected:
     bool OnInitDialog() override;
     void DoDataExchange(DataExchange& dx) override;
@@ -173,6 +207,32 @@ private:
     LPARAM ItemData(int row) const;
     // LVM_GETSELECTEDCOUNT.
     int SelectedCount() const;
+
+    // Undo steps (UndoSteps.cpp). A command that changes the registry calls BeginChange
+    // first and runs only when it returns true: it captures the key trees the command may
+    // write (the selected rows' trees, by what the command touches) and saves them as a
+    // backup file. EndChange, called last, records the command as one step of undo when
+    // it changed anything; the wizard passes the class identifier it created.
+    bool BeginChange(UINT command);
+    // The same for trees already captured (an import's).
+    bool BeginChange(UINT command, vs::Snapshot before);
+    void EndChange(const std::wstring& newClass = {});
+    // The trees of the selected rows that a command touching these (UndoSteps.cpp) may
+    // write; command names the place of a copy or move.
+    std::vector<vs::TreeRef> SelectedTrees(unsigned touches, UINT command);
+    // Writes before as a backup file named after label; saved receives its path.
+    bool SaveBackup(const std::wstring& label, const vs::Snapshot& before, std::filesystem::path* saved);
+    // Tells the shell about every place where a tree differs between two captures of the
+    // same trees: a place whose entry key tree differs, or that shows an entry of a class
+    // whose class key tree differs.
+    void NotifyChanges(const vs::Snapshot& from, const vs::Snapshot& to);
+    // Sets the undo item's text and state in the context menu.
+    void UpdateUndoItem(HMENU popup) const;
+    // The system's text for a status, without its line break.
+    static std::wstring StatusText(vs::Status status);
+    // A message box over the window with its caption; what MessageBoxW returns.
+    int ShowMessage(const std::wstring& text, UINT flags) const;
+
     void UpdateDeleteButton();
     // Shows how many rows the list shows, how many of them are hidden and selected.
     void UpdateStatus();
@@ -243,4 +303,17 @@ private:
     UINT fontDpi_ = 96;
     LOGFONTW templateFont_{};
     UniqueFont scaledFont_;
+
+    vs::UndoHistory history_;
+    std::filesystem::path backupFolder_;
+    // The command between BeginChange and EndChange.
+    struct PendingChange {
+        UINT command = 0;
+        vs::Snapshot before;
+        std::filesystem::path backup; // the backup file written for it, if any
+        // A new object: the keys its trees will stand below, with how many names of each
+        // path existed before it ran.
+        std::vector<std::pair<vs::TreeRef, std::size_t>> newTreeParents;
+    };
+    std::optional<PendingChange> pending_;
 };

@@ -1,7 +1,7 @@
 // The edit commands: rename, change icon, change comment and set the Explorer position
 // of the selected objects. Each asks once per selected row, writes through the row's
 // class record and tells the shell which folder changed; at the end it says once what
-// could not be written. Rows that share a class record are asked for one after another,
+// could not be written. Each command is one step of undo. Rows that share a class record are asked for one after another,
 // so a later answer overwrites an earlier one.
 #include "mainwnd/DeleteObject.h"
 
@@ -28,7 +28,9 @@ void Collect(vs::Failures& failures, vs::Action action, const vs::ShellObjectInf
 }
 } // namespace
 
-LRESULT CDeleteObject::OnRename(const Message&) {
+LRESULT CDeleteObject::OnRename(const Message& msg) {
+    if (!BeginChange(msg.id))
+        return 0;
     vs::Failures failures;
     ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         vs::ShellObjectInfo* info = entry.info;
@@ -43,11 +45,14 @@ LRESULT CDeleteObject::OnRename(const Message&) {
         NotifyPlace(info->placeIndex);
     });
     RefreshList();
+    EndChange();
     ReportFailures(failures);
     return 0;
 }
 
-LRESULT CDeleteObject::OnChangeComment(const Message&) {
+LRESULT CDeleteObject::OnChangeComment(const Message& msg) {
+    if (!BeginChange(msg.id))
+        return 0;
     vs::Failures failures;
     ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         vs::ShellObjectInfo* info = entry.info;
@@ -63,11 +68,14 @@ LRESULT CDeleteObject::OnChangeComment(const Message&) {
         NotifyPlace(info->placeIndex);
     });
     RefreshList();
+    EndChange();
     ReportFailures(failures);
     return 0;
 }
 
-LRESULT CDeleteObject::OnChangeIcon(const Message&) {
+LRESULT CDeleteObject::OnChangeIcon(const Message& msg) {
+    if (!BeginChange(msg.id))
+        return 0;
     vs::Failures failures;
     ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         vs::ShellObjectInfo* info = entry.info;
@@ -83,11 +91,14 @@ LRESULT CDeleteObject::OnChangeIcon(const Message&) {
         NotifyPlace(info->placeIndex);
     });
     RefreshList(); // also reloads the row icons
+    EndChange();
     ReportFailures(failures);
     return 0;
 }
 
-LRESULT CDeleteObject::OnSetExplorerPosition(const Message&) {
+LRESULT CDeleteObject::OnSetExplorerPosition(const Message& msg) {
+    if (!BeginChange(msg.id))
+        return 0;
     // One dialog for every row. It is owned by this window explicitly: whichever window
     // the application calls its main one, the list must stay disabled while the walk runs,
     // since a command started meanwhile could rebuild the entries under it.
@@ -105,6 +116,7 @@ LRESULT CDeleteObject::OnSetExplorerPosition(const Message&) {
         NotifyPlace(info->placeIndex);
     });
     // The list keeps its rows and selection: nothing it shows has changed.
+    EndChange();
     ReportFailures(failures);
     return 0;
 }

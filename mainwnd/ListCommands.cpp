@@ -1,6 +1,7 @@
 // The list commands: delete, hide, unhide, copy to and move to a place, and the expert
 // switch. Each walks the selected rows, tells the shell which folder changed after every
-// row, rebuilds the list at the end and then says once what could not be done.
+// row, rebuilds the list at the end and then says once what could not be done. Each
+// change is one step of undo.
 #include "mainwnd/DeleteObject.h"
 
 #include "mainwnd/Places.h"
@@ -12,7 +13,9 @@ int OwnPlace(const vs::ShellObjectEntry& entry) {
 }
 } // namespace
 
-LRESULT CDeleteObject::OnDelete(const Message&) {
+LRESULT CDeleteObject::OnDelete(const Message& msg) {
+    if (!BeginChange(msg.id))
+        return 0;
     vs::Failures failures;
     ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         const int place = OwnPlace(entry);
@@ -20,33 +23,42 @@ LRESULT CDeleteObject::OnDelete(const Message&) {
         NotifyPlace(place);
     });
     RefreshList();
+    EndChange();
     ReportFailures(failures);
     return 0;
 }
 
-LRESULT CDeleteObject::OnHide(const Message&) {
+LRESULT CDeleteObject::OnHide(const Message& msg) {
+    if (!BeginChange(msg.id))
+        return 0;
     vs::Failures failures;
     ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         entry.Hide(store_, failures);
         NotifyPlace(OwnPlace(entry));
     });
     RefreshList(Renamed::Hidden);
+    EndChange();
     ReportFailures(failures);
     return 0;
 }
 
-LRESULT CDeleteObject::OnUnhide(const Message&) {
+LRESULT CDeleteObject::OnUnhide(const Message& msg) {
+    if (!BeginChange(msg.id))
+        return 0;
     vs::Failures failures;
     ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
         entry.Unhide(store_, failures);
         NotifyPlace(OwnPlace(entry));
     });
     RefreshList(Renamed::Unhidden);
+    EndChange();
     ReportFailures(failures);
     return 0;
 }
 
 LRESULT CDeleteObject::OnCopyTo(const Message& msg) {
+    if (!BeginChange(msg.id))
+        return 0;
     vs::Failures failures;
     if (const vs::NamespaceLocation* target = PlaceByCopyCommand(msg.id)) {
         ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
@@ -55,11 +67,14 @@ LRESULT CDeleteObject::OnCopyTo(const Message& msg) {
         });
     }
     RefreshList();
+    EndChange();
     ReportFailures(failures);
     return 0;
 }
 
 LRESULT CDeleteObject::OnMoveTo(const Message& msg) {
+    if (!BeginChange(msg.id))
+        return 0;
     vs::Failures failures;
     if (const vs::NamespaceLocation* target = PlaceByMoveCommand(msg.id)) {
         ForEachSelectedEntry([&](vs::ShellObjectEntry& entry) {
@@ -70,6 +85,7 @@ LRESULT CDeleteObject::OnMoveTo(const Message& msg) {
         });
     }
     RefreshList();
+    EndChange();
     ReportFailures(failures);
     return 0;
 }

@@ -35,7 +35,7 @@ INT_PTR CMainWizard::DoModal() {
     RemoveAllPages();
     // What was written shows in the list the caller rebuilds; what was not, in failures_.
     if (result == ID_WIZFINISH)
-        (void)vs::CreateShellObject(store_, platform_, request, failures_);
+        createdClass_ = vs::CreateShellObject(store_, platform_, request, failures_).value_or(L"");
     return result;
 }
 

@@ -8,6 +8,8 @@
 #include "store/Platform.h"
 #include "store/RegistryStore.h"
 
+#include <string>
+
 class CMainWizard : public CPropertySheet {
 public:
     // store and platform receive the new object; both must outlive the run.
@@ -19,6 +21,8 @@ public:
     INT_PTR DoModal() override;
     // What the registration could not write after Finish; the caller tells the user.
     const vs::Failures& Failures() const { return failures_; }
+    // The class identifier of the object written after Finish; empty when none was.
+    const std::wstring& CreatedClass() const { return createdClass_; }
 
 protected:
     void OnInitSheet() override;
@@ -27,4 +31,5 @@ private:
     vs::RegistryStore& store_;
     vs::Platform& platform_;
     vs::Failures failures_;
+    std::wstring createdClass_;
 };
