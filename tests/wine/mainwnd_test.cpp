@@ -249,10 +249,12 @@ TEST_F(MainWindowTest, ContextMenuWithoutSelectionGreysEveryRowCommand) {
     WriteClass(kAlpha, L"Mine", L"C:\\Mine");
     WriteEntry(0, kAlpha);
     Open();
-    for (UINT id : std::initializer_list<UINT>{ID_DELETE, ID_HIDE, ID_UNHIDE, ID_RENAME, ID_CHANGE_ICON,
-                                               ID_CHANGE_COMMENT, ID_SET_EXPLORER_POSITION})
+    for (UINT id :
+         std::initializer_list<UINT>{ID_DELETE, ID_HIDE, ID_UNHIDE, ID_RENAME, ID_CHANGE_ICON,
+                                     ID_CHANGE_COMMENT, ID_SET_EXPLORER_POSITION, ID_EXPORT, ID_UNDO})
         EXPECT_TRUE(Greyed(id)) << id;
     EXPECT_FALSE(Greyed(ID_CREATE_NEW));
+    EXPECT_FALSE(Greyed(ID_IMPORT));
     EXPECT_FALSE(Greyed(ID_EXPERT_MODE));
     UniqueMenu menu = dialog->BuildContextMenu();
     HMENU popup = GetSubMenu(menu.Get(), 0);
@@ -371,6 +373,9 @@ TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
                           ID_NAVIGATION_PANE,
                           ID_DESKTOP_ICON,
                           0,
+                          ID_UNDO,
+                          ID_EXPORT,
+                          ID_IMPORT,
                           ID_CHECK_PROBLEMS,
                           0,
                           ID_EXPERT_MODE};
