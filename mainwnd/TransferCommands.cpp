@@ -6,6 +6,7 @@
 #include "mainwnd/DeleteObject.h"
 
 #include "framework/Resources.h"
+#include "framework/SystemText.h"
 #include "res/resource.h"
 #include "store/BackupFolder.h"
 #include "store/RegTransfer.h"
@@ -55,20 +56,6 @@ std::wstring IssueText(const vs::RegFileIssue& issue) {
     return text;
 }
 
-// A REGEDIT4 file's text in the system's ANSI code page.
-bool DecodeAnsi(std::string_view bytes, std::wstring& text) {
-    text.clear();
-    if (bytes.empty())
-        return true;
-    const int size = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
-    if (length <= 0)
-        return false;
-    text.resize(static_cast<std::size_t>(length));
-    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), length) ==
-           length;
-}
-
 // A file name made of an object's name: characters a file name cannot hold become '_'.
 std::wstring FileNameFor(std::wstring name) {
     for (wchar_t& c : name)
@@ -104,14 +91,7 @@ std::wstring AskRegFile(HWND owner, bool save, const std::wstring& name) {
 } // namespace
 
 std::wstring CDeleteObject::StatusText(vs::Status status) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
+    const std::wstring text = SystemMessage(static_cast<unsigned long>(status));
     return text.empty() ? FormatResourceString(IDS_ERROR_CODE, {std::to_wstring(status)}) : text;
 }
 
@@ -190,7 +170,7 @@ bool CDeleteObject::ImportFile(const std::filesystem::path& file) {
         return false;
     }
     vs::RegFileParseOptions options;
-    options.decodeAnsi = DecodeAnsi;
+    options.decodeAnsi = AnsiToWide;
     const vs::ImportPlan plan = vs::PlanImport(store_, bytes.data(), bytes.size(), options);
     switch (plan.problem) {
     case vs::ImportProblem::None:

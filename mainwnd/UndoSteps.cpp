@@ -12,10 +12,9 @@
 #include "res/resource.h"
 #include "store/BackupFolder.h"
 #include "store/NamespaceLocation.h"
+#include "store/RegTransfer.h"
 
 #include <shlobj.h>
-
-#include <array>
 
 namespace {
 
@@ -52,7 +51,6 @@ const CommandKind* KindOf(UINT command) {
     return nullptr;
 }
 
-constexpr wchar_t kClassKeys[] = L"Software\\Classes\\CLSID";
 constexpr wchar_t kHiddenPrefix[] = L"hidden";
 constexpr std::size_t kHiddenPrefixLength = 6;
 
@@ -65,17 +63,6 @@ const vs::NamespaceLocation* TargetOf(UINT command) {
     if (const vs::NamespaceLocation* place = PlaceByCopyCommand(command))
         return place;
     return PlaceByMoveCommand(command);
-}
-
-// The place whose NameSpace key holds the tree, or -1 (a class key tree).
-int PlaceOfTree(const vs::TreeRef& tree) {
-    for (const vs::NamespaceLocation& place : vs::NamespaceLocations()) {
-        const std::wstring_view path = place.nameSpacePath;
-        if (tree.root == place.hive && tree.path.size() > path.size() && tree.path[path.size()] == L'\\' &&
-            vs::NamesEqual(std::wstring_view(tree.path).substr(0, path.size()), path))
-            return place.index;
-    }
-    return -1;
 }
 
 // Trees whose capture no command can change: every tree the same, missing ones included.
@@ -114,8 +101,8 @@ std::vector<vs::TreeRef> CDeleteObject::SelectedTrees(unsigned touches, UINT com
         // Class keys first: restored in this order, an entry never names a class that is
         // not there yet.
         if ((touches & kClassTrees) && entry.info)
-            for (vs::KeyHandle hive : {vs::CurrentUser(), vs::LocalMachine()})
-                trees.push_back({hive, std::wstring(kClassKeys) + L"\\" + entry.info->clsid});
+            for (vs::TreeRef& tree : vs::ClassKeyTrees(entry.info->clsid))
+                trees.push_back(std::move(tree));
         if (touches & kEntryTree)
             trees.push_back({entry.hive, JoinPath(entry.parentPath, entry.keyName)});
         if (touches & kOtherName) {
@@ -138,7 +125,9 @@ bool CDeleteObject::BeginChange(UINT command) {
     PendingChange change;
     change.command = kind->step ? kind->step : command;
     if (kind->touches & kNewObject) {
-        std::vector<vs::TreeRef> parents{{vs::CurrentUser(), kClassKeys}, {vs::LocalMachine(), kClassKeys}};
+        std::vector<vs::TreeRef> parents = vs::ClassKeyTrees(L"");
+        for (vs::TreeRef& parent : parents)
+            parent.path.pop_back(); // the backslash before the class identifier
         for (const vs::NamespaceLocation& place : vs::NamespaceLocations())
             parents.push_back({place.hive, place.nameSpacePath});
         for (vs::TreeRef& parent : parents) {
@@ -221,28 +210,6 @@ bool CDeleteObject::SaveBackup(const std::wstring& label, const vs::Snapshot& be
 }
 
 void CDeleteObject::NotifyChanges(const vs::Snapshot& from, const vs::Snapshot& to) {
-    std::array<bool, vs::kPlaceCount> changed{};
-    for (std::size_t i = 0; i < from.trees.size(); ++i) {
-        const vs::TreeRef& tree = from.trees[i].ref;
-        if (i < to.trees.size() && vs::SameState(from.trees[i], to.trees[i]))
-            continue;
-        if (const int place = PlaceOfTree(tree); place >= 0) {
-            changed[static_cast<std::size_t>(place)] = true;
-            continue;
-        }
-        // A class key: the places that show an entry of the class show the change.
-        const std::size_t slash = tree.path.find_last_of(L'\\');
-        const std::wstring clsid = tree.path.substr(slash == std::wstring::npos ? 0 : slash + 1);
-        for (const vs::NamespaceLocation& place : vs::NamespaceLocations()) {
-            const std::wstring entry = JoinPath(place.nameSpacePath, clsid);
-            vs::KeyHandle key = nullptr;
-            if (store_.OpenKey(place.hive, entry.c_str(), vs::kKeyRead, &key) == vs::kOk) {
-                (void)store_.CloseKey(key);
-                changed[static_cast<std::size_t>(place.index)] = true;
-            }
-        }
-    }
-    for (int place = 0; place < vs::kPlaceCount; ++place)
-        if (changed[static_cast<std::size_t>(place)])
-            NotifyPlace(place);
+    for (int place : vs::PlacesOfChange(store_, from, to))
+        NotifyPlace(place);
 }

@@ -163,6 +163,11 @@ ExportResult ExportTrees(RegistryStore& store, const std::vector<TreeRef>& trees
     return result;
 }
 
+std::vector<TreeRef> ClassKeyTrees(std::wstring_view clsid) {
+    const std::wstring path = L"Software\\Classes\\CLSID\\" + std::wstring(clsid);
+    return {{CurrentUser(), path}, {LocalMachine(), path}};
+}
+
 std::optional<TreeRef> ShellObjectTreeOf(KeyHandle root, std::wstring_view path) {
     const std::vector<std::wstring> names = SplitKeyPath(path);
     std::size_t classes = 0;
@@ -259,6 +264,38 @@ ChangeReport ExecuteImport(RegistryStore& store, const ImportPlan& plan) {
         return report;
     }
     return ApplyWithRollback(store, plan.target);
+}
+
+std::vector<int> PlacesOfChange(RegistryStore& store, const Snapshot& from, const Snapshot& to) {
+    std::vector<bool> changed(NamespaceLocations().size());
+    for (std::size_t i = 0; i < from.trees.size(); ++i) {
+        const TreeRef& tree = from.trees[i].ref;
+        if (i < to.trees.size() && SameState(from.trees[i], to.trees[i]))
+            continue;
+        const std::vector<std::wstring> names = SplitKeyPath(tree.path);
+        bool entry = false;
+        for (const NamespaceLocation& place : NamespaceLocations()) {
+            const std::size_t nameSpace = MatchPrefix(names, place.nameSpacePath);
+            if (place.hive == tree.root && nameSpace && names.size() > nameSpace)
+                changed[static_cast<std::size_t>(place.index)] = entry = true;
+        }
+        if (entry || names.empty())
+            continue;
+        // A class key: the places that hold an entry of the class show it.
+        for (const NamespaceLocation& place : NamespaceLocations()) {
+            const std::wstring path = std::wstring(place.nameSpacePath) + L"\\" + names.back();
+            KeyHandle key = nullptr;
+            if (store.OpenKey(place.hive, path.c_str(), kKeyRead, &key) == kOk) {
+                (void)store.CloseKey(key);
+                changed[static_cast<std::size_t>(place.index)] = true;
+            }
+        }
+    }
+    std::vector<int> places;
+    for (std::size_t place = 0; place < changed.size(); ++place)
+        if (changed[place])
+            places.push_back(static_cast<int>(place));
+    return places;
 }
 
 } // namespace vs

@@ -26,6 +26,11 @@ struct ExportResult {
 // file in the order given, each tree's keys parents first.
 ExportResult ExportTrees(RegistryStore& store, const std::vector<TreeRef>& trees);
 
+// The class key trees of a class identifier (in braces) where a class key may stand: in
+// this user's and in the machine's classes (HKEY_CLASSES_ROOT shows one of these). A
+// command or an export names both; the one that does not exist is captured as missing.
+std::vector<TreeRef> ClassKeyTrees(std::wstring_view clsid);
+
 // The shell object tree a key of a file belongs to: the class key tree
 // CLSID\{guid} of HKEY_CLASSES_ROOT, of HKEY_CURRENT_USER\Software\Classes or of
 // HKEY_LOCAL_MACHINE\Software\Classes, or an entry key tree directly below one of the
@@ -67,5 +72,11 @@ ImportPlan PlanImport(RegistryStore& store, const RegFile& file);
 
 // Writes a ready plan (see ApplyWithRollback); a plan that is not ready writes nothing.
 ChangeReport ExecuteImport(RegistryStore& store, const ImportPlan& plan);
+
+// The places (0 to 7, in order) that show a change between two captures of the same trees
+// (an import's before and target, an undo step's before and after): each place whose entry
+// key tree differs, and each place that holds an entry named after a class whose class key
+// tree differs.
+std::vector<int> PlacesOfChange(RegistryStore& store, const Snapshot& from, const Snapshot& to);
 
 } // namespace vs
