@@ -26,6 +26,7 @@ enum Option : std::uint32_t {
     kOptText = 1u << 13,
     kOptLocation = 1u << 14,
     kOptValue = 1u << 15,
+    kOptOut = 1u << 16,
     kOptRepair = 1u << 17,
     kOptNavPane = 1u << 18,
     kOptNoDesktopIcon = 1u << 19,
@@ -55,6 +56,7 @@ constexpr OptionSpec kOptions[] = {
     {L"--text", kOptText, true},
     {L"--location", kOptLocation, true},
     {L"--value", kOptValue, true},
+    {L"--out", kOptOut, true},
     {L"--repair", kOptRepair, false},
     {L"--nav-pane", kOptNavPane, false},
     {L"--no-desktop-icon", kOptNoDesktopIcon, false},
@@ -62,10 +64,13 @@ constexpr OptionSpec kOptions[] = {
     {L"--hide", kOptHide, false},
 };
 
+// What a command takes besides its options.
+enum class Takes { Nothing, Object, Objects, File };
+
 struct CommandSpec {
     const wchar_t* name;
     Command command;
-    bool takesObject;
+    Takes takes;
     std::uint32_t allowed;
     std::uint32_t required;
 };
@@ -73,22 +78,24 @@ constexpr std::uint32_t kCreateOptions = kOptName | kOptFolder | kOptProgram | k
                                          kOptIcon | kOptComment | kOptPosition | kOptCategory | kOptFlags |
                                          kOptNavPane | kOptNoDesktopIcon;
 constexpr CommandSpec kCommands[] = {
-    {L"list", Command::List, false, kOptExpert | kOptFormat, 0},
-    {L"create", Command::Create, false, kCreateOptions, kOptName | kOptPlaces},
-    {L"hide", Command::Hide, true, 0, 0},
-    {L"unhide", Command::Unhide, true, 0, 0},
-    {L"delete", Command::Delete, true, 0, 0},
-    {L"copy", Command::Copy, true, kOptTo, kOptTo},
-    {L"move", Command::Move, true, kOptTo, kOptTo},
-    {L"rename", Command::Rename, true, kOptName, kOptName},
-    {L"comment", Command::Comment, true, kOptText, kOptText},
-    {L"icon", Command::Icon, true, kOptLocation, kOptLocation},
-    {L"position", Command::Position, true, kOptValue, kOptValue},
-    {L"check", Command::Check, false, kOptFormat | kOptRepair, 0},
-    {L"pin", Command::Pin, true, 0, 0},
-    {L"unpin", Command::Unpin, true, 0, 0},
+    {L"list", Command::List, Takes::Nothing, kOptExpert | kOptFormat, 0},
+    {L"create", Command::Create, Takes::Nothing, kCreateOptions, kOptName | kOptPlaces},
+    {L"hide", Command::Hide, Takes::Object, 0, 0},
+    {L"unhide", Command::Unhide, Takes::Object, 0, 0},
+    {L"delete", Command::Delete, Takes::Object, 0, 0},
+    {L"copy", Command::Copy, Takes::Object, kOptTo, kOptTo},
+    {L"move", Command::Move, Takes::Object, kOptTo, kOptTo},
+    {L"rename", Command::Rename, Takes::Object, kOptName, kOptName},
+    {L"comment", Command::Comment, Takes::Object, kOptText, kOptText},
+    {L"icon", Command::Icon, Takes::Object, kOptLocation, kOptLocation},
+    {L"position", Command::Position, Takes::Object, kOptValue, kOptValue},
+    {L"export", Command::Export, Takes::Objects, kOptOut, kOptOut},
+    {L"import", Command::Import, Takes::File, 0, 0},
+    {L"check", Command::Check, Takes::Nothing, kOptFormat | kOptRepair, 0},
+    {L"pin", Command::Pin, Takes::Object, 0, 0},
+    {L"unpin", Command::Unpin, Takes::Object, 0, 0},
     // Exactly one of --show and --hide, checked after the options.
-    {L"desktop-icon", Command::DesktopIcon, true, kOptShow | kOptHide, 0},
+    {L"desktop-icon", Command::DesktopIcon, Takes::Object, kOptShow | kOptHide, 0},
 };
 
 struct NamedBits {
@@ -273,8 +280,13 @@ ParseResult Parser::Run() {
             return result_;
         }
     }
-    if (command->takesObject && request_.object.clsid.empty()) {
+    if ((command->takes == Takes::Object && request_.object.clsid.empty()) ||
+        (command->takes == Takes::Objects && request_.objects.empty())) {
         Fail(IDS_CLI_MISSING_OBJECT, {command->name});
+        return result_;
+    }
+    if (command->takes == Takes::File && request_.file.empty()) {
+        Fail(IDS_CLI_MISSING_FILE, {command->name});
         return result_;
     }
     if (command->command == Command::Create && !CheckCreate())
@@ -291,9 +303,19 @@ bool Parser::ReadArguments(const CommandSpec& command) {
     for (std::size_t i = 1; i < args_.size(); ++i) {
         const std::wstring& arg = args_[i];
         if (!StartsWithDashes(arg)) {
-            if (command.takesObject && request_.object.clsid.empty()) {
+            const bool objectDue = command.takes == Takes::Objects ||
+                                   (command.takes == Takes::Object && request_.object.clsid.empty());
+            if (objectDue) {
                 if (!ReadObject(arg))
                     return false;
+                if (command.takes == Takes::Objects)
+                    request_.objects.push_back(request_.object);
+                continue;
+            }
+            if (command.takes == Takes::File && request_.file.empty()) {
+                if (arg.empty())
+                    return Fail(IDS_CLI_MISSING_FILE, {command.name});
+                request_.file = arg;
                 continue;
             }
             return Fail(IDS_CLI_EXTRA_ARGUMENT, {arg});
@@ -434,6 +456,8 @@ bool Parser::TakeOption(Option option, const wchar_t* name, const std::wstring& 
         return TakeFlags(value);
     case kOptTo:
         return ScopedPlace(value, request_.targetPlace);
+    case kOptOut:
+        return TakeText(name, value, kMaxFileName, false, request_.file);
     }
     return false;
 }

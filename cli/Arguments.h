@@ -30,7 +30,9 @@ enum class Command {
     Check,
     Pin,
     Unpin,
-    DesktopIcon
+    DesktopIcon,
+    Export,
+    Import
 };
 enum class Format { Table, Csv, Json };
 
@@ -76,14 +78,16 @@ struct CreateOptions {
 
 struct Request {
     Command command = Command::Help;
-    bool expert = false;           // list
-    Format format = Format::Table; // list, check
-    bool repair = false;           // check
-    ObjectRef object;              // the commands on an OBJECT
-    int targetPlace = -1;          // copy, move: --to
-    std::wstring text;             // rename --name, comment --text, icon --location
-    std::int32_t position = 0;     // position --value
-    bool hideIcon = false;         // desktop-icon --hide (else --show)
+    bool expert = false;            // list
+    Format format = Format::Table;  // list, check
+    bool repair = false;            // check
+    ObjectRef object;               // the commands on an OBJECT
+    std::vector<ObjectRef> objects; // export: every OBJECT, in the order given
+    std::wstring file;              // export --out, import FILE
+    int targetPlace = -1;           // copy, move: --to
+    std::wstring text;              // rename --name, comment --text, icon --location
+    std::int32_t position = 0;      // position --value
+    bool hideIcon = false;          // desktop-icon --hide (else --show)
     CreateOptions create;
 };
 
@@ -111,5 +115,6 @@ inline constexpr std::size_t kMaxName = 999;       // names and targets are read
 inline constexpr std::size_t kMaxTarget = 999;
 inline constexpr std::size_t kMaxComment = 499;      // "InfoTip" is read in 1000 bytes
 inline constexpr std::size_t kMaxIconLocation = 259; // "DefaultIcon" is read in MAX_PATH units
+inline constexpr std::size_t kMaxFileName = 32767;   // the longest path Windows takes
 
 } // namespace vs::cli

@@ -2,6 +2,7 @@
 
 #include "cli/InventoryRows.h"
 #include "cli/ListOutput.h"
+#include "cli/Transfer.h"
 #include "res/resource.h"
 #include "store/ClassRoots.h"
 #include "store/HealthCheck.h"
@@ -151,6 +152,10 @@ int Runner::Run(const Request& request) {
         return Create(request);
     case Command::Check:
         return Check(request);
+    case Command::Export:
+        return ExportObjects(request, store_, platform_, host_);
+    case Command::Import:
+        return ImportFile(request, store_, platform_, host_);
     default:
         break;
     }

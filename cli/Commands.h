@@ -9,6 +9,7 @@
 #include "store/RegistryStore.h"
 #include "store/ShellObjectSpec.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,10 @@ public:
     // Whether a target is there; called from several threads at once, and possibly still
     // running when the check has given it up.
     virtual bool TargetExists(const TargetPath& target) = 0;
+    // The system's text for a registry status.
+    virtual std::wstring StatusText(long status) { return L"error " + std::to_wstring(status) + L"."; }
+    // Reads the ANSI text of a REGEDIT4 file in the system's code page; null: Windows-1252.
+    virtual std::function<bool(std::string_view bytes, std::wstring& text)> AnsiDecoder() { return nullptr; }
 };
 
 // Parses args (without the program's name), runs the command and returns the exit status:

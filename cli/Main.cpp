@@ -6,6 +6,7 @@
 
 #include "framework/Resources.h"
 #include "framework/SystemLibrary.h"
+#include "framework/SystemText.h"
 #include "framework/VersionInfo.h"
 #include "cli/Commands.h"
 #include "cli/ListOutput.h"
@@ -48,6 +49,13 @@ public:
 
     std::wstring VersionTitle() override { return vs::GetVersionTitle(true); }
     bool TargetExists(const vs::TargetPath& target) override { return vs::TargetExists(target); }
+
+    std::wstring StatusText(long status) override {
+        const std::wstring text = SystemMessage(static_cast<unsigned long>(status));
+        return text.empty() ? CliHost::StatusText(status) : text;
+    }
+
+    std::function<bool(std::string_view, std::wstring&)> AnsiDecoder() override { return AnsiToWide; }
 
 private:
     // A console takes the text as it is, in whatever code page it shows; a file or a pipe

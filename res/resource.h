@@ -208,6 +208,7 @@
 #define IDS_CLI_BAD_CATEGORY 20020
 #define IDS_CLI_EMPTY_VALUE 20021
 #define IDS_CLI_TOO_LONG 20022
+#define IDS_CLI_MISSING_FILE 20023
 #define IDS_CLI_NO_SUCH_OBJECT 20030
 #define IDS_CLI_COULD_NOT_CREATE 20031
 #define IDS_CLI_COULD_NOT_CREATE_IN 20032
@@ -243,6 +244,16 @@
 #define IDS_CLI_COULD_NOT_SHOW_ICON 20095
 #define IDS_CLI_HEADING_NAVIGATION_PANE 20096
 #define IDS_CLI_HEADING_DESKTOP_ICON 20097
+#define IDS_CLI_COULD_NOT_EXPORT 20070
+#define IDS_CLI_EXPORT_BAD_NAME 20071
+#define IDS_CLI_COULD_NOT_WRITE_FILE 20072
+#define IDS_CLI_COULD_NOT_READ_FILE 20073
+#define IDS_CLI_IMPORT_BAD_LINE 20074
+#define IDS_CLI_IMPORT_BAD_FILE 20075
+#define IDS_CLI_IMPORT_REFUSED 20076
+#define IDS_CLI_IMPORT_NOT_READ 20077
+#define IDS_CLI_IMPORT_FAILED 20078
+#define IDS_CLI_IMPORT_NOT_TAKEN_BACK 20079
 
 // What a command could not do (mainwnd/FailureMessage.cpp): %1 the object, %2 the place
 // or scope, %3 the system's text for the status.
@@ -360,7 +371,8 @@
 #define IDS_UNDO_FAILED 14050
 #define IDS_UNDO_KEPT 14051
 #define IDS_ERROR_CODE 14052
-// What is wrong with a registry file: IDS_REGFILE_ERROR + the RegFileError's number
+// What is wrong with a registry file: IDS_REGFILE_ERROR + the RegFileError's number (the
+// window and the command line share them)
 #define IDS_REGFILE_ERROR 14100
 #define IDS_REGFILE_TOO_LARGE 14101
 #define IDS_REGFILE_EMPTY 14102

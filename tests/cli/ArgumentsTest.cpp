@@ -42,9 +42,10 @@ template <class T> std::wstring Opt(const std::optional<T>& value) {
 
 // The request in one line, so that each case states all of it; kId is shown as "id".
 std::string Summary(const Request& r) {
-    static const wchar_t* kCommands[] = {
-        L"help",   L"version", L"list", L"create",   L"hide",  L"unhide", L"delete", L"copy",        L"move",
-        L"rename", L"comment", L"icon", L"position", L"check", L"pin",    L"unpin",  L"desktop-icon"};
+    static const wchar_t* kCommands[] = {L"help",    L"version",      L"list",     L"create", L"hide",
+                                         L"unhide",  L"delete",       L"copy",     L"move",   L"rename",
+                                         L"comment", L"icon",         L"position", L"check",  L"pin",
+                                         L"unpin",   L"desktop-icon", L"export",   L"import"};
     std::wstring text = kCommands[static_cast<int>(r.command)];
     switch (r.command) {
     case Command::List:
@@ -68,6 +69,13 @@ std::string Summary(const Request& r) {
     }
     case Command::Help:
     case Command::Version:
+        break;
+    case Command::Export:
+    case Command::Import:
+        for (const ObjectRef& object : r.objects)
+            text += L" " + (object.clsid == kId ? L"id" : object.clsid) + L"@" +
+                    std::to_wstring(object.placeIndex);
+        text += L" '" + r.file + L"'";
         break;
     default:
         text += L" " + (r.object.clsid == kId ? L"id" : r.object.clsid) + L"@" +
@@ -117,6 +125,8 @@ TEST(Arguments, SoundCommandLinesSayWhatToDo) {
         {Create({L"--places", L"desktop", L"--nav-pane", L"--no-desktop-icon"}),
          "create name='N' folder='C:\\' program=- places=D user icon=- comment=- position=- category=- "
          "flags=- nav-pane no-icon"},
+        {{L"export", kId, L"--out", L"C:\\a b.reg", at + L"network-all"}, "export id@-1 id@7 'C:\\a b.reg'"},
+        {{L"IMPORT", L"C:\\x.reg"}, "import 'C:\\x.reg'"},
         {Create({L"--places", L"desktop,MyComputer,desktop"}),
          "create name='N' folder='C:\\' program=- places=DM user icon=- comment=- position=- category=- "
          "flags=-"},
@@ -158,8 +168,15 @@ TEST(Arguments, EachFaultyCommandLineGetsItsOneError) {
     const Faulty cases[] = {
         {{}, IDS_CLI_NO_COMMAND, {}},
         {{L"frobnicate"}, IDS_CLI_UNKNOWN_COMMAND, {L"frobnicate"}},
-        {{L"export", kId, L"--out", L"x.reg"}, IDS_CLI_UNKNOWN_COMMAND, {L"export"}},
         {{L"verify"}, IDS_CLI_UNKNOWN_COMMAND, {L"verify"}},
+        {{L"export", kId}, IDS_CLI_MISSING_OPTION, {L"export", L"--out"}},
+        {{L"export", L"--out", L"x.reg"}, IDS_CLI_MISSING_OBJECT, {L"export"}},
+        {{L"export", kId, L"{1}", L"--out", L"x.reg"}, IDS_CLI_BAD_CLASS_ID, {L"{1}"}},
+        {{L"export", kId, L"--out="}, IDS_CLI_EMPTY_VALUE, {L"--out"}},
+        {{L"import"}, IDS_CLI_MISSING_FILE, {L"import"}},
+        {{L"import", L""}, IDS_CLI_MISSING_FILE, {L"import"}},
+        {{L"import", L"a.reg", L"b.reg"}, IDS_CLI_EXTRA_ARGUMENT, {L"b.reg"}},
+        {{L"import", L"a.reg", L"--out", L"b.reg"}, IDS_CLI_UNKNOWN_OPTION, {L"import", L"--out"}},
         {{L"--frob"}, IDS_CLI_UNKNOWN_OPTION, {L"VarnosetCli", L"--frob"}},
         {{L"list", L"--name", L"x"}, IDS_CLI_UNKNOWN_OPTION, {L"list", L"--name"}},
         {{L"check", L"--expert"}, IDS_CLI_UNKNOWN_OPTION, {L"check", L"--expert"}},

@@ -10,11 +10,14 @@
 #include "store/DesktopIcon.h"
 #include "store/MemoryRegistry.h"
 #include "store/NamespaceLocation.h"
+#include "store/BackupFolder.h"
+#include "tests/support/RegFileSupport.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 namespace vs::cli {
@@ -246,6 +249,57 @@ TEST(Commands, PinAndDesktopIconChangeWhatListShows) {
         EXPECT_EQ(s.Run({L"list", L"--format", L"csv"}), kExitDone);
         EXPECT_NE(s.out.find(step.fields), std::wstring::npos) << Narrow(s.out);
     }
+}
+
+// Export writes each OBJECT's class key where it stands and its entry keys, each once; the
+// file brings them back whole. A bad file is told by its line, each key outside a shell
+// object by its own, and writes nothing.
+TEST(Commands, ExportedObjectsImportBackAndABadFileWritesNothing) {
+    Staged s;
+    const std::wstring classPath = L"Software\\Classes\\CLSID\\" + kIdA;
+    (void)WriteTree(s.registry, LocalMachine(), TreeKey{classPath, {Sz(L"", L"Test")}, {{L"DefaultIcon"}}});
+    s.WriteObject(kIdA, 0);
+    s.WriteEntry(6, kIdA);
+    auto whole = [&s] { return s.Dump(LocalMachine(), L"Software\\Classes\\CLSID") + s.Everything(); };
+    const std::wstring file = (std::filesystem::temp_directory_path() / L"varnoset-cli-test.reg").wstring();
+    std::filesystem::remove(file);
+
+    EXPECT_EQ(s.Run({L"export", kIdA + L"@desktop-user", kIdC, L"--out", file}), kExitFailed);
+    EXPECT_EQ(s.err, Line(IDS_CLI_NO_SUCH_OBJECT, {kIdC}));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    s.err.clear();
+    EXPECT_EQ(s.Run({L"export", kIdA + L"@desktop-user", kIdA, L"--out", file}), kExitDone);
+    const std::string before = whole();
+    RemoveTree(s.registry, LocalMachine(), classPath);
+    RemoveTree(s.registry, CurrentUser(), EntryPath(0, kIdA));
+    RemoveTree(s.registry, LocalMachine(), EntryPath(6, kIdA));
+    EXPECT_EQ(s.Run({L"import", file}), kExitDone);
+    EXPECT_EQ(s.err, L"");
+    EXPECT_EQ(whole(), before);
+    EXPECT_EQ(s.platform.notified,
+              (std::vector<int>{PlaceByIndex(0)->folderCsidl, PlaceByIndex(6)->folderCsidl}));
+
+    const std::u16string changed = u"\r\n[HKEY_LOCAL_MACHINE\\" + U16(classPath) + u"]\r\n@=\"Changed\"\r\n";
+    struct Case {
+        std::vector<std::uint8_t> bytes;
+        std::wstring err;
+    };
+    const Case cases[] = {
+        {V5(changed + u"\"x\"=hex:1\r\n"),
+         Line(IDS_CLI_IMPORT_BAD_LINE, {file, L"5", Pattern(IDS_REGFILE_ODD_HEX_DIGITS)})},
+        {V5(changed + u"[HKEY_CURRENT_USER\\Software\\Other]\r\n[-HKEY_LOCAL_MACHINE\\Software]\r\n"),
+         Line(IDS_CLI_IMPORT_REFUSED, {file, L"5", L"[HKEY_CURRENT_USER\\Software\\Other]"}) +
+             Line(IDS_CLI_IMPORT_REFUSED, {file, L"6", L"[-HKEY_LOCAL_MACHINE\\Software]"})},
+        {{}, Line(IDS_CLI_IMPORT_BAD_FILE, {file, Pattern(IDS_REGFILE_EMPTY)})},
+    };
+    for (const Case& c : cases) {
+        s.err.clear();
+        ASSERT_TRUE(WriteFileBytes(file, c.bytes));
+        EXPECT_EQ(s.Run({L"import", file}), kExitFailed);
+        EXPECT_EQ(s.err, c.err);
+        EXPECT_EQ(whole(), before);
+    }
+    std::filesystem::remove(file);
 }
 
 } // namespace

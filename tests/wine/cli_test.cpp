@@ -481,6 +481,23 @@ TEST_F(CliTest, EveryCommandChangesWhatTheWindowsCommandChanges) {
         << "the copy made for other users stays: the last delete takes the key its record was read from";
 }
 
+TEST_F(CliTest, AnExportedObjectDeletedComesBackWholeByImport) {
+    const std::wstring id =
+        Create({L"--name", L"Round", L"--folder", L"C:\\", L"--places", L"desktop,network"});
+    const std::string classKey = ClassDump(id);
+    const std::vector<std::string> entries = Entries(id);
+    uitest::TempFolder folder;
+    const std::wstring file = folder.File(L"round trip.reg");
+    EXPECT_EQ(RunCli({L"export", id, L"--out", file}).status, 0u);
+    EXPECT_EQ(RunCli({L"delete", id}).status, 0u);
+    ASSERT_EQ(ClassDump(id), kMissingTree);
+    const CliRun import = RunCli({L"import", file});
+    EXPECT_EQ(import.status, 0u) << Utf8(import.err);
+    EXPECT_EQ(import.out + import.err, L"");
+    EXPECT_EQ(ClassDump(id), classKey);
+    EXPECT_EQ(Entries(id), entries);
+}
+
 // ---------------------------------------------------------------------------------------
 
 // The class identifiers in this user's classes and in the machine's.
@@ -523,7 +540,8 @@ TEST_F(CliTest, EachBadInputGetsOneLineAndItsStatusAndChangesNothing) {
     const Case cases[] = {
         {{}, 2, L"No command given."},
         {{L"frobnicate"}, 2, L"Unknown command: frobnicate"},
-        {{L"export", id, L"--out", L"x.reg"}, 2, L"Unknown command: export"},
+        {{L"export", id}, 2, L"export needs the option --out."},
+        {{L"import", L"C:\\no such file.reg"}, 1, L"Could not read C:\\no such file.reg."},
         {{L"list", L"--colour"}, 2, L"Unknown option for list: --colour"},
         {{L"rename", id, L"--name"}, 2, L"Option --name needs a value."},
         {{L"hide", L"{1234}"},
