@@ -230,6 +230,9 @@ private:
     void UpdateUndoItem(HMENU popup) const;
     // The system's text for a status, without its line break.
     static std::wstring StatusText(vs::Status status);
+    // What a change that failed could not write ("Writing <key> failed: <status>"), then
+    // unchanged when nothing was changed, or what the rollback could not write.
+    std::wstring FailureText(const vs::ChangeReport& report, const std::wstring& unchanged) const;
     // A message box over the window with its caption; what MessageBoxW returns.
     int ShowMessage(const std::wstring& text, UINT flags) const;
 

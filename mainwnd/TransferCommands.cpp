@@ -95,25 +95,27 @@ std::wstring CDeleteObject::StatusText(vs::Status status) {
     return text.empty() ? FormatResourceString(IDS_ERROR_CODE, {std::to_wstring(status)}) : text;
 }
 
+std::wstring CDeleteObject::FailureText(const vs::ChangeReport& report, const std::wstring& unchanged) const {
+    auto write = [](const vs::WriteFailure& failure) {
+        const std::wstring key =
+            vs::FullKeyName(failure.tree.root, failure.key.empty() ? failure.tree.path : failure.key);
+        const std::wstring status = StatusText(failure.status);
+        return failure.value.empty()
+                   ? FormatResourceString(IDS_WRITE_FAILED, {key, status})
+                   : FormatResourceString(IDS_WRITE_VALUE_FAILED, {key, failure.value, status});
+    };
+    return write(report.failure) + L"\n\n" +
+           (report.unchanged ? unchanged
+                             : FormatResourceString(IDS_NOT_ROLLED_BACK, {write(report.rollbackFailure),
+                                                                          BackupFolderPath().wstring()}));
+}
+
 int CDeleteObject::ShowMessage(const std::wstring& text, UINT flags) const {
     const int length = GetWindowTextLengthW(hwnd_);
     std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
     caption.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, caption.data(), length + 1)));
     return MessageBoxW(hwnd_, text.c_str(), caption.c_str(), flags);
 }
-
-namespace {
-
-// "Writing <key> failed: <status>", naming the value when a value failed.
-std::wstring WriteFailureText(const vs::WriteFailure& failure, std::wstring (*statusText)(vs::Status)) {
-    const std::wstring key =
-        vs::FullKeyName(failure.tree.root, failure.key.empty() ? failure.tree.path : failure.key);
-    if (!failure.value.empty())
-        return FormatResourceString(IDS_WRITE_VALUE_FAILED, {key, failure.value, statusText(failure.status)});
-    return FormatResourceString(IDS_WRITE_FAILED, {key, statusText(failure.status)});
-}
-
-} // namespace
 
 // ---- Export ----
 
@@ -132,7 +134,7 @@ LRESULT CDeleteObject::OnExport(const Message&) {
 }
 
 bool CDeleteObject::ExportSelection(const std::filesystem::path& file) {
-    // Every tree the delete of the rows would touch: class keys and entry keys as they stand.
+    // The rows' class key trees and entry key trees as they stand, each once.
     const vs::ExportResult result = vs::ExportTrees(store_, SelectedTrees(kClassTrees | kEntryTree, 0));
     if (result.status != vs::kOk) {
         const std::wstring key = vs::FullKeyName(result.failed.root, result.failed.path);
@@ -206,12 +208,7 @@ bool CDeleteObject::ImportFile(const std::filesystem::path& file) {
     const vs::ChangeReport report = vs::ExecuteImport(store_, plan);
     EndChange();
     if (!report.Ok()) {
-        ShowMessage(Paragraphs({head, WriteFailureText(report.failure, &StatusText),
-                                report.unchanged ? LoadResourceString(IDS_ROLLED_BACK)
-                                                 : FormatResourceString(
-                                                       IDS_NOT_ROLLED_BACK,
-                                                       {WriteFailureText(report.rollbackFailure, &StatusText),
-                                                        BackupFolderPath().wstring()})}),
+        ShowMessage(Paragraphs({head, FailureText(report, LoadResourceString(IDS_ROLLED_BACK))}),
                     MB_OK | MB_ICONERROR);
         if (report.unchanged)
             return false;
@@ -250,12 +247,7 @@ LRESULT CDeleteObject::OnUndo(const Message&) {
     const vs::ChangeReport report = history_.Undo(store_);
     if (!report.Ok()) {
         ShowMessage(Paragraphs({FormatResourceString(IDS_UNDO_FAILED, {name}),
-                                WriteFailureText(report.failure, &StatusText),
-                                report.unchanged ? FormatResourceString(IDS_UNDO_KEPT, {name})
-                                                 : FormatResourceString(
-                                                       IDS_NOT_ROLLED_BACK,
-                                                       {WriteFailureText(report.rollbackFailure, &StatusText),
-                                                        BackupFolderPath().wstring()})}),
+                                FailureText(report, FormatResourceString(IDS_UNDO_KEPT, {name}))}),
                     MB_OK | MB_ICONERROR);
         if (report.unchanged)
             return 0;

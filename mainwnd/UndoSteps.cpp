@@ -65,7 +65,7 @@ const vs::NamespaceLocation* TargetOf(UINT command) {
     return PlaceByMoveCommand(command);
 }
 
-// Trees whose capture no command can change: every tree the same, missing ones included.
+// Whether two captures of the same trees hold the same, missing trees included.
 bool SameSnapshot(const vs::Snapshot& a, const vs::Snapshot& b) {
     if (a.trees.size() != b.trees.size())
         return false;
@@ -177,7 +177,7 @@ void CDeleteObject::EndChange(const std::wstring& newClass) {
             change.before.trees.push_back(
                 vs::AbsentTree({parent.root, JoinPath(parent.path, newClass)}, depth));
         if (!SaveBackup(CommandName(change.command), change.before, &change.backup))
-            ShowMessage(FormatResourceString(IDS_BACKUP_WRITE_FAILED,
+            ShowMessage(FormatResourceString(IDS_BACKUP_NOT_WRITTEN,
                                              {CommandName(change.command), BackupFolderPath().wstring()}),
                         MB_OK | MB_ICONWARNING);
     }

@@ -371,6 +371,7 @@
 #define IDS_UNDO_FAILED 14050
 #define IDS_UNDO_KEPT 14051
 #define IDS_ERROR_CODE 14052
+#define IDS_BACKUP_NOT_WRITTEN 14053
 // What is wrong with a registry file: IDS_REGFILE_ERROR + the RegFileError's number (the
 // window and the command line share them)
 #define IDS_REGFILE_ERROR 14100
