@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 #include <memory>
@@ -54,55 +55,39 @@ std::wstring EntryPath(int place, const std::wstring& keyName) {
 std::wstring FullEntry(int place, const std::wstring& keyName) {
     return FullKeyName(PlaceByIndex(place)->hive, EntryPath(place, keyName));
 }
-std::u16string U(const std::wstring& text) {
-    return U16(text);
-}
 
 // The file name field of the file dialogs (edt1, or the combo box cmb13 around it).
 HWND FileNameField(HWND browser) {
-    if (HWND edit = GetDlgItem(browser, 0x480))
-        return edit;
-    return GetDlgItem(browser, 0x47c);
+    const HWND edit = GetDlgItem(browser, 0x480);
+    return edit ? edit : GetDlgItem(browser, 0x47c);
 }
 
-// A script step: once a box or dialog is owned by the window, notes its text (a file
-// dialog: its offered name), lets act fill it in and presses button.
-std::function<bool()> Answer(const HWND& owner, std::wstring& seen, int button,
-                             std::function<void(HWND)> act = nullptr) {
-    return [&owner, &seen, button, act] {
+// A script step: once a box or file dialog is owned by the window, notes its text (a file
+// dialog's: the name it offers), types file (if any) and presses button.
+std::function<bool()> Answer(const HWND& owner, std::wstring& seen, int button, std::wstring file = {}) {
+    return [&owner, &seen, button, file] {
         const HWND box = FindOwnedDialog(owner);
         if (!box)
             return false;
         seen = FileNameField(box) ? WindowText(FileNameField(box)) : uitest::MessageBoxText(box);
-        if (act)
-            act(box);
+        if (!file.empty())
+            SetWindowTextW(FileNameField(box), file.c_str());
         PostClick(box, button);
         return true;
     };
 }
-std::function<void(HWND)> TypeFileName(const std::wstring& path) {
-    return [path](HWND box) { SetWindowTextW(FileNameField(box), path.c_str()); };
-}
 
-// Where two registry texts part: the first line that differs in each, for a failure message
-// that does not print megabytes.
-std::string FirstDifference(const std::string& expected, const std::string& actual) {
-    std::istringstream a(expected), b(actual);
-    std::string left, right;
-    for (int line = 1;; ++line) {
-        const bool more = static_cast<bool>(std::getline(a, left));
-        const bool moreActual = static_cast<bool>(std::getline(b, right));
-        if (!more && !moreActual)
-            return "no difference";
-        if (!more || !moreActual || left != right)
-            return "line " + std::to_string(line) + ": expected " + (more ? left : "(end)") + "\n   actual " +
-                   (moreActual ? right : "(end)");
-    }
+// Where two registry texts part, so that a failure does not print megabytes.
+std::string Around(const std::string& a, const std::string& b) {
+    const auto at =
+        static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+    const std::size_t from = at < 100 ? 0 : at - 100;
+    return "expected ..." + a.substr(from, 200) + "\n   actual ..." + b.substr(from, 200);
 }
 #define EXPECT_SAME_REGISTRY(expected, actual)                                                               \
     do {                                                                                                     \
         const std::string expectedText = (expected), actualText = (actual);                                  \
-        EXPECT_TRUE(expectedText == actualText) << FirstDifference(expectedText, actualText);                \
+        EXPECT_TRUE(expectedText == actualText) << Around(expectedText, actualText);                         \
     } while (false)
 
 class TransferTest : public ::testing::Test {
@@ -114,10 +99,9 @@ protected:
         for (const wchar_t* clsid : {kAlpha, kBeta, kGood, kNew}) {
             for (KeyHandle hive : {CurrentUser(), LocalMachine()})
                 cleanup.Add(hive, ClassPath(clsid));
-            for (const NamespaceLocation& place : NamespaceLocations()) {
-                cleanup.Add(place.hive, EntryPath(place.index, clsid));
-                cleanup.Add(place.hive, EntryPath(place.index, std::wstring(L"hidden") + clsid));
-            }
+            for (const NamespaceLocation& place : NamespaceLocations())
+                for (const std::wstring& name : {std::wstring(clsid), L"hidden" + std::wstring(clsid)})
+                    cleanup.Add(place.hive, EntryPath(place.index, name));
         }
         WriteObject(store, kAlpha, L"Alpha", {{0, L""}, {4, L""}});
         WriteObject(store, kBeta, L"Beta", {{2, L"hidden"}});
@@ -128,20 +112,19 @@ protected:
     }
 
     // A marked folder object in the machine's classes with entries at the places given
-    // (with a key name prefix: "hidden").
+    // (their key names with a prefix: "hidden").
     static void WriteObject(RegistryStore& registry, const wchar_t* clsid, const std::wstring& name,
                             const std::vector<std::pair<int, std::wstring>>& entries) {
         ASSERT_EQ(WriteTree(registry, LocalMachine(),
                             TreeKey{ClassPath(clsid),
-                                    {Sz(L"", name), Sz(L"InfoTip", L"about " + name),
-                                     Sz(L"SearchHelper", L"Varnoset: " + name)},
+                                    {Sz(L"", name), Sz(L"SearchHelper", L"Varnoset: " + name)},
                                     {{L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"C:\\" + name)}}}}),
                   kOk);
         for (const auto& [place, prefix] : entries)
-            ASSERT_EQ(WriteTree(registry, PlaceByIndex(place)->hive,
-                                TreeKey{EntryPath(place, prefix + clsid),
-                                        {Sz(L"SearchHelper", L"Varnoset: entry")}}),
-                      kOk);
+            ASSERT_EQ(
+                WriteTree(registry, PlaceByIndex(place)->hive,
+                          TreeKey{EntryPath(place, prefix + clsid), {Sz(L"SearchHelper", L"Varnoset: e")}}),
+                kOk);
     }
 
     void Open(RegistryStore& registry) {
@@ -151,7 +134,7 @@ protected:
         owner = dialog->Hwnd();
         list = dialog->Item(IDC_OBJECT_LIST);
     }
-    // Both hives whole, as one text, but for the keys Wine keeps for itself while it runs.
+    // Both hives whole, but for the keys Wine keeps for itself while it runs.
     std::string Whole() {
         std::istringstream dump(DumpTree(store, CurrentUser(), L"") + DumpTree(store, LocalMachine(), L""));
         std::string whole, line;
@@ -159,19 +142,9 @@ protected:
         while (std::getline(dump, line)) {
             if (line.rfind("[", 0) == 0)
                 skip = line.rfind("[Software\\Wine\\Temporary System Parameters", 0) == 0;
-            if (!skip)
-                whole += line + "\n";
+            whole += skip ? "" : line + "\n";
         }
         return whole;
-    }
-    // The objects' keys: both class keys and every place.
-    std::string Objects() {
-        std::string dump;
-        for (const wchar_t* clsid : {kAlpha, kBeta})
-            dump += DumpTree(store, LocalMachine(), ClassPath(clsid));
-        for (const NamespaceLocation& place : NamespaceLocations())
-            dump += DumpTree(store, place.hive, place.nameSpacePath);
-        return dump;
     }
 
     void Select(const std::wstring& name, int place) const {
@@ -186,11 +159,17 @@ protected:
         }
         ADD_FAILURE() << "no row " << testing::PrintToString(name) << " in place " << place;
     }
-    // Runs a menu command (or, with ctrlKey, presses Ctrl and that key in the list) while
-    // the script answers what it opens.
-    void Run(ModalScript& script, UINT command, char ctrlKey = 0, Where where = Where::current()) {
+    // Sends a command, or with ctrlKey presses Ctrl and that key in the list, while a script
+    // works what it opens (set up by answer).
+    void Run(UINT command, const std::function<void(ModalScript&)>& answer = {}, char ctrlKey = 0,
+             Where where = Where::current()) {
+        ModalScript script;
+        if (answer)
+            answer(script);
         script.Start(where);
-        if (ctrlKey) {
+        if (!ctrlKey) {
+            SendMessageW(owner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        } else {
             BYTE keys[256] = {};
             GetKeyboardState(keys);
             keys[VK_CONTROL] = 0x80;
@@ -198,14 +177,13 @@ protected:
             SendMessageW(list, WM_KEYDOWN, static_cast<WPARAM>(ctrlKey), 1);
             keys[VK_CONTROL] = 0;
             SetKeyboardState(keys);
-        } else {
-            SendMessageW(owner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
         }
         ExpectAt(script.Completed(), where, "the script did not run to its end");
     }
-    void Run(UINT command, char ctrlKey = 0, Where where = Where::current()) {
-        ModalScript none;
-        Run(none, command, ctrlKey, where);
+    std::function<void(ModalScript&)> Answering(std::wstring& seen, int button, std::wstring file = {}) {
+        return [this, &seen, button, file](ModalScript& script) {
+            script.Await(Answer(owner, seen, button, file));
+        };
     }
     std::wstring UndoItem() const {
         UniqueMenu menu = dialog->BuildContextMenu();
@@ -224,19 +202,16 @@ protected:
     HWND list = nullptr;
 };
 
-// The good file: a new object for this user in Network Neighborhood, Alpha renamed, Beta's
-// hidden entry removed.
-std::vector<std::uint8_t> GoodFile() {
-    return V5(u"\r\n[HKEY_CURRENT_USER\\" + U(ClassPath(kGood)) +
-              u"]\r\n@=\"Good\"\r\n\"SearchHelper\"=\"Varnoset: Good\"\r\n" + u"\r\n[" +
-              U(FullEntry(3, kGood)) + u"]\r\n\"SearchHelper\"=\"Varnoset: entry\"\r\n" +
-              u"\r\n[HKEY_LOCAL_MACHINE\\" + U(ClassPath(kAlpha)) + u"]\r\n@=\"Imported Alpha\"\r\n" +
-              u"\r\n[-" + U(FullEntry(2, std::wstring(L"hidden") + kBeta)) + u"]\r\n");
-}
-
 TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBefore) {
+    // The good file: a new object for this user in Network Neighborhood, Alpha renamed and
+    // Beta's hidden entry removed.
     const std::wstring goodFile = files.File(L"good.reg");
-    ASSERT_TRUE(WriteFileBytes(goodFile, GoodFile()));
+    ASSERT_TRUE(WriteFileBytes(
+        goodFile,
+        V5(u"\r\n[HKEY_CURRENT_USER\\" + U16(ClassPath(kGood)) + u"]\r\n@=\"Good\"\r\n\"SearchHelper\"=" +
+           u"\"Varnoset: Good\"\r\n\r\n[" + U16(FullEntry(3, kGood)) + u"]\r\n\"SearchHelper\"=\"x\"\r\n" +
+           u"\r\n[HKEY_LOCAL_MACHINE\\" + U16(ClassPath(kAlpha)) + u"]\r\n@=\"Imported Alpha\"\r\n" +
+           u"\r\n[-" + U16(FullEntry(2, std::wstring(L"hidden") + kBeta)) + u"]\r\n")));
     Open(store);
     auto edit = [](const std::wstring& caption, std::wstring text, int id = IDC_EDIT_TEXT) {
         return [=](ModalScript& script) {
@@ -246,68 +221,49 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
             });
         };
     };
+    const auto icon = [](ModalScript& script) {
+        script.AwaitDialog(L"Choose Icon", [](HWND chooser) { uitest::ChooseIconAt(chooser, 5); });
+    };
+    const auto wizard = [](ModalScript& script) { WizardDriver(script).AwaitStep(1).WalkTo(1, 5).Finish(); };
+    const auto position = edit(L"Edit Shell Object Position of Alpha", L"42", IDC_POSITION_EDIT);
+    const std::wstring copy = L"Copy to Network Neighborhood (all users)",
+                       move = L"Move to Control Panel (this user)";
     struct Case {
-        const char* name;
         std::vector<std::pair<std::wstring, int>> rows;
         UINT command;
-        std::wstring commandName;
+        std::wstring name;
         std::vector<int> undoPlaces; // the places the undo notifies, in index order
         std::function<void(ModalScript&)> answer = nullptr;
     };
     const Case cases[] = {
-        {"delete", {{L"Alpha", 0}, {L"Alpha", 4}}, ID_DELETE, L"Delete", {0, 4}},
-        {"hide", {{L"Alpha", 0}}, ID_HIDE, L"Hide", {0}},
-        {"unhide", {{L"Beta", 2}}, ID_UNHIDE, L"Unhide", {2}},
-        {"copy", {{L"Alpha", 0}}, ID_COPY_NETWORK_ALL, L"Copy to Network Neighborhood (all users)", {7}},
-        {"move", {{L"Beta", 2}}, ID_MOVE_CONTROLPANEL_USER, L"Move to Control Panel (this user)", {1, 2}},
-        {"rename", {{L"Alpha", 0}}, ID_RENAME, L"Rename", {0, 4}, edit(L"Edit Shell Object", L"Renamed")},
-        {"comment",
-         {{L"Alpha", 4}},
-         ID_CHANGE_COMMENT,
-         L"Change Comment",
-         {0, 4},
-         edit(L"Edit Shell Object", L"New")},
-        {"icon",
-         {{L"Alpha", 0}},
-         ID_CHANGE_ICON,
-         L"Change Icon",
-         {0, 4},
-         [](ModalScript& script) {
-             script.AwaitDialog(L"Choose Icon", [](HWND chooser) { uitest::ChooseIconAt(chooser, 5); });
-         }},
-        {"position",
-         {{L"Alpha", 0}},
-         ID_SET_EXPLORER_POSITION,
-         L"Set Explorer Position",
-         {0, 4},
-         edit(L"Edit Shell Object Position of Alpha", L"42", IDC_POSITION_EDIT)},
-        {"create",
-         {},
-         ID_CREATE_NEW,
-         L"Create New",
-         {4},
-         [](ModalScript& script) { WizardDriver(script).AwaitStep(1).WalkTo(1, 5).Finish(); }},
-        {"import", {}, ID_IMPORT, L"Import", {0, 2, 3, 4}},
+        {{{L"Alpha", 0}, {L"Alpha", 4}}, ID_DELETE, L"Delete", {0, 4}},
+        {{{L"Alpha", 0}}, ID_HIDE, L"Hide", {0}},
+        {{{L"Beta", 2}}, ID_UNHIDE, L"Unhide", {2}},
+        {{{L"Alpha", 0}}, ID_COPY_NETWORK_ALL, copy, {7}},
+        {{{L"Beta", 2}}, ID_MOVE_CONTROLPANEL_USER, move, {1, 2}},
+        {{{L"Alpha", 0}}, ID_RENAME, L"Rename", {0, 4}, edit(L"Edit Shell Object", L"Renamed")},
+        {{{L"Alpha", 4}}, ID_CHANGE_COMMENT, L"Change Comment", {0, 4}, edit(L"Edit Shell Object", L"New")},
+        {{{L"Alpha", 0}}, ID_CHANGE_ICON, L"Change Icon", {0, 4}, icon},
+        {{{L"Alpha", 0}}, ID_SET_EXPLORER_POSITION, L"Set Explorer Position", {0, 4}, position},
+        {{}, ID_CREATE_NEW, L"Create New", {4}, wizard},
+        {{}, ID_IMPORT, L"Import", {0, 2, 3, 4}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::PrintToString(c.name));
         const std::string start = Whole();
         for (const auto& [name, place] : c.rows)
             Select(name, place);
-        ModalScript script;
-        if (c.answer)
-            c.answer(script);
         if (c.command == ID_IMPORT)
             EXPECT_TRUE(dialog->ImportFile(goodFile));
         else
-            Run(script, c.command);
-        EXPECT_FALSE(dialog->History().Empty()) << "the command changed nothing";
-        EXPECT_EQ(UndoItem(), L"&Undo " + c.commandName + L"\tCtrl+Z");
+            Run(c.command, c.answer);
+        EXPECT_EQ(UndoItem(), L"&Undo " + c.name + L"\tCtrl+Z")
+            << "no step for a command that changed something";
         ASSERT_FALSE(Backups().empty());
-        EXPECT_EQ(Backups().back().filename().wstring().substr(24), c.commandName + L".reg");
+        EXPECT_EQ(Backups().back().filename().wstring().substr(24), c.name + L".reg");
 
         platform.notified.clear();
-        Run(ID_UNDO, 'Z');
+        Run(ID_UNDO, {}, 'Z');
         EXPECT_SAME_REGISTRY(start, Whole());
         std::vector<int> folders;
         for (int place : c.undoPlaces)
@@ -320,97 +276,77 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
 
 TEST_F(TransferTest, ExportHoldsEachKeyOfTheSelectionOnceAndImportsBackToTheSameRegistry) {
     Open(store);
-    Select(L"Alpha", 0);
-    Select(L"Alpha", 4);
-    Select(L"Beta", 2);
+    for (const auto& [name, place] : {std::pair{L"Alpha", 0}, {L"Alpha", 4}, {L"Beta", 2}})
+        Select(name, place);
     const std::wstring file = files.File(L"export.reg");
     std::wstring offered;
-    ModalScript script;
-    script.Await(Answer(owner, offered, IDOK, TypeFileName(file)), "the save dialog");
-    Run(script, ID_EXPORT, 'E');
+    Run(ID_EXPORT, Answering(offered, IDOK, file), 'E');
     EXPECT_EQ(offered, L"Alpha.reg");
 
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(ReadFileBytes(file, bytes, kMaxRegFileBytes));
     const RegFileParse parsed = ParseRegFile(bytes.data(), bytes.size());
-    ASSERT_TRUE(parsed.Ok());
     std::vector<std::wstring> keys;
     for (const RegFileKey& key : parsed.file.keys)
         keys.push_back(FullKeyName(key.root, key.path));
-    auto classKeys = [](const wchar_t* clsid) {
-        const std::wstring top = FullKeyName(LocalMachine(), ClassPath(clsid));
-        return std::vector<std::wstring>{top, top + L"\\Instance", top + L"\\Instance\\InitPropertyBag"};
-    };
-    std::vector<std::wstring> expected = classKeys(kAlpha);
-    expected.push_back(FullEntry(0, kAlpha));
-    expected.push_back(FullEntry(4, kAlpha));
-    for (const std::wstring& key : classKeys(kBeta))
-        expected.push_back(key);
-    expected.push_back(FullEntry(2, std::wstring(L"hidden") + kBeta));
+    const std::wstring a = FullKeyName(LocalMachine(), ClassPath(kAlpha));
+    const std::wstring b = FullKeyName(LocalMachine(), ClassPath(kBeta));
+    const std::vector<std::wstring> expected{a,
+                                             a + L"\\Instance",
+                                             a + L"\\Instance\\InitPropertyBag",
+                                             FullEntry(0, kAlpha),
+                                             FullEntry(4, kAlpha),
+                                             b,
+                                             b + L"\\Instance",
+                                             b + L"\\Instance\\InitPropertyBag",
+                                             FullEntry(2, L"hidden" + std::wstring(kBeta))};
     EXPECT_EQ(keys, expected);
 
     const std::string start = Whole();
-    for (const wchar_t* clsid : {kAlpha, kBeta})
-        ASSERT_TRUE(RemoveTree(store, LocalMachine(), ClassPath(clsid)));
-    ASSERT_TRUE(RemoveTree(store, CurrentUser(), EntryPath(0, kAlpha)));
-    ASSERT_TRUE(RemoveTree(store, LocalMachine(), EntryPath(4, kAlpha)));
-    ASSERT_TRUE(RemoveTree(store, CurrentUser(), EntryPath(2, std::wstring(L"hidden") + kBeta)));
+    for (const RegFileKey& key : parsed.file.keys)
+        RemoveTree(store, key.root, key.path);
     EXPECT_TRUE(dialog->ImportFile(file));
     EXPECT_SAME_REGISTRY(start, Whole());
 }
 
-TEST_F(TransferTest, TheBackupOfACommandImportedBringsBackTheObjectsAsBeforeIt) {
+TEST_F(TransferTest, TheBackupOfACommandImportedBringsBackTheRegistryBeforeIt) {
     Open(store);
-    const std::string start = Objects();
+    const std::string start = Whole();
     Select(L"Alpha", 0);
     Select(L"Alpha", 4);
     Run(ID_DELETE);
     ASSERT_EQ(Backups().size(), 1u);
-    std::wstring offered;
-    ModalScript script;
-    script.Await(Answer(owner, offered, IDOK, TypeFileName(Backups().front().wstring())), "the open dialog");
-    Run(script, ID_IMPORT);
-    EXPECT_EQ(offered, L"");
-    EXPECT_SAME_REGISTRY(start, Objects());
-    EXPECT_EQ(UndoItem(), L"&Undo Import\tCtrl+Z");
+    EXPECT_TRUE(dialog->ImportFile(Backups().front()));
+    EXPECT_SAME_REGISTRY(start, Whole());
 }
 
 TEST_F(TransferTest, ABadFileIsRefusedWithItsLineAndNothingOfItIsWritten) {
     const std::u16string alpha =
-        u"\r\n[HKEY_LOCAL_MACHINE\\" + U(ClassPath(kAlpha)) + u"]\r\n@=\"Changed\"\r\n";
-    struct Case {
-        const char* name;
-        std::vector<std::uint8_t> file;
-        std::wstring says;
-    };
-    const Case cases[] = {
-        {"one hex digit", V5(alpha + u"\"x\"=hex:01,2\r\n"),
-         L"Line 5: A hex byte is written with one digit."},
-        {"cut off", V5(alpha + u"\"x\"=hex:01,\\\r\n"), L"Line 5: The file ends in the middle of a value"},
-        {"dword too long",
-         Ansi("REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{a}]\r\n\"n\"=dword:123456789\r\n"),
+        u"\r\n[HKEY_LOCAL_MACHINE\\" + U16(ClassPath(kAlpha)) + u"]\r\n@=\"Changed\"\r\n";
+    const std::pair<std::vector<std::uint8_t>, std::wstring> cases[] = {
+        {V5(alpha + u"\"x\"=hex:01,2\r\n"), L"Line 5: A hex byte is written with one digit."},
+        {V5(alpha + u"\"x\"=hex:01,\\\r\n"), L"Line 5: The file ends in the middle of a value"},
+        {Ansi("REGEDIT4\r\n[HKEY_CURRENT_USER\\Software]\r\n\"n\"=dword:123456789\r\n"),
          L"Line 3: dword: has more than 8 hex digits."},
-        {"no header", Ansi("[HKEY_CURRENT_USER\\Software]\r\n"), L"does not start with"},
-        {"key outside", V5(alpha + u"[HKEY_CURRENT_USER\\Software\\Elsewhere]\r\n"),
-         L"These keys do not belong to a shell object:\nLine 5: [HKEY_CURRENT_USER\\Software\\Elsewhere]"},
-        {"deletion outside", V5(alpha + u"\r\n[-HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID]\r\n"),
-         L"Line 6: [-HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID]"},
+        {V5(alpha + u"[HKEY_CURRENT_USER\\Software\\Elsewhere]\r\n\r\n[-HKEY_LOCAL_MACHINE\\Software]\r\n"),
+         L"These keys do not belong to a shell object:\nLine 5: [HKEY_CURRENT_USER\\Software\\Elsewhere]\n"
+         L"Line 7: [-HKEY_LOCAL_MACHINE\\Software]"},
     };
     Open(store);
     const std::string start = Whole();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::wstring file = files.File(L"bad.reg");
-        ASSERT_TRUE(WriteFileBytes(file, c.file));
+    const std::wstring file = files.File(L"bad.reg");
+    for (const auto& [bytes, says] : cases) {
+        SCOPED_TRACE(testing::PrintToString(says));
+        ASSERT_TRUE(WriteFileBytes(file, bytes));
         std::wstring said;
         ModalScript script;
-        script.Await(Answer(owner, said, IDOK), "the message");
+        script.Await(Answer(owner, said, IDOK));
         script.Start();
         EXPECT_FALSE(dialog->ImportFile(file));
         EXPECT_TRUE(script.Completed());
         EXPECT_EQ(said.rfind(L"Could not import " + file + L".\n\n", 0), 0u) << testing::PrintToString(said);
-        EXPECT_NE(said.find(c.says), std::wstring::npos) << testing::PrintToString(said);
-        EXPECT_EQ(said.substr(said.size() - 20), L"Nothing was written.");
+        EXPECT_NE(said.find(says), std::wstring::npos) << testing::PrintToString(said);
+        EXPECT_EQ(said.substr(said.size() - 22), L"\n\nNothing was written.");
         EXPECT_SAME_REGISTRY(start, Whole());
     }
     EXPECT_TRUE(dialog->History().Empty());
@@ -428,17 +364,11 @@ TEST_F(TransferTest, UndoAsksBeforeOverwritingAChangeMadeUnderneathAndNoLeavesIt
     const std::string changed = Whole();
 
     std::wstring asked;
-    ModalScript no;
-    no.Await(Answer(owner, asked, IDNO), "the question");
-    Run(no, ID_UNDO);
+    Run(ID_UNDO, Answering(asked, IDNO));
     EXPECT_EQ(asked, L"Since \"Hide\", these keys were changed by something else:\n" + FullEntry(0, hidden) +
                          L"\n\nUndo anyway and overwrite those changes?");
     EXPECT_SAME_REGISTRY(changed, Whole());
-    EXPECT_FALSE(dialog->History().Empty());
-
-    ModalScript yes;
-    yes.Await(Answer(owner, asked, IDYES), "the question");
-    Run(yes, ID_UNDO, 'Z');
+    Run(ID_UNDO, Answering(asked, IDYES), 'Z');
     EXPECT_SAME_REGISTRY(start, Whole());
 }
 
@@ -459,16 +389,12 @@ TEST_F(TransferTest, AFailedUndoSaysWhatItCouldNotWriteChangesNothingAndKeepsThe
 
     memory.FailNthCall(MemoryRegistry::Op::SetValue, 1);
     std::wstring said;
-    ModalScript script;
-    script.Await(Answer(owner, said, IDOK), "the message");
-    Run(script, ID_UNDO, 'Z');
-    memory.ClearFaults();
+    Run(ID_UNDO, Answering(said, IDOK), 'Z');
     EXPECT_EQ(said, L"Could not undo \"Hide\".\n\nWriting the value \"SearchHelper\" of " +
                         FullEntry(0, kAlpha) +
                         L" failed: Access denied.\n\nNothing was changed; \"Hide\" can be undone later.");
     EXPECT_SAME_REGISTRY(hidden, whole());
-
-    Run(ID_UNDO, 'Z');
+    Run(ID_UNDO, {}, 'Z');
     EXPECT_SAME_REGISTRY(start, whole());
     dialog.reset(); // it saves its settings into the registry, which goes first
 }
