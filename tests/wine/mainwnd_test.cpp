@@ -995,6 +995,7 @@ TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
         {"Ctrl+F goes to the filter box", inList, L"", 'F', {VK_CONTROL}, [&](const Seen&) { EXPECT_EQ(focusId(), IDC_FILTER); }},
         {"Ctrl+C copies the selection", inList, L"", 'C', {VK_CONTROL}, [&](const Seen&) {
             EXPECT_EQ(ClipboardText(), betaCopied); }},
+        {"Ctrl+E exports the selection", inList, L"", 'E', {VK_CONTROL}, [&](const Seen& seen) { EXPECT_EQ(seen.dialog, L"Export"); }},
         {"Shift+F10 opens the menu at the focused row", inList, L"", VK_F10, {VK_SHIFT}, menuAtBeta},
         {"the Menu key too", inList, L"", VK_APPS, {}, menuAtBeta},
         {"Esc in the filter box clears it", IDC_FILTER, L"Beta", VK_ESCAPE, {}, [&](const Seen&) {

@@ -132,6 +132,7 @@ protected:
         dialog->SetBackupFolder(backups.Path());
         ASSERT_NE(dialog->CreateModeless(), nullptr);
         owner = dialog->Hwnd();
+        ShowWindow(owner, SW_SHOW);
         list = dialog->Item(IDC_OBJECT_LIST);
     }
     // Both hives whole, but for the keys Wine keeps for itself while it runs.
@@ -147,6 +148,7 @@ protected:
         return whole;
     }
 
+    // Selects a row besides those selected (the window keeps its selection across commands).
     void Select(const std::wstring& name, int place) const {
         const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
         for (int row = 0; row < count; ++row) {
@@ -159,25 +161,35 @@ protected:
         }
         ADD_FAILURE() << "no row " << testing::PrintToString(name) << " in place " << place;
     }
-    // Sends a command, or with ctrlKey presses Ctrl and that key in the list, while a script
-    // works what it opens (set up by answer).
+    // Sends a command, or with ctrlKey presses Ctrl and that key in the list, through the
+    // window's own loop; a script works what it opens (set up by answer).
     void Run(UINT command, const std::function<void(ModalScript&)>& answer = {}, char ctrlKey = 0,
              Where where = Where::current()) {
         ModalScript script;
-        if (answer)
-            answer(script);
-        script.Start(where);
-        if (!ctrlKey) {
-            SendMessageW(owner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        } else {
+        auto control = [](bool down) {
             BYTE keys[256] = {};
             GetKeyboardState(keys);
-            keys[VK_CONTROL] = 0x80;
+            keys[VK_CONTROL] = down ? 0x80 : 0;
             SetKeyboardState(keys);
-            SendMessageW(list, WM_KEYDOWN, static_cast<WPARAM>(ctrlKey), 1);
-            keys[VK_CONTROL] = 0;
-            SetKeyboardState(keys);
+        };
+        if (ctrlKey) {
+            SetFocus(list);
+            script.Do([this, ctrlKey, control] {
+                control(true);
+                PostMessageW(list, WM_KEYDOWN, static_cast<WPARAM>(ctrlKey), 1);
+                PostMessageW(list, WM_KEYUP, static_cast<WPARAM>(ctrlKey), static_cast<LPARAM>(0xC0000001));
+            });
+            script.Do([=] { control(false); });
         }
+        if (answer)
+            answer(script);
+        if (ctrlKey)
+            script.Do([] { PostQuitMessage(0); });
+        script.Start(where);
+        if (ctrlKey)
+            dialog->RunMessageLoop();
+        else
+            SendMessageW(owner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
         ExpectAt(script.Completed(), where, "the script did not run to its end");
     }
     std::function<void(ModalScript&)> Answering(std::wstring& seen, int button, std::wstring file = {}) {
@@ -251,6 +263,9 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.name));
         const std::string start = Whole();
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
         for (const auto& [name, place] : c.rows)
             Select(name, place);
         if (c.command == ID_IMPORT)
