@@ -119,13 +119,17 @@ int ImportFile(const Request& request, RegistryStore& store, Platform& platform,
             NotifyFolderUpdated(platform, place);
     if (report.Ok())
         return kExitDone;
+    // A refused write may only need the rights of an administrator.
+    auto why = [&host](Status status) {
+        return status == kAccessDenied && !host.Elevated() ? host.Text(IDS_CLI_IMPORT_ELEVATION)
+                                                           : host.StatusText(status);
+    };
     if (report.unchanged)
-        Fail(host, IDS_CLI_IMPORT_FAILED,
-             {file, FailedKey(report.failure), host.StatusText(report.failure.status)});
+        Fail(host, IDS_CLI_IMPORT_FAILED, {file, FailedKey(report.failure), why(report.failure.status)});
     else
         Fail(host, IDS_CLI_IMPORT_NOT_TAKEN_BACK,
-             {file, FailedKey(report.failure), host.StatusText(report.failure.status),
-              FailedKey(report.rollbackFailure), host.StatusText(report.rollbackFailure.status)});
+             {file, FailedKey(report.failure), why(report.failure.status), FailedKey(report.rollbackFailure),
+              why(report.rollbackFailure.status)});
     return kExitFailed;
 }
 

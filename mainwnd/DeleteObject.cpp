@@ -218,18 +218,15 @@ int CDeleteObject::SelectedCount() const {
 }
 
 void CDeleteObject::ReportFailures(const vs::Failures& failures) {
-    if (failures.empty())
-        return;
-    std::wstring text = DescribeFailures(failures);
-    const bool offerElevation = AnyAccessDenied(failures) && !elevation_.IsElevated();
+    if (!failures.empty())
+        ShowFailure(DescribeFailures(failures), AnyAccessDenied(failures));
+}
+
+void CDeleteObject::ShowFailure(std::wstring text, bool accessDenied) {
+    const bool offerElevation = accessDenied && !elevation_.IsElevated();
     if (offerElevation)
         text += L"\n\n" + LoadResourceString(IDS_RESTART_AS_ADMINISTRATOR);
-    const int length = GetWindowTextLengthW(hwnd_);
-    std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
-    caption.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, caption.data(), length + 1)));
-    const UINT buttons = offerElevation ? MB_YESNO : MB_OK;
-    if (MessageBoxW(hwnd_, text.c_str(), caption.c_str(), buttons | MB_ICONWARNING) == IDYES &&
-        offerElevation)
+    if (ShowMessage(text, (offerElevation ? MB_YESNO : MB_OK) | MB_ICONWARNING) == IDYES && offerElevation)
         RestartElevated();
 }
 

@@ -228,13 +228,14 @@ private:
     void NotifyChanges(const vs::Snapshot& from, const vs::Snapshot& to);
     // Sets the undo item's text and state in the context menu.
     void UpdateUndoItem(HMENU popup) const;
-    // The system's text for a status, without its line break.
-    static std::wstring StatusText(vs::Status status);
     // What a change that failed could not write ("Writing <key> failed: <status>"), then
     // unchanged when nothing was changed, or what the rollback could not write.
     std::wstring FailureText(const vs::ChangeReport& report, const std::wstring& unchanged) const;
     // A message box over the window with its caption; what MessageBoxW returns.
     int ShowMessage(const std::wstring& text, UINT flags) const;
+    // The one message of a command that could not do everything. When accessDenied and the
+    // program runs without an administrator's rights, it offers to restart elevated.
+    void ShowFailure(std::wstring text, bool accessDenied);
 
     void UpdateDeleteButton();
     // Shows how many rows the list shows, how many of them are hidden and selected.

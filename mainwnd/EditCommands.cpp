@@ -1,8 +1,8 @@
 // The edit commands: rename, change icon, change comment and set the Explorer position
 // of the selected objects. Each asks once per selected row, writes through the row's
 // class record and tells the shell which folder changed; at the end it says once what
-// could not be written. Each command is one step of undo. Rows that share a class record are asked for one after another,
-// so a later answer overwrites an earlier one.
+// could not be written. Each command is one step of undo. Rows that share a class record
+// are asked for one after another, so a later answer overwrites an earlier one.
 #include "mainwnd/DeleteObject.h"
 
 #include "dialogs/EditTextDialog.h"

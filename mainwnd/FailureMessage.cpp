@@ -1,6 +1,7 @@
 #include "mainwnd/FailureMessage.h"
 
 #include "framework/Resources.h"
+#include "framework/SystemText.h"
 #include "res/resource.h"
 #include "mainwnd/Places.h"
 
@@ -46,17 +47,8 @@ std::wstring PlaceText(int place) {
 } // namespace
 
 std::wstring StatusText(vs::Status status) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
-    if (text.empty())
-        text = FormatResourceString(IDS_STATUS_UNKNOWN, {std::to_wstring(status)});
-    return text;
+    const std::wstring text = SystemMessage(static_cast<unsigned long>(status));
+    return text.empty() ? FormatResourceString(IDS_STATUS_UNKNOWN, {std::to_wstring(status)}) : text;
 }
 
 std::wstring DescribeFailure(const vs::Failure& failure) {

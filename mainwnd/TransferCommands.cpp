@@ -6,6 +6,7 @@
 #include "mainwnd/DeleteObject.h"
 
 #include "framework/Resources.h"
+#include "mainwnd/FailureMessage.h"
 #include "framework/SystemText.h"
 #include "res/resource.h"
 #include "store/BackupFolder.h"
@@ -89,11 +90,6 @@ std::wstring AskRegFile(HWND owner, bool save, const std::wstring& name) {
 }
 
 } // namespace
-
-std::wstring CDeleteObject::StatusText(vs::Status status) {
-    const std::wstring text = SystemMessage(static_cast<unsigned long>(status));
-    return text.empty() ? FormatResourceString(IDS_ERROR_CODE, {std::to_wstring(status)}) : text;
-}
 
 std::wstring CDeleteObject::FailureText(const vs::ChangeReport& report, const std::wstring& unchanged) const {
     auto write = [](const vs::WriteFailure& failure) {
@@ -207,14 +203,13 @@ bool CDeleteObject::ImportFile(const std::filesystem::path& file) {
         return false;
     const vs::ChangeReport report = vs::ExecuteImport(store_, plan);
     EndChange();
-    if (!report.Ok()) {
-        ShowMessage(Paragraphs({head, FailureText(report, LoadResourceString(IDS_ROLLED_BACK))}),
-                    MB_OK | MB_ICONERROR);
-        if (report.unchanged)
-            return false;
+    if (report.Ok() || !report.unchanged) {
+        NotifyChanges(plan.before, plan.target);
+        RefreshList();
     }
-    NotifyChanges(plan.before, plan.target);
-    RefreshList();
+    if (!report.Ok())
+        ShowFailure(Paragraphs({head, FailureText(report, LoadResourceString(IDS_ROLLED_BACK))}),
+                    report.failure.status == vs::kAccessDenied);
     return report.Ok();
 }
 
@@ -245,14 +240,13 @@ LRESULT CDeleteObject::OnUndo(const Message&) {
     }
     const vs::Snapshot before = step->before, after = step->after; // the step goes once undone
     const vs::ChangeReport report = history_.Undo(store_);
-    if (!report.Ok()) {
-        ShowMessage(Paragraphs({FormatResourceString(IDS_UNDO_FAILED, {name}),
-                                FailureText(report, FormatResourceString(IDS_UNDO_KEPT, {name}))}),
-                    MB_OK | MB_ICONERROR);
-        if (report.unchanged)
-            return 0;
+    if (report.Ok() || !report.unchanged) {
+        NotifyChanges(after, before);
+        RefreshList();
     }
-    NotifyChanges(after, before);
-    RefreshList();
+    if (!report.Ok())
+        ShowFailure(Paragraphs({FormatResourceString(IDS_UNDO_FAILED, {name}),
+                                FailureText(report, FormatResourceString(IDS_UNDO_KEPT, {name}))}),
+                    report.failure.status == vs::kAccessDenied);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "mainwnd/DeleteObject.h"
 
 #include "framework/Resources.h"
+#include "mainwnd/FailureMessage.h"
 #include "mainwnd/Places.h"
 #include "res/resource.h"
 #include "store/BackupFolder.h"

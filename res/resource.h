@@ -254,6 +254,7 @@
 #define IDS_CLI_IMPORT_NOT_READ 20077
 #define IDS_CLI_IMPORT_FAILED 20078
 #define IDS_CLI_IMPORT_NOT_TAKEN_BACK 20079
+#define IDS_CLI_IMPORT_ELEVATION 20080
 
 // What a command could not do (mainwnd/FailureMessage.cpp): %1 the object, %2 the place
 // or scope, %3 the system's text for the status.
@@ -370,7 +371,6 @@
 #define IDS_UNDO_CHANGED 14049
 #define IDS_UNDO_FAILED 14050
 #define IDS_UNDO_KEPT 14051
-#define IDS_ERROR_CODE 14052
 #define IDS_BACKUP_NOT_WRITTEN 14053
 // What is wrong with a registry file: IDS_REGFILE_ERROR + the RegFileError's number (the
 // window and the command line share them)

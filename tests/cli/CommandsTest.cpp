@@ -270,9 +270,21 @@ TEST(Commands, ExportedObjectsImportBackAndABadFileWritesNothing) {
     s.err.clear();
     EXPECT_EQ(s.Run({L"export", kIdA + L"@desktop-user", kIdA, L"--out", file}), kExitDone);
     const std::string before = whole();
-    RemoveTree(s.registry, LocalMachine(), classPath);
-    RemoveTree(s.registry, CurrentUser(), EntryPath(0, kIdA));
-    RemoveTree(s.registry, LocalMachine(), EntryPath(6, kIdA));
+    auto remove = [&] {
+        RemoveTree(s.registry, LocalMachine(), classPath);
+        RemoveTree(s.registry, CurrentUser(), EntryPath(0, kIdA));
+        RemoveTree(s.registry, LocalMachine(), EntryPath(6, kIdA));
+        return whole();
+    };
+    // A refused write takes back what was written and says an elevated prompt may help.
+    const std::string removed = remove();
+    s.registry.FailNthCall(Op::SetValue, 2);
+    EXPECT_EQ(s.Run({L"import", file}), kExitFailed);
+    EXPECT_EQ(s.err, Line(IDS_CLI_IMPORT_FAILED,
+                          {file, FullKeyName(LocalMachine(), classPath) + L" \"SearchHelper\"",
+                           Pattern(IDS_CLI_IMPORT_ELEVATION)}));
+    EXPECT_EQ(whole(), removed);
+    s.err.clear();
     EXPECT_EQ(s.Run({L"import", file}), kExitDone);
     EXPECT_EQ(s.err, L"");
     EXPECT_EQ(whole(), before);

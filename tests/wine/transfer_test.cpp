@@ -42,6 +42,7 @@ using uitest::WindowText;
 
 constexpr wchar_t kAlpha[] = L"{a1400000-0000-4000-8000-000000000001}";
 constexpr wchar_t kBeta[] = L"{b1400000-0000-4000-8000-000000000002}";
+constexpr wchar_t kGamma[] = L"{e1400000-0000-4000-8000-000000000005}"; // this user's object
 constexpr wchar_t kGood[] = L"{d1400000-0000-4000-8000-000000000004}";  // what the good file adds
 constexpr wchar_t kNewUuid[] = L"c1400000-0000-4000-8000-000000000003"; // what the wizard creates
 constexpr wchar_t kNew[] = L"{c1400000-0000-4000-8000-000000000003}";
@@ -96,7 +97,7 @@ protected:
         InitCommonControls();
         (void)CoInitialize(nullptr);
         platform.uuids = {kNewUuid};
-        for (const wchar_t* clsid : {kAlpha, kBeta, kGood, kNew}) {
+        for (const wchar_t* clsid : {kAlpha, kBeta, kGamma, kGood, kNew}) {
             for (KeyHandle hive : {CurrentUser(), LocalMachine()})
                 cleanup.Add(hive, ClassPath(clsid));
             for (const NamespaceLocation& place : NamespaceLocations())
@@ -105,17 +106,19 @@ protected:
         }
         WriteObject(store, kAlpha, L"Alpha", {{0, L""}, {4, L""}});
         WriteObject(store, kBeta, L"Beta", {{2, L"hidden"}});
+        WriteObject(store, kGamma, L"Gamma", {{0, L""}}, CurrentUser());
     }
     ~TransferTest() override {
         dialog.reset();
         CoUninitialize();
     }
 
-    // A marked folder object in the machine's classes with entries at the places given
-    // (their key names with a prefix: "hidden").
+    // A marked folder object, its class key in the machine's classes unless said, with
+    // entries at the places given (their key names with a prefix: "hidden").
     static void WriteObject(RegistryStore& registry, const wchar_t* clsid, const std::wstring& name,
-                            const std::vector<std::pair<int, std::wstring>>& entries) {
-        ASSERT_EQ(WriteTree(registry, LocalMachine(),
+                            const std::vector<std::pair<int, std::wstring>>& entries,
+                            KeyHandle classes = LocalMachine()) {
+        ASSERT_EQ(WriteTree(registry, classes,
                             TreeKey{ClassPath(clsid),
                                     {Sz(L"", name), Sz(L"SearchHelper", L"Varnoset: " + name)},
                                     {{L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"C:\\" + name)}}}}),
@@ -246,12 +249,15 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
         std::wstring name;
         std::vector<int> undoPlaces; // the places the undo notifies, in index order
         std::function<void(ModalScript&)> answer = nullptr;
+        const wchar_t* machineCopy = nullptr; // a class key the command copies to the machine's classes
     };
     const Case cases[] = {
         {{{L"Alpha", 0}, {L"Alpha", 4}}, ID_DELETE, L"Delete", {0, 4}},
         {{{L"Alpha", 0}}, ID_HIDE, L"Hide", {0}},
         {{{L"Beta", 2}}, ID_UNHIDE, L"Unhide", {2}},
         {{{L"Alpha", 0}}, ID_COPY_NETWORK_ALL, copy, {7}},
+        // ... and this user's object takes its class key along to the machine's classes.
+        {{{L"Gamma", 0}}, ID_COPY_NETWORK_ALL, copy, {0, 7}, nullptr, kGamma},
         {{{L"Beta", 2}}, ID_MOVE_CONTROLPANEL_USER, move, {1, 2}},
         {{{L"Alpha", 0}}, ID_RENAME, L"Rename", {0, 4}, edit(L"Edit Shell Object", L"Renamed")},
         {{{L"Alpha", 4}}, ID_CHANGE_COMMENT, L"Change Comment", {0, 4}, edit(L"Edit Shell Object", L"New")},
@@ -274,6 +280,9 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
             Run(c.command, c.answer);
         EXPECT_EQ(UndoItem(), L"&Undo " + c.name + L"\tCtrl+Z")
             << "no step for a command that changed something";
+        if (c.machineCopy)
+            EXPECT_EQ(DumpTree(store, LocalMachine(), ClassPath(c.machineCopy)),
+                      DumpTree(store, CurrentUser(), ClassPath(c.machineCopy)));
         ASSERT_FALSE(Backups().empty());
         EXPECT_EQ(Backups().back().filename().wstring().substr(24), c.name + L".reg");
 
@@ -309,8 +318,8 @@ TEST_F(TransferTest, ExportHoldsEachKeyOfTheSelectionOnceAndImportsBackToTheSame
     const std::vector<std::wstring> expected{a,
                                              a + L"\\Instance",
                                              a + L"\\Instance\\InitPropertyBag",
-                                             FullEntry(0, kAlpha),
                                              FullEntry(4, kAlpha),
+                                             FullEntry(0, kAlpha),
                                              b,
                                              b + L"\\Instance",
                                              b + L"\\Instance\\InitPropertyBag",
