@@ -136,6 +136,20 @@ bool SameNode(const KeyNode& a, const KeyNode& b) {
     return true;
 }
 
+// Whether two trees are alike down to the order of their values and subkeys.
+bool Identical(const KeyNode& a, const KeyNode& b) {
+    if (a.name != b.name || a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size())
+        return false;
+    for (std::size_t i = 0; i < a.values.size(); ++i)
+        if (a.values[i].name != b.values[i].name || a.values[i].type != b.values[i].type ||
+            a.values[i].data != b.values[i].data)
+            return false;
+    for (std::size_t i = 0; i < a.subkeys.size(); ++i)
+        if (!Identical(a.subkeys[i], b.subkeys[i]))
+            return false;
+    return true;
+}
+
 // RegSetValueExW counts a terminator in for string data that lacks one when the
 // character just after the data is NUL, and looks at the character just before the data
 // when the size is one byte. Non-zero bytes on both sides keep the stored bytes exactly
@@ -158,6 +172,10 @@ public:
         TreeState have;
         if (Status status = CaptureTree(store_, want.ref, have); status != kOk)
             return Fail(status, want.ref.path);
+        // A tree that is exactly as wanted is not touched: taking back a change that wrote
+        // nothing writes nothing, also where nothing may be written.
+        if (want.exists && have.exists && Identical(have.key, want.key))
+            return kOk;
         if (!want.exists) {
             if (have.exists)
                 if (Status status = DeleteTree(names); status != kOk)
@@ -192,8 +210,10 @@ private:
         return status;
     }
 
-    // Creates (or opens) the keys of the path one level at a time from the root.
+    // Opens the key of the path, or creates its keys one level at a time from the root.
     Status CreatePath(const std::vector<std::wstring>& names, RegKey& out) {
+        if (const Status status = out.Open(tree_->root, tree_->path, kKeyReadWrite); status != kFileNotFound)
+            return status == kOk ? kOk : Fail(status, tree_->path);
         RegKey key(store_);
         for (std::size_t i = 0; i < names.size(); ++i)
             if (Status status = key.Create(key.IsOpen() ? key.Get() : tree_->root, names[i], kKeyReadWrite);

@@ -2,15 +2,17 @@
 // creation and deletion below HKEY_LOCAL_MACHINE, with an elevation seam that says "not
 // elevated". A per-user object goes through every command and the wizard without a word;
 // for an all-users object every command shows one message naming what failed, offers to
-// restart as administrator and leaves the registry exactly as it was.
+// restart as administrator and leaves the registry exactly as it was; so does an import.
 
 #include "framework/Elevation.h"
 #include "framework/Resources.h"
 #include "mainwnd/FailureMessage.h"
 #include "mainwnd/Places.h"
 #include "res/resource.h"
+#include "store/BackupFolder.h"
 #include "store/ClassRoots.h"
 #include "store/NamespaceLocation.h"
+#include "tests/support/RegFileSupport.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/support/StandardUserRegistry.h"
 #include "tests/wine/MainWindowFixture.h"
@@ -208,6 +210,22 @@ TEST_F(StandardUserTest, EveryCommandOnAnAllUsersObjectSaysOnceWhatFailedAndChan
         EXPECT_EQ(Registry(), before);
         EXPECT_EQ(Names(), rows);
     }
+
+    // An import of its class key is refused the same way, in one message, and taken back.
+    uitest::TempFolder folder;
+    const std::wstring file = folder.File(L"shared.reg"),
+                       key = FullKeyName(LocalMachine(), ClassKeyPath(kShared));
+    ASSERT_TRUE(WriteFileBytes(file, V5(u"\r\n[" + U16(key) + u"]\r\n@=\"Imported\"\r\n")));
+    std::wstring seen;
+    ModalScript script;
+    script.Await(AnswerBox(seen, IDNO));
+    script.Start();
+    EXPECT_FALSE(dialog->ImportFile(file));
+    EXPECT_EQ(seen, FormatResourceString(IDS_IMPORT_FAILED, {file}) + L"\n\n" +
+                        FormatResourceString(IDS_WRITE_FAILED, {key, StatusText(kAccessDenied)}) + L"\n\n" +
+                        LoadResourceString(IDS_ROLLED_BACK) + L"\n\n" +
+                        LoadResourceString(IDS_RESTART_AS_ADMINISTRATOR));
+    EXPECT_EQ(Registry(), before);
     EXPECT_EQ(elevation.starts, 0) << "declining changes nothing";
     EXPECT_TRUE(IsWindow(dialog->Hwnd()));
 }
