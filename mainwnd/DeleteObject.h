@@ -214,7 +214,8 @@ private:
     // backup file. EndChange, called last, records the command as one step of undo when
     // it changed anything; the wizard passes the class identifier it created.
     bool BeginChange(UINT command);
-    // The same for trees already captured (an import's).
+    // The same for the trees given (a repair's), and for trees already captured (an import's).
+    bool BeginChange(UINT command, const std::vector<vs::TreeRef>& trees);
     bool BeginChange(UINT command, vs::Snapshot before);
     void EndChange(const std::wstring& newClass = {});
     // The trees of the selected rows that a command touching these (UndoSteps.cpp) may

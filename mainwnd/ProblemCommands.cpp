@@ -3,6 +3,7 @@
 #include "mainwnd/DeleteObject.h"
 
 #include "mainwnd/ProblemsDialog.h"
+#include "res/resource.h"
 #include "store/ShellNotify.h"
 
 #include <commctrl.h>
@@ -44,6 +45,13 @@ LRESULT CDeleteObject::OnCheckProblems(const Message&) {
 
 void CDeleteObject::RepairProblems(const std::vector<vs::Problem>& problems,
                                    const std::vector<bool>& keepHidden) {
+    // One step of undo, over the trees the repairs write.
+    std::vector<vs::TreeRef> trees;
+    for (const vs::Problem& problem : problems)
+        for (vs::TreeRef& tree : vs::RepairTrees(problem))
+            trees.push_back(std::move(tree));
+    if (!BeginChange(IDC_REPAIR_SELECTED, trees))
+        return;
     vs::Failures failures;
     for (std::size_t i = 0; i < problems.size(); ++i) {
         vs::Repair(store_, problems[i], i < keepHidden.size() && keepHidden[i], failures);
@@ -51,6 +59,7 @@ void CDeleteObject::RepairProblems(const std::vector<vs::Problem>& problems,
             NotifyPlace(problems[i].place);
     }
     RefreshList();
+    EndChange();
     ReportFailures(failures);
 }
 

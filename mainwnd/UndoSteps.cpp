@@ -43,6 +43,7 @@ constexpr CommandKind kCommands[] = {
     {ID_CREATE_NEW, ID_CREATE_NEW, 0, IDS_COMMAND_CREATE, D::kNewObject},
     {IDC_CREATE_NEW, IDC_CREATE_NEW, ID_CREATE_NEW, IDS_COMMAND_CREATE, D::kNewObject},
     {ID_IMPORT, ID_IMPORT, 0, IDS_COMMAND_IMPORT, 0},
+    {IDC_REPAIR_SELECTED, IDC_REPAIR_SELECTED, 0, IDS_COMMAND_REPAIR, 0},
 };
 
 const CommandKind* KindOf(UINT command) {
@@ -138,9 +139,15 @@ bool CDeleteObject::BeginChange(UINT command) {
         pending_ = std::move(change);
         return true;
     }
-    const std::vector<vs::TreeRef> trees = SelectedTrees(kind->touches, command);
+    return BeginChange(change.command, SelectedTrees(kind->touches, command));
+}
+
+bool CDeleteObject::BeginChange(UINT command, const std::vector<vs::TreeRef>& trees) {
+    pending_.reset();
     if (trees.empty())
         return true; // nothing selected: nothing to write, nothing to record
+    PendingChange change;
+    change.command = command;
     vs::TreeRef failed;
     if (const vs::Status status = vs::CaptureTrees(store_, trees, change.before, &failed);
         status != vs::kOk) {

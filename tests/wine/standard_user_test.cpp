@@ -124,6 +124,8 @@ protected:
     }
 
     // The dialog over the registry a standard user sees.
+    // The dialog goes before the registry and elevation it uses (it saves its settings).
+    ~StandardUserTest() override { dialog.reset(); }
     void Open() { MainWindowFixture::Open(SW_HIDE, &standardUser, nullptr, &elevation); }
     void Select(const std::wstring& name, int place, Where where = Where::current()) const {
         MainWindowFixture::Select(name, PlaceLabel(place), where);

@@ -4,31 +4,24 @@
 // write nothing, and a registry changed underneath is overwritten only when the user says
 // so. The dialogs the commands open are worked by a script while the command runs.
 
-#include "mainwnd/DeleteObject.h"
-#include "mainwnd/ListViewInventory.h"
 #include "mainwnd/Places.h"
 #include "res/resource.h"
 #include "store/BackupFolder.h"
+#include "store/ClassRoots.h"
 #include "store/MemoryRegistry.h"
 #include "store/NamespaceLocation.h"
 #include "store/RegFileParser.h"
-#include "store/WinRegistry.h"
 #include "tests/support/RegFileSupport.h"
 #include "tests/support/RegistryTree.h"
-#include "tests/support/TestPlatform.h"
-#include "tests/wine/ModalScript.h"
+#include "tests/wine/MainWindowFixture.h"
 #include "tests/wine/UiDriver.h"
 #include "tests/wine/WizardDriver.h"
 
 #include <commctrl.h>
-#include <objbase.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <sstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,8 +30,6 @@ namespace {
 
 using uitest::FindDialog;
 using uitest::FindOwnedDialog;
-using uitest::PostClick;
-using uitest::WindowText;
 
 constexpr wchar_t kAlpha[] = L"{a1400000-0000-4000-8000-000000000001}";
 constexpr wchar_t kBeta[] = L"{b1400000-0000-4000-8000-000000000002}";
@@ -46,13 +37,8 @@ constexpr wchar_t kGamma[] = L"{e1400000-0000-4000-8000-000000000005}"; // this 
 constexpr wchar_t kGood[] = L"{d1400000-0000-4000-8000-000000000004}";  // what the good file adds
 constexpr wchar_t kNewUuid[] = L"c1400000-0000-4000-8000-000000000003"; // what the wizard creates
 constexpr wchar_t kNew[] = L"{c1400000-0000-4000-8000-000000000003}";
+constexpr wchar_t kLost[] = L"{f1400000-0000-4000-8000-000000000006}"; // an entry without class key
 
-std::wstring ClassPath(const wchar_t* clsid) {
-    return std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
-}
-std::wstring EntryPath(int place, const std::wstring& keyName) {
-    return std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + keyName;
-}
 std::wstring FullEntry(int place, const std::wstring& keyName) {
     return FullKeyName(PlaceByIndex(place)->hive, EntryPath(place, keyName));
 }
@@ -61,21 +47,6 @@ std::wstring FullEntry(int place, const std::wstring& keyName) {
 HWND FileNameField(HWND browser) {
     const HWND edit = GetDlgItem(browser, 0x480);
     return edit ? edit : GetDlgItem(browser, 0x47c);
-}
-
-// A script step: once a box or file dialog is owned by the window, notes its text (a file
-// dialog's: the name it offers), types file (if any) and presses button.
-std::function<bool()> Answer(const HWND& owner, std::wstring& seen, int button, std::wstring file = {}) {
-    return [&owner, &seen, button, file] {
-        const HWND box = FindOwnedDialog(owner);
-        if (!box)
-            return false;
-        seen = FileNameField(box) ? WindowText(FileNameField(box)) : uitest::MessageBoxText(box);
-        if (!file.empty())
-            SetWindowTextW(FileNameField(box), file.c_str());
-        PostClick(box, button);
-        return true;
-    };
 }
 
 // Where two registry texts part, so that a failure does not print megabytes.
@@ -91,26 +62,14 @@ std::string Around(const std::string& a, const std::string& b) {
         EXPECT_TRUE(expectedText == actualText) << Around(expectedText, actualText);                         \
     } while (false)
 
-class TransferTest : public ::testing::Test {
+class TransferTest : public MainWindowFixture {
 protected:
-    TransferTest() {
-        InitCommonControls();
-        (void)CoInitialize(nullptr);
+    TransferTest() : MainWindowFixture({kAlpha, kBeta, kGamma, kGood, kNew, kLost}) {
         platform.uuids = {kNewUuid};
-        for (const wchar_t* clsid : {kAlpha, kBeta, kGamma, kGood, kNew}) {
-            for (KeyHandle hive : {CurrentUser(), LocalMachine()})
-                cleanup.Add(hive, ClassPath(clsid));
-            for (const NamespaceLocation& place : NamespaceLocations())
-                for (const std::wstring& name : {std::wstring(clsid), L"hidden" + std::wstring(clsid)})
-                    cleanup.Add(place.hive, EntryPath(place.index, name));
-        }
         WriteObject(store, kAlpha, L"Alpha", {{0, L""}, {4, L""}});
         WriteObject(store, kBeta, L"Beta", {{2, L"hidden"}});
         WriteObject(store, kGamma, L"Gamma", {{0, L""}}, CurrentUser());
-    }
-    ~TransferTest() override {
-        dialog.reset();
-        CoUninitialize();
+        WriteEntry(1, kLost);
     }
 
     // A marked folder object, its class key in the machine's classes unless said, with
@@ -119,7 +78,7 @@ protected:
                             const std::vector<std::pair<int, std::wstring>>& entries,
                             KeyHandle classes = LocalMachine()) {
         ASSERT_EQ(WriteTree(registry, classes,
-                            TreeKey{ClassPath(clsid),
+                            TreeKey{ClassKeyPath(clsid),
                                     {Sz(L"", name), Sz(L"SearchHelper", L"Varnoset: " + name)},
                                     {{L"Instance\\InitPropertyBag", {ExpandSz(L"Target", L"C:\\" + name)}}}}),
                   kOk);
@@ -130,13 +89,9 @@ protected:
                 kOk);
     }
 
-    void Open(RegistryStore& registry) {
-        dialog = std::make_unique<CDeleteObject>(registry, platform);
+    void OpenOver(RegistryStore* registry = nullptr) {
+        Open(SW_SHOW, registry);
         dialog->SetBackupFolder(backups.Path());
-        ASSERT_NE(dialog->CreateModeless(), nullptr);
-        owner = dialog->Hwnd();
-        ShowWindow(owner, SW_SHOW);
-        list = dialog->Item(IDC_OBJECT_LIST);
     }
     // Both hives whole, but for the keys Wine keeps for itself while it runs.
     std::string Whole() {
@@ -150,20 +105,11 @@ protected:
         }
         return whole;
     }
-
     // Selects a row besides those selected (the window keeps its selection across commands).
     void Select(const std::wstring& name, int place) const {
-        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < count; ++row) {
-            if (ListItemText(list, row, 0) != name || ListItemText(list, row, 1) != PlaceLabel(place))
-                continue;
-            LVITEMW item{};
-            item.stateMask = item.state = LVIS_SELECTED;
-            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-            return;
-        }
-        ADD_FAILURE() << "no row " << testing::PrintToString(name) << " in place " << place;
+        MainWindowFixture::Select(name, PlaceLabel(place));
     }
+
     // Sends a command, or with ctrlKey presses Ctrl and that key in the list, through the
     // window's own loop; a script works what it opens (set up by answer).
     void Run(UINT command, const std::function<void(ModalScript&)>& answer = {}, char ctrlKey = 0,
@@ -186,18 +132,28 @@ protected:
         }
         if (answer)
             answer(script);
-        if (ctrlKey)
-            script.Do([] { PostQuitMessage(0); });
+        if (!ctrlKey)
+            return Command(command, script, where);
+        script.Do([] { PostQuitMessage(0); });
         script.Start(where);
-        if (ctrlKey)
-            dialog->RunMessageLoop();
-        else
-            SendMessageW(owner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        dialog->RunMessageLoop();
         ExpectAt(script.Completed(), where, "the script did not run to its end");
     }
+    // A script step: once a box or file dialog is owned by the window, notes its text (a
+    // file dialog's: the name it offers), types file (if any) and presses button.
     std::function<void(ModalScript&)> Answering(std::wstring& seen, int button, std::wstring file = {}) {
         return [this, &seen, button, file](ModalScript& script) {
-            script.Await(Answer(owner, seen, button, file));
+            script.Await([this, &seen, button, file] {
+                const HWND box = FindOwnedDialog(dialog->Hwnd());
+                if (!box)
+                    return false;
+                seen =
+                    FileNameField(box) ? uitest::WindowText(FileNameField(box)) : uitest::MessageBoxText(box);
+                if (!file.empty())
+                    SetWindowTextW(FileNameField(box), file.c_str());
+                uitest::PostClick(box, button);
+                return true;
+            });
         };
     }
     std::wstring UndoItem() const {
@@ -208,13 +164,7 @@ protected:
     }
     std::vector<std::filesystem::path> Backups() const { return BackupFolder(backups.Path()).List(); }
 
-    WinRegistry store;
-    TestPlatform platform;
-    TreeCleanup cleanup{store};
     uitest::TempFolder backups, files;
-    std::unique_ptr<CDeleteObject> dialog;
-    HWND owner = nullptr;
-    HWND list = nullptr;
 };
 
 TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBefore) {
@@ -223,11 +173,11 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
     const std::wstring goodFile = files.File(L"good.reg");
     ASSERT_TRUE(WriteFileBytes(
         goodFile,
-        V5(u"\r\n[HKEY_CURRENT_USER\\" + U16(ClassPath(kGood)) + u"]\r\n@=\"Good\"\r\n\"SearchHelper\"=" +
+        V5(u"\r\n[HKEY_CURRENT_USER\\" + U16(ClassKeyPath(kGood)) + u"]\r\n@=\"Good\"\r\n\"SearchHelper\"=" +
            u"\"Varnoset: Good\"\r\n\r\n[" + U16(FullEntry(3, kGood)) + u"]\r\n\"SearchHelper\"=\"x\"\r\n" +
-           u"\r\n[HKEY_LOCAL_MACHINE\\" + U16(ClassPath(kAlpha)) + u"]\r\n@=\"Imported Alpha\"\r\n" +
+           u"\r\n[HKEY_LOCAL_MACHINE\\" + U16(ClassKeyPath(kAlpha)) + u"]\r\n@=\"Imported Alpha\"\r\n" +
            u"\r\n[-" + U16(FullEntry(2, std::wstring(L"hidden") + kBeta)) + u"]\r\n")));
-    Open(store);
+    OpenOver();
     auto edit = [](const std::wstring& caption, std::wstring text, int id = IDC_EDIT_TEXT) {
         return [=](ModalScript& script) {
             script.Await([=] {
@@ -265,24 +215,25 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
         {{{L"Alpha", 0}}, ID_SET_EXPLORER_POSITION, L"Set Explorer Position", {0, 4}, position},
         {{}, ID_CREATE_NEW, L"Create New", {4}, wizard},
         {{}, ID_IMPORT, L"Import", {0, 2, 3, 4}},
+        {{}, IDC_REPAIR_SELECTED, L"Repair", {1}}, // the check's repair of kLost's entry
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.name));
         const std::string start = Whole();
-        LVITEMW none{};
-        none.stateMask = LVIS_SELECTED;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+        SelectNone();
         for (const auto& [name, place] : c.rows)
             Select(name, place);
         if (c.command == ID_IMPORT)
             EXPECT_TRUE(dialog->ImportFile(goodFile));
+        else if (c.command == IDC_REPAIR_SELECTED)
+            dialog->RepairProblems(dialog->FindProblems(true), {});
         else
             Run(c.command, c.answer);
         EXPECT_EQ(UndoItem(), L"&Undo " + c.name + L"\tCtrl+Z")
             << "no step for a command that changed something";
         if (c.machineCopy)
-            EXPECT_EQ(DumpTree(store, LocalMachine(), ClassPath(c.machineCopy)),
-                      DumpTree(store, CurrentUser(), ClassPath(c.machineCopy)));
+            EXPECT_EQ(DumpTree(store, LocalMachine(), ClassKeyPath(c.machineCopy)),
+                      DumpTree(store, CurrentUser(), ClassKeyPath(c.machineCopy)));
         ASSERT_FALSE(Backups().empty());
         EXPECT_EQ(Backups().back().filename().wstring().substr(24), c.name + L".reg");
 
@@ -298,9 +249,10 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
     EXPECT_EQ(Backups().size(), std::size(cases)) << "one backup per command";
 }
 
+// Each class key comes from the classes it stands in, this user's or the machine's.
 TEST_F(TransferTest, ExportHoldsEachKeyOfTheSelectionOnceAndImportsBackToTheSameRegistry) {
-    Open(store);
-    for (const auto& [name, place] : {std::pair{L"Alpha", 0}, {L"Alpha", 4}, {L"Beta", 2}})
+    OpenOver();
+    for (const auto& [name, place] : {std::pair{L"Alpha", 0}, {L"Alpha", 4}, {L"Beta", 2}, {L"Gamma", 0}})
         Select(name, place);
     const std::wstring file = files.File(L"export.reg");
     std::wstring offered;
@@ -310,20 +262,17 @@ TEST_F(TransferTest, ExportHoldsEachKeyOfTheSelectionOnceAndImportsBackToTheSame
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(ReadFileBytes(file, bytes, kMaxRegFileBytes));
     const RegFileParse parsed = ParseRegFile(bytes.data(), bytes.size());
-    std::vector<std::wstring> keys;
+    std::vector<std::wstring> keys, expected;
     for (const RegFileKey& key : parsed.file.keys)
         keys.push_back(FullKeyName(key.root, key.path));
-    const std::wstring a = FullKeyName(LocalMachine(), ClassPath(kAlpha));
-    const std::wstring b = FullKeyName(LocalMachine(), ClassPath(kBeta));
-    const std::vector<std::wstring> expected{a,
-                                             a + L"\\Instance",
-                                             a + L"\\Instance\\InitPropertyBag",
-                                             FullEntry(4, kAlpha),
-                                             FullEntry(0, kAlpha),
-                                             b,
-                                             b + L"\\Instance",
-                                             b + L"\\Instance\\InitPropertyBag",
-                                             FullEntry(2, L"hidden" + std::wstring(kBeta))};
+    auto object = [&](KeyHandle classes, const wchar_t* clsid, std::vector<std::wstring> entries) {
+        const std::wstring key = FullKeyName(classes, ClassKeyPath(clsid));
+        expected.insert(expected.end(), {key, key + L"\\Instance", key + L"\\Instance\\InitPropertyBag"});
+        expected.insert(expected.end(), entries.begin(), entries.end());
+    };
+    object(LocalMachine(), kAlpha, {FullEntry(4, kAlpha), FullEntry(0, kAlpha)});
+    object(LocalMachine(), kBeta, {FullEntry(2, L"hidden" + std::wstring(kBeta))});
+    object(CurrentUser(), kGamma, {FullEntry(0, kGamma)});
     EXPECT_EQ(keys, expected);
 
     const std::string start = Whole();
@@ -334,7 +283,7 @@ TEST_F(TransferTest, ExportHoldsEachKeyOfTheSelectionOnceAndImportsBackToTheSame
 }
 
 TEST_F(TransferTest, TheBackupOfACommandImportedBringsBackTheRegistryBeforeIt) {
-    Open(store);
+    OpenOver();
     const std::string start = Whole();
     Select(L"Alpha", 0);
     Select(L"Alpha", 4);
@@ -346,7 +295,7 @@ TEST_F(TransferTest, TheBackupOfACommandImportedBringsBackTheRegistryBeforeIt) {
 
 TEST_F(TransferTest, ABadFileIsRefusedWithItsLineAndNothingOfItIsWritten) {
     const std::u16string alpha =
-        u"\r\n[HKEY_LOCAL_MACHINE\\" + U16(ClassPath(kAlpha)) + u"]\r\n@=\"Changed\"\r\n";
+        u"\r\n[HKEY_LOCAL_MACHINE\\" + U16(ClassKeyPath(kAlpha)) + u"]\r\n@=\"Changed\"\r\n";
     const std::pair<std::vector<std::uint8_t>, std::wstring> cases[] = {
         {V5(alpha + u"\"x\"=hex:01,2\r\n"), L"Line 5: A hex byte is written with one digit."},
         {V5(alpha + u"\"x\"=hex:01,\\\r\n"), L"Line 5: The file ends in the middle of a value"},
@@ -356,7 +305,7 @@ TEST_F(TransferTest, ABadFileIsRefusedWithItsLineAndNothingOfItIsWritten) {
          L"These keys do not belong to a shell object:\nLine 5: [HKEY_CURRENT_USER\\Software\\Elsewhere]\n"
          L"Line 7: [-HKEY_LOCAL_MACHINE\\Software]"},
     };
-    Open(store);
+    OpenOver();
     const std::string start = Whole();
     const std::wstring file = files.File(L"bad.reg");
     for (const auto& [bytes, says] : cases) {
@@ -364,7 +313,7 @@ TEST_F(TransferTest, ABadFileIsRefusedWithItsLineAndNothingOfItIsWritten) {
         ASSERT_TRUE(WriteFileBytes(file, bytes));
         std::wstring said;
         ModalScript script;
-        script.Await(Answer(owner, said, IDOK));
+        Answering(said, IDOK)(script);
         script.Start();
         EXPECT_FALSE(dialog->ImportFile(file));
         EXPECT_TRUE(script.Completed());
@@ -378,7 +327,7 @@ TEST_F(TransferTest, ABadFileIsRefusedWithItsLineAndNothingOfItIsWritten) {
 }
 
 TEST_F(TransferTest, UndoAsksBeforeOverwritingAChangeMadeUnderneathAndNoLeavesItAlone) {
-    Open(store);
+    OpenOver();
     const std::string start = Whole();
     Select(L"Alpha", 0);
     Run(ID_HIDE);
@@ -399,12 +348,7 @@ TEST_F(TransferTest, UndoAsksBeforeOverwritingAChangeMadeUnderneathAndNoLeavesIt
 TEST_F(TransferTest, AFailedUndoSaysWhatItCouldNotWriteChangesNothingAndKeepsTheStep) {
     MemoryRegistry memory;
     WriteObject(memory, kAlpha, L"Alpha", {{0, L""}});
-    // The window reads classes through HKEY_CLASSES_ROOT, which this registry keeps apart.
-    ASSERT_EQ(WriteTree(memory, ClassesRoot(),
-                        TreeKey{std::wstring(L"CLSID\\") + kAlpha,
-                                {Sz(L"", L"Alpha"), Sz(L"SearchHelper", L"Varnoset: Alpha")}}),
-              kOk);
-    Open(memory);
+    OpenOver(&memory);
     auto whole = [&] { return DumpTree(memory, CurrentUser(), L"") + DumpTree(memory, LocalMachine(), L""); };
     const std::string start = whole();
     Select(L"Alpha", 0);
