@@ -1,7 +1,9 @@
 #include "RegTransfer.h"
 
+#include "ClassRoots.h"
 #include "NamespaceLocation.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -164,17 +166,17 @@ ExportResult ExportTrees(RegistryStore& store, const std::vector<TreeRef>& trees
 }
 
 std::vector<TreeRef> ClassKeyTrees(std::wstring_view clsid) {
-    const std::wstring path = L"Software\\Classes\\CLSID\\" + std::wstring(clsid);
-    return {{CurrentUser(), path}, {LocalMachine(), path}};
+    const std::wstring path = ClassKeyPath(clsid), path32 = Class32KeyPath(clsid);
+    return {{CurrentUser(), path}, {LocalMachine(), path}, {CurrentUser(), path32}, {LocalMachine(), path32}};
 }
 
 std::optional<TreeRef> ShellObjectTreeOf(KeyHandle root, std::wstring_view path) {
     const std::vector<std::wstring> names = SplitKeyPath(path);
     std::size_t classes = 0;
     if (root == ClassesRoot())
-        classes = MatchPrefix(names, L"CLSID");
+        classes = std::max(MatchPrefix(names, L"CLSID"), MatchPrefix(names, L"Wow6432Node\\CLSID"));
     else if (root == CurrentUser() || root == LocalMachine())
-        classes = MatchPrefix(names, L"Software\\Classes\\CLSID");
+        classes = std::max(MatchPrefix(names, kClassesPath), MatchPrefix(names, kClasses32Path));
     if (classes && names.size() > classes && IsGuidName(names[classes]))
         return TreeRef{root, JoinKeyPath(names, classes + 1)};
     for (const NamespaceLocation& place : NamespaceLocations()) {

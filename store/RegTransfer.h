@@ -27,14 +27,16 @@ struct ExportResult {
 ExportResult ExportTrees(RegistryStore& store, const std::vector<TreeRef>& trees);
 
 // The class key trees of a class identifier (in braces) where a class key may stand: in
-// this user's and in the machine's classes (HKEY_CLASSES_ROOT shows one of these). A
-// command or an export names both; the one that does not exist is captured as missing.
+// this user's and in the machine's classes (HKEY_CLASSES_ROOT shows one of these), and
+// their 32-bit copies. A command or an export names all four; those that do not exist are
+// captured as missing.
 std::vector<TreeRef> ClassKeyTrees(std::wstring_view clsid);
 
 // The shell object tree a key of a file belongs to: the class key tree
 // CLSID\{guid} of HKEY_CLASSES_ROOT, of HKEY_CURRENT_USER\Software\Classes or of
-// HKEY_LOCAL_MACHINE\Software\Classes, or an entry key tree directly below one of the
-// eight NameSpace keys. Nothing for any other key, the CLSID and NameSpace keys included.
+// HKEY_LOCAL_MACHINE\Software\Classes (or of their Wow6432Node, the 32-bit copies), or an
+// entry key tree directly below one of the eight NameSpace keys. Nothing for any other key, the CLSID and
+// NameSpace keys included.
 std::optional<TreeRef> ShellObjectTreeOf(KeyHandle root, std::wstring_view path);
 
 struct RefusedKey {
