@@ -155,11 +155,12 @@ public:
 
     // Which key trees of a selected row a command may write.
     enum Touches : unsigned {
-        kClassTrees = 1,  // the class key tree, in this user's and in the machine's classes
-        kEntryTree = 2,   // the row's entry key tree
-        kOtherName = 4,   // the entry key under its other name: hidden, or shown again
-        kTargetEntry = 8, // the entry key at the place a copy or move goes to
-        kNewObject = 16,  // no row: the trees of the object the wizard creates
+        kClassTrees = 1,    // the class key tree, in this user's and in the machine's classes
+        kEntryTree = 2,     // the row's entry key tree
+        kOtherName = 4,     // the entry key under its other name: hidden, or shown again
+        kTargetEntry = 8,   // the entry key at the place a copy or move goes to
+        kNewObject = 16,    // no row: the trees of the object the wizard creates
+        kDesktopIcons = 32, // the NewStartPanel key of the row's scope (desktop icon values)
     };
 
 protected:

@@ -1,7 +1,7 @@
 // The commands of Explorer's navigation pane and the desktop icon, and what a row's tip
 // and the status line say of them. Each command takes the state of the focused row, sets
-// the opposite on every selected row, rebuilds the list and then says once what could
-// not be written.
+// the opposite on every selected row as one step of undo, rebuilds the list and then
+// says once what could not be written.
 #include "mainwnd/DeleteObject.h"
 
 #include "framework/Resources.h"
@@ -35,6 +35,8 @@ int CDeleteObject::FocusedRow() const {
 }
 
 LRESULT CDeleteObject::OnNavigationPane(const Message&) {
+    if (!BeginChange(ID_NAVIGATION_PANE))
+        return 0;
     const vs::InventoryRow* focused = InventoryRowOf(FocusedRow());
     const bool pin = !(focused && focused->info && focused->info->pinned);
     vs::Failures failures;
@@ -49,11 +51,14 @@ LRESULT CDeleteObject::OnNavigationPane(const Message&) {
         NotifyPlace(DesktopOfScope(entry.PlaceIndex()));
     });
     RefreshList();
+    EndChange();
     ReportFailures(failures);
     return 0;
 }
 
 LRESULT CDeleteObject::OnDesktopIcon(const Message&) {
+    if (!BeginChange(ID_DESKTOP_ICON))
+        return 0;
     const vs::InventoryRow* focused = InventoryRowOf(FocusedRow());
     const bool hide = !(focused && focused->desktopIconHidden);
     vs::Failures failures;
@@ -70,6 +75,7 @@ LRESULT CDeleteObject::OnDesktopIcon(const Message&) {
         NotifyPlace(desktop);
     });
     RefreshList();
+    EndChange();
     ReportFailures(failures);
     return 0;
 }

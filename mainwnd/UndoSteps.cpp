@@ -12,6 +12,7 @@
 #include "mainwnd/Places.h"
 #include "res/resource.h"
 #include "store/BackupFolder.h"
+#include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "store/RegTransfer.h"
 
@@ -42,6 +43,8 @@ constexpr CommandKind kCommands[] = {
     {ID_SET_EXPLORER_POSITION, ID_SET_EXPLORER_POSITION, 0, IDS_COMMAND_POSITION, D::kClassTrees},
     {ID_CREATE_NEW, ID_CREATE_NEW, 0, IDS_COMMAND_CREATE, D::kNewObject},
     {IDC_CREATE_NEW, IDC_CREATE_NEW, ID_CREATE_NEW, IDS_COMMAND_CREATE, D::kNewObject},
+    {ID_NAVIGATION_PANE, ID_NAVIGATION_PANE, 0, IDS_COMMAND_NAVIGATION_PANE, D::kClassTrees},
+    {ID_DESKTOP_ICON, ID_DESKTOP_ICON, 0, IDS_COMMAND_DESKTOP_ICON, D::kDesktopIcons},
     {ID_IMPORT, ID_IMPORT, 0, IDS_COMMAND_IMPORT, 0},
     {IDC_REPAIR_SELECTED, IDC_REPAIR_SELECTED, 0, IDS_COMMAND_REPAIR, 0},
 };
@@ -113,6 +116,8 @@ std::vector<vs::TreeRef> CDeleteObject::SelectedTrees(unsigned touches, UINT com
             if (!other.empty())
                 trees.push_back({entry.hive, JoinPath(entry.parentPath, other)});
         }
+        if ((touches & kDesktopIcons) && entry.PlaceIndex() >= 0)
+            trees.push_back({vs::ScopeHive(entry.PlaceIndex()), vs::kHideDesktopIconsPath});
         if (target)
             trees.push_back({target->hive, JoinPath(target->nameSpacePath, entry.keyName)});
     });

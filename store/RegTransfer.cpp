@@ -1,11 +1,14 @@
 #include "RegTransfer.h"
 
 #include "ClassRoots.h"
+#include "DesktopIcon.h"
 #include "NamespaceLocation.h"
+#include "RegKey.h"
 
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace vs {
 
@@ -33,6 +36,72 @@ std::size_t MatchPrefix(const std::vector<std::wstring>& names, std::wstring_vie
         if (!NamesEqual(names[i], wanted[i]))
             return 0;
     return wanted.size();
+}
+
+// Whether the key is a NewStartPanel key of this user or of the machine.
+bool IsDesktopIconsKey(KeyHandle root, std::wstring_view path) {
+    const std::vector<std::wstring> names = SplitKeyPath(path);
+    return (root == CurrentUser() || root == LocalMachine()) && MatchPrefix(names, kHideDesktopIconsPath) &&
+           names.size() == SplitKeyPath(kHideDesktopIconsPath).size();
+}
+
+// The tree a key block of a file may write: a shell object tree, or the NewStartPanel key
+// when it sets or deletes only desktop-icon values (DWORDs named by a class identifier).
+// Deleting that key whole is taken too: a backup of it restores it so.
+std::optional<TreeRef> ImportTreeOf(const RegFileKey& key) {
+    if (std::optional<TreeRef> tree = ShellObjectTreeOf(key.root, key.path))
+        return tree;
+    if (!IsDesktopIconsKey(key.root, key.path))
+        return std::nullopt;
+    for (const RegFileValue& value : key.values)
+        if (!IsGuidName(value.name) || (!value.remove && value.type != kRegDword))
+            return std::nullopt;
+    return TreeRef{key.root, key.path};
+}
+
+// The class identifier of a class key tree (CLSID\{guid} of any root), or empty.
+std::wstring ClassOfTree(const TreeRef& tree) {
+    const std::vector<std::wstring> names = SplitKeyPath(tree.path);
+    if (names.size() < 2 || !NamesEqual(names[names.size() - 2], L"CLSID") || !IsGuidName(names.back()))
+        return std::wstring();
+    return names.back();
+}
+
+// Appends, per hive, a NewStartPanel block with the desktop-icon values of the classes
+// that have one (a DWORD); a hive without any gets no block.
+Status AddDesktopIconValues(RegistryStore& store, const std::vector<std::wstring>& classes, RegFile& file,
+                            TreeRef& failed) {
+    for (KeyHandle hive : {CurrentUser(), LocalMachine()}) {
+        RegKey key(store);
+        if (const Status status = key.Open(hive, kHideDesktopIconsPath, kKeyRead); status != kOk) {
+            if (status == kFileNotFound)
+                continue;
+            failed = {hive, kHideDesktopIconsPath};
+            return status;
+        }
+        RegFileKey block;
+        block.root = hive;
+        block.path = kHideDesktopIconsPath;
+        for (const std::wstring& clsid : classes) {
+            const DwordRead read = ReadDword(store, key.Get(), clsid.c_str());
+            // A longer value of another type (234) is no desktop-icon value: not exported.
+            if (read.status != kOk && read.status != kFileNotFound && read.status != kMoreData) {
+                failed = {hive, kHideDesktopIconsPath};
+                return read.status;
+            }
+            if (!read.IsDword())
+                continue;
+            RegFileValue value;
+            value.name = clsid;
+            value.type = kRegDword;
+            for (int shift = 0; shift < 32; shift += 8)
+                value.data.push_back(static_cast<std::uint8_t>(read.value >> shift));
+            block.values.push_back(std::move(value));
+        }
+        if (!block.values.empty())
+            file.keys.push_back(std::move(block));
+    }
+    return kOk;
 }
 
 // A key tree being changed in memory: values and subkeys found by folded name, removed
@@ -153,7 +222,16 @@ ExportResult ExportTrees(RegistryStore& store, const std::vector<TreeRef>& trees
     for (const TreeState& tree : snapshot.trees)
         if (!tree.exists)
             result.missing.push_back(tree.ref);
-    const RegFile file = SnapshotToRegFile(snapshot, false);
+    RegFile file = SnapshotToRegFile(snapshot, false);
+    std::vector<std::wstring> classes;
+    std::set<std::wstring> seen;
+    for (const TreeState& tree : snapshot.trees)
+        if (const std::wstring clsid = ClassOfTree(tree.ref);
+            !clsid.empty() && seen.insert(FoldedName(clsid)).second)
+            classes.push_back(clsid);
+    result.status = AddDesktopIconValues(store, classes, file, result.failed);
+    if (result.status != kOk)
+        return result;
     std::size_t badKey = 0;
     result.status = WriteRegFile(file, result.bytes, &badKey);
     if (result.status != kOk) {
@@ -192,7 +270,7 @@ std::optional<TreeRef> ShellObjectTreeOf(KeyHandle root, std::wstring_view path)
 std::vector<RefusedKey> FindRefusedKeys(const RegFile& file) {
     std::vector<RefusedKey> refused;
     for (const RegFileKey& key : file.keys)
-        if (!ShellObjectTreeOf(key.root, key.path))
+        if (!ImportTreeOf(key))
             refused.push_back(RefusedKey{key.line, key.root, key.path, key.remove});
     return refused;
 }
@@ -221,7 +299,7 @@ ImportPlan PlanImport(RegistryStore& store, const RegFile& file) {
     std::vector<const RegFileKey*> keys;
     std::vector<std::size_t> keyUnits;
     for (const RegFileKey& key : file.keys) {
-        TreeRef ref = *ShellObjectTreeOf(key.root, key.path);
+        TreeRef ref = *ImportTreeOf(key);
         auto [at, added] = unitOf.emplace(FoldedTreeName(ref), refs.size());
         if (added)
             refs.push_back(std::move(ref));
@@ -283,6 +361,10 @@ std::vector<int> PlacesOfChange(RegistryStore& store, const Snapshot& from, cons
         }
         if (entry || names.empty())
             continue;
+        if (IsDesktopIconsKey(tree.root, tree.path)) { // the desktop of its scope shows it
+            changed[tree.root == CurrentUser() ? 0 : 4] = true;
+            continue;
+        }
         // A class key: the places that hold an entry of the class show it.
         for (const NamespaceLocation& place : NamespaceLocations()) {
             const std::wstring path = std::wstring(place.nameSpacePath) + L"\\" + names.back();

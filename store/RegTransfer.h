@@ -23,7 +23,9 @@ struct ExportResult {
 };
 
 // Reads the trees (repeats and trees inside others once) and writes them as a registry
-// file in the order given, each tree's keys parents first.
+// file in the order given, each tree's keys parents first. The desktop-icon values of the
+// classes whose class key trees are among them follow: per hive that has any, a
+// NewStartPanel block with only those values.
 ExportResult ExportTrees(RegistryStore& store, const std::vector<TreeRef>& trees);
 
 // The class key trees of a class identifier (in braces) where a class key may stand: in
@@ -46,7 +48,9 @@ struct RefusedKey {
     bool remove = false; // a "[-KEY]" line
 };
 
-// Every key of the file outside a shell object tree, in file order.
+// Every key of the file outside a shell object tree, in file order. A NewStartPanel key
+// of this user or of the machine belongs when its values are all desktop-icon values
+// ("{guid}"=dword:... or their deletions); deleting that key whole belongs too.
 std::vector<RefusedKey> FindRefusedKeys(const RegFile& file);
 
 enum class ImportProblem {

@@ -4,6 +4,7 @@
 // tree different from before, a backup folder that grows without end.
 
 #include "store/BackupFolder.h"
+#include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "store/RegTransfer.h"
 #include "store/UndoHistory.h"
@@ -146,13 +147,17 @@ TEST_F(RegTransferTest, OnlyShellObjectTreesAreImportedAndARefusedFileWritesNoth
 
     cleanup.Add(CurrentUser(), kClassKey);
     ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kClassKey, {Sz(L"", L"kept")}}), kOk);
+    const std::u16string desktopIcons = u"[HKEY_CURRENT_USER\\" + U16(kHideDesktopIconsPath) + u"]\r\n";
     const std::vector<std::uint8_t> file =
         V5(u"[HKEY_CURRENT_USER\\" + U16(kClassKey) +
            u"]\r\n@=\"changed\"\r\n\r\n"
-           u"[-HKEY_CURRENT_USER\\Software\\Classes\\CLSID]\r\n\r\n[HKCU\\Software\\Evil]\r\n");
+           u"[-HKEY_CURRENT_USER\\Software\\Classes\\CLSID]\r\n\r\n[HKCU\\Software\\Evil]\r\n" +
+           desktopIcons + u"\"" + U16(id) + u"\"=dword:00000001\r\n\"" + U16(id) + u"\"=-\r\n" +
+           desktopIcons + u"\"Other\"=dword:00000001\r\n");
     const ImportPlan plan = PlanImport(store, file.data(), file.size());
     EXPECT_EQ(plan.problem, ImportProblem::Refused);
-    ASSERT_EQ(plan.refused.size(), 2u);
+    ASSERT_EQ(plan.refused.size(), 3u);
+    EXPECT_EQ(plan.refused[2].line, 11u) << "a desktop-icon key with a value not named by a class";
     EXPECT_EQ(plan.refused[0].line, 5u);
     EXPECT_TRUE(plan.refused[0].remove);
     EXPECT_EQ(plan.refused[1].line, 7u);

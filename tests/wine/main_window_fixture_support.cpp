@@ -4,6 +4,7 @@
 #include "mainwnd/WindowSettings.h"
 #include "res/resource.h"
 #include "store/ClassRoots.h"
+#include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegistryTree.h"
 
@@ -48,6 +49,8 @@ void MainWindowFixture::ClearRegistry() {
         }
     }
     RemoveTree(store, CurrentUser(), kSettingsKeyPath);
+    for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+        RemoveTree(store, hive, kHideDesktopIconsPath);
 }
 
 void MainWindowFixture::WriteEntry(int place, std::wstring_view keyName, const std::wstring& marker) {

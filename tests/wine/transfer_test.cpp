@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "store/BackupFolder.h"
 #include "store/ClassRoots.h"
+#include "store/DesktopIcon.h"
 #include "store/MemoryRegistry.h"
 #include "store/NamespaceLocation.h"
 #include "store/RegFileParser.h"
@@ -216,6 +217,8 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
         {{}, ID_CREATE_NEW, L"Create New", {4}, wizard},
         {{}, ID_IMPORT, L"Import", {0, 2, 3, 4}},
         {{}, IDC_REPAIR_SELECTED, L"Repair", {1}}, // the check's repair of kLost's entry
+        {{{L"Alpha", 0}}, ID_NAVIGATION_PANE, L"Navigation Pane", {0, 4}}, // and its 32-bit copy
+        {{{L"Gamma", 0}, {L"Alpha", 4}}, ID_DESKTOP_ICON, L"Desktop Icon", {0, 4}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.name));
@@ -251,6 +254,10 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
 
 // Each class key comes from the classes it stands in, this user's or the machine's.
 TEST_F(TransferTest, ExportHoldsEachKeyOfTheSelectionOnceAndImportsBackToTheSameRegistry) {
+    // Alpha's desktop icon is hidden for all users, beside a value of a class not exported.
+    ASSERT_EQ(
+        WriteTree(store, LocalMachine(), TreeKey{kHideDesktopIconsPath, {Dword(kGood, 1), Dword(kAlpha, 1)}}),
+        kOk);
     OpenOver();
     for (const auto& [name, place] : {std::pair{L"Alpha", 0}, {L"Alpha", 4}, {L"Beta", 2}, {L"Gamma", 0}})
         Select(name, place);
@@ -273,24 +280,33 @@ TEST_F(TransferTest, ExportHoldsEachKeyOfTheSelectionOnceAndImportsBackToTheSame
     object(LocalMachine(), kAlpha, {FullEntry(4, kAlpha), FullEntry(0, kAlpha)});
     object(LocalMachine(), kBeta, {FullEntry(2, L"hidden" + std::wstring(kBeta))});
     object(CurrentUser(), kGamma, {FullEntry(0, kGamma)});
+    expected.push_back(FullKeyName(LocalMachine(), kHideDesktopIconsPath));
     EXPECT_EQ(keys, expected);
+    ASSERT_EQ(parsed.file.keys.back().values.size(), 1u) << "only Alpha's desktop-icon value";
 
     const std::string start = Whole();
     for (const RegFileKey& key : parsed.file.keys)
-        RemoveTree(store, key.root, key.path);
+        if (key.path != kHideDesktopIconsPath)
+            RemoveTree(store, key.root, key.path);
+    ASSERT_EQ(WriteTree(store, LocalMachine(), TreeKey{kHideDesktopIconsPath, {Dword(kAlpha, 0)}}), kOk);
     EXPECT_TRUE(dialog->ImportFile(file));
     EXPECT_SAME_REGISTRY(start, Whole());
 }
 
 TEST_F(TransferTest, TheBackupOfACommandImportedBringsBackTheRegistryBeforeIt) {
+    for (KeyHandle hive : {CurrentUser(), LocalMachine()})
+        ASSERT_EQ(WriteTree(store, hive, TreeKey{kHideDesktopIconsPath, {Dword(kBeta, 0)}}), kOk);
     OpenOver();
-    const std::string start = Whole();
-    Select(L"Alpha", 0);
-    Select(L"Alpha", 4);
-    Run(ID_DELETE);
-    ASSERT_EQ(Backups().size(), 1u);
-    EXPECT_TRUE(dialog->ImportFile(Backups().front()));
-    EXPECT_SAME_REGISTRY(start, Whole());
+    for (UINT command : {ID_DELETE, ID_DESKTOP_ICON}) {
+        const std::string start = Whole();
+        SelectNone();
+        Select(L"Alpha", 0);
+        Select(L"Alpha", 4);
+        Run(command);
+        ASSERT_FALSE(Backups().empty());
+        EXPECT_TRUE(dialog->ImportFile(Backups().back())) << command;
+        EXPECT_SAME_REGISTRY(start, Whole());
+    }
 }
 
 TEST_F(TransferTest, ABadFileIsRefusedWithItsLineAndNothingOfItIsWritten) {
