@@ -17,16 +17,143 @@ bool StartsWith(const std::wstring& text, std::wstring_view prefix) {
     return text.size() >= prefix.size() && std::wstring_view(text).substr(0, prefix.size()) == prefix;
 }
 
+bool SameRow(const InventoryRow& a, const InventoryRow& b) {
+    return a.name == b.name && a.placeIndex == b.placeIndex && a.target == b.target &&
+           a.description == b.description && a.hidden == b.hidden && a.iconLocation == b.iconLocation &&
+           a.desktopIconHidden == b.desktopIconHidden && a.info == b.info;
+}
+
+std::wstring EntryPath(const ShellObjectEntry& entry) {
+    return entry.parentPath + L"\\" + entry.keyName;
+}
+
 } // namespace
+
+InventoryRow Inventory::RowOf(const ShellObjectEntry& entry, int placeIndex, const InventoryRow* kept) {
+    ShellObjectInfo& info = *entry.info;
+    InventoryRow row{info.name, placeIndex, info.target, info.description, entry.hidden, std::nullopt, &info};
+    if (info.hasIconLocation)
+        row.iconLocation = info.iconLocation;
+    row.desktopIconHidden =
+        kept ? kept->desktopIconHidden : DesktopIconHiddenIn(store_, HiddenIconsKey(placeIndex), info.clsid);
+    return row;
+}
 
 void Inventory::Refresh() {
     rows.clear();
     entries.clear();
     unlisted.clear();
     clsidMap.clear();
+    placeUses_.clear();
+    readNow_.clear();
     rowCount = 0;
-    for (const NamespaceLocation& place : NamespaceLocations())
+    for (const NamespaceLocation& place : NamespaceLocations()) {
+        placeBegin_[static_cast<std::size_t>(place.index)] = entries.size();
         ScanNamespaceKey(place.index, std::wstring(), place.hive, place.nameSpacePath);
+    }
+    placeBegin_[kPlaceCount] = entries.size();
+}
+
+Inventory::RowChanges Inventory::Update(const ChangedParts& parts) {
+    std::vector<ShellObjectEntry> before = std::move(entries);
+    std::vector<InventoryRow> rowsBefore = std::move(rows);
+    const auto beginBefore = placeBegin_;
+    entries.clear();
+    rows.clear();
+    readNow_.clear();
+    for (auto& [record, uses] : placeUses_) {
+        for (int place = 0; place < kPlaceCount; ++place) {
+            if (parts.HasPlace(place))
+                uses.count[static_cast<std::size_t>(place)] = 0;
+        }
+    }
+    for (const NamespaceLocation& place : NamespaceLocations()) {
+        const auto at = static_cast<std::size_t>(place.index);
+        placeBegin_[at] = entries.size();
+        if (parts.HasPlace(place.index))
+            ScanNamespaceKey(place.index, std::wstring(), place.hive, place.nameSpacePath);
+        else
+            entries.insert(entries.end(), before.begin() + static_cast<std::ptrdiff_t>(beginBefore[at]),
+                           before.begin() + static_cast<std::ptrdiff_t>(beginBefore[at + 1]));
+    }
+    placeBegin_[kPlaceCount] = entries.size();
+    SettleRecords(parts.classes);
+
+    // The rows show the records as they are now.
+    rows.clear();
+    rowCount = 0;
+    for (int place = 0; place < kPlaceCount; ++place) {
+        for (std::size_t i = placeBegin_[static_cast<std::size_t>(place)];
+             i < placeBegin_[static_cast<std::size_t>(place) + 1]; ++i) {
+            // A row of a place not scanned again keeps what it read of its scope.
+            const bool keep = !parts.HasPlace(place) && !parts.desktopIcons;
+            rows.push_back(RowOf(entries[i], place,
+                                 keep ? &rowsBefore[beginBefore[static_cast<std::size_t>(place)] + i -
+                                                    placeBegin_[static_cast<std::size_t>(place)]]
+                                      : nullptr));
+            ++rowCount;
+        }
+    }
+
+    for (std::optional<RegKey>& key : hiddenIcons_)
+        key.reset();
+
+    RowChanges changes;
+    changes.nowIndexOf.assign(before.size(), RowChanges::kGone);
+    changes.any = before.size() != entries.size();
+    for (int place = 0; place < kPlaceCount; ++place) {
+        const auto at = static_cast<std::size_t>(place);
+        std::unordered_map<std::wstring, std::size_t> scanned;
+        if (parts.HasPlace(place)) {
+            for (std::size_t i = placeBegin_[at]; i < placeBegin_[at + 1]; ++i)
+                scanned.emplace(EntryPath(entries[i]), i);
+        }
+        for (std::size_t old = beginBefore[at]; old < beginBefore[at + 1]; ++old) {
+            std::size_t now = placeBegin_[at] + (old - beginBefore[at]);
+            if (parts.HasPlace(place)) {
+                const auto found = scanned.find(EntryPath(before[old]));
+                now = found == scanned.end() ? RowChanges::kGone : found->second;
+            }
+            const bool same = now != RowChanges::kGone && SameRow(rowsBefore[old], rows[now]) &&
+                              before[old].hasMarker == entries[now].hasMarker;
+            changes.nowIndexOf[old] = same ? now : RowChanges::kGone;
+            changes.any = changes.any || !same || now != old;
+        }
+    }
+    return changes;
+}
+
+void Inventory::SettleRecords(bool readAll) {
+    for (auto record = clsidMap.begin(), next = record; record != clsidMap.end(); record = next) {
+        ++next;
+        ShellObjectInfo& info = record->second;
+        const auto uses = placeUses_.find(&info);
+        int first = -1;
+        std::int32_t count = 0;
+        for (int place = 0; uses != placeUses_.end() && place < kPlaceCount; ++place) {
+            const std::int32_t n = uses->second.count[static_cast<std::size_t>(place)];
+            count += n;
+            if (n > 0 && first < 0)
+                first = place;
+        }
+        if (count == 0) {
+            if (uses != placeUses_.end())
+                placeUses_.erase(uses);
+            clsidMap.erase(record);
+            continue;
+        }
+        const std::wstring& spelling = uses->second.spelling[static_cast<std::size_t>(first)];
+        if (spelling != record->first) {
+            // The same record under the key's new spelling; its address stays.
+            auto node = clsidMap.extract(record);
+            node.key() = spelling;
+            clsidMap.insert(std::move(node));
+            info.placeIndex = -1;
+        }
+        if (info.placeIndex != first || (readAll && !readNow_.count(&info)))
+            info = ShellObjectInfo::Read(store_, platform_, first, spelling);
+        info.useCount = count;
+    }
 }
 
 // The walk keeps one frame per open key on the heap instead of recursing, so the
@@ -72,11 +199,19 @@ void Inventory::ScanNamespaceKey(int placeIndex, const std::wstring& parentPath,
             const std::wstring clsid = hidden ? child.substr(6) : child;
             // Every candidate key counts a use, also one that normal mode leaves out.
             auto record = clsidMap.find(clsid);
-            if (record != clsidMap.end())
+            if (record != clsidMap.end()) {
                 ++record->second.useCount;
-            else
+            } else {
                 record = clsidMap.emplace(clsid, ShellObjectInfo::Read(store_, platform_, placeIndex, clsid))
                              .first;
+                readNow_.insert(&record->second);
+            }
+            if (placeIndex >= 0 && placeIndex < kPlaceCount) {
+                PlaceUses& uses = placeUses_[&record->second];
+                const auto place = static_cast<std::size_t>(placeIndex);
+                if (uses.count[place]++ == 0)
+                    uses.spelling[place] = clsid;
+            }
 
             const bool hasMarker = childKey.ReadString(kMarkerValue, kMarkerCapacity).status == kOk;
             ShellObjectEntry entry{hive, path, child, &record->second, hasMarker, hidden};
@@ -107,13 +242,8 @@ bool Inventory::NameTooLong(KeyHandle key, std::uint32_t index) {
 }
 
 void Inventory::ListEntry(ShellObjectEntry entry, int placeIndex) {
-    ShellObjectInfo& info = *entry.info;
-    InventoryRow row{info.name, placeIndex, info.target, info.description, entry.hidden, std::nullopt, &info};
-    if (info.hasIconLocation)
-        row.iconLocation = info.iconLocation;
-    row.desktopIconHidden = DesktopIconHiddenIn(store_, HiddenIconsKey(placeIndex), info.clsid);
+    rows.push_back(RowOf(entry, placeIndex));
     entries.push_back(std::move(entry));
-    rows.push_back(std::move(row));
     ++rowCount;
 }
 

@@ -1,19 +1,25 @@
 #pragma once
 // The inventory of installed objects: scans the eight places, reads one class record per
-// class identifier and turns every listed registration into an entry and a row. It keeps
-// nothing between refreshes and knows nothing of how rows are shown.
+// class identifier and turns every listed registration into an entry and a row. A refresh
+// reads everything; an update reads again only the places and class records that changed
+// and tells which rows stayed. It knows nothing of how rows are shown.
 
 #include "InventoryRow.h"
+#include "NamespaceLocation.h"
 #include "RegKey.h"
 #include "Platform.h"
 #include "RegistryStore.h"
+#include "RegistryWatch.h"
 #include "ShellObjectEntry.h"
 #include "ShellObjectInfo.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vs {
@@ -24,6 +30,20 @@ public:
 
     // Rebuilds clsidMap, entries and rows from the registry. Reads only.
     void Refresh();
+
+    // What an update did to the rows: for each row before it, the index of the same row
+    // after it, or kGone when that row went or shows something else now.
+    struct RowChanges {
+        static constexpr std::size_t kGone = static_cast<std::size_t>(-1);
+        std::vector<std::size_t> nowIndexOf;
+        // Some row went, came or moved.
+        bool any = false;
+    };
+    // Brings clsidMap, entries and rows to what Refresh would make of the registry as it is
+    // now, when only what parts names changed since the last refresh or update: scans the
+    // changed places again, reads the class records that are new, met first in another
+    // place now or (for parts.classes) all of them. Records keep their addresses. Reads only.
+    RowChanges Update(const ChangedParts& parts);
     // Scans keyName below parentKey (parentPath is parentKey's path below the hive).
     void ScanNamespaceKey(int placeIndex, const std::wstring& parentPath, KeyHandle parentKey,
                           const std::wstring& keyName);
@@ -57,11 +77,28 @@ private:
     // The HideDesktopIcons\NewStartPanel key of a place's scope, opened for reading once
     // per scan; null when it does not open.
     KeyHandle HiddenIconsKey(int placeIndex);
+    // The row of an entry of a place; whether its desktop icon is hidden is read, or taken
+    // from kept, the row it had, when given.
+    InventoryRow RowOf(const ShellObjectEntry& entry, int placeIndex, const InventoryRow* kept = nullptr);
+    // Drops the records no place uses, and reads again those whose first place moved and,
+    // when asked, every one not read in this update; sets every use count.
+    void SettleRecords(bool readAll);
 
     RegistryStore& store_;
     Platform& platform_;
     // Per scope (this user, all users): the key, once its open was tried.
     std::optional<RegKey> hiddenIcons_[2];
+    // Where each place's entries begin in entries (and the end, at kPlaceCount).
+    std::array<std::size_t, kPlaceCount + 1> placeBegin_{};
+    // How many candidate keys of each place use a record, and how the first of them spells
+    // the class identifier (a record takes the spelling of the first key met).
+    struct PlaceUses {
+        std::array<std::int32_t, kPlaceCount> count{};
+        std::array<std::wstring, kPlaceCount> spelling;
+    };
+    std::unordered_map<const ShellObjectInfo*, PlaceUses> placeUses_;
+    // The records read in the current refresh or update.
+    std::unordered_set<const ShellObjectInfo*> readNow_;
 };
 
 } // namespace vs

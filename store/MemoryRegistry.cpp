@@ -125,6 +125,16 @@ bool MemoryRegistry::IsDenied(const Node* node) const {
     return node->denied;
 }
 
+void MemoryRegistry::Changed(const Node* node) const {
+    if (!listener_)
+        return;
+    std::wstring path;
+    const Node* at = node;
+    for (; at->parent; at = at->parent)
+        path = path.empty() ? at->name : at->name + L"\\" + path;
+    listener_(at == rootHandles_[1].node.get() ? CurrentUser() : LocalMachine(), path);
+}
+
 KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access) {
     const std::uintptr_t id = nextHandle_;
     nextHandle_ += 4;
@@ -166,6 +176,7 @@ Status MemoryRegistry::Walk(KeyHandle parent, const wchar_t* path, bool create, 
     if (!SplitPath(path, parts))
         return kInvalidParameter;
     std::shared_ptr<Node> node = start->node;
+    bool created = false;
     for (const std::wstring& part : parts) {
         std::shared_ptr<Node> child = node->Child(part);
         if (!child) {
@@ -181,9 +192,12 @@ Status MemoryRegistry::Walk(KeyHandle parent, const wchar_t* path, bool create, 
                                            return CompareNames(n->name, name) < 0;
                                        });
             node->children.insert(at, child);
+            created = true;
         }
         node = child;
     }
+    if (created)
+        Changed(node.get());
     if (node->denied && (access & kWriteBits))
         return kAccessDenied;
     *out = NewHandle(node, access);
@@ -317,6 +331,7 @@ Status MemoryRegistry::SetValue(KeyHandle key, const wchar_t* name, std::uint32_
     } else {
         handle->node->values.push_back(Node::Value{std::wstring(valueName), type, std::move(bytes)});
     }
+    Changed(handle->node.get());
     return kOk;
 }
 
@@ -337,6 +352,7 @@ Status MemoryRegistry::DeleteKey(KeyHandle parent, const wchar_t* name) {
     }
     if (node->denied || node->isRoot || !node->children.empty())
         return kAccessDenied;
+    Changed(node.get());
     Node* owner = node->parent;
     owner->children.erase(std::find(owner->children.begin(), owner->children.end(), node));
     node->deleted = true;

@@ -9,9 +9,11 @@
 
 #include "RegistryStore.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace vs {
 
@@ -47,6 +49,10 @@ public:
 
     // Handles opened and not yet closed (roots excluded): tests check for leaks.
     std::size_t OpenHandleCount() const { return handles_.size(); }
+    // Told of every key created or deleted and every value set, with the key's hive
+    // (CurrentUser() or LocalMachine()) and path below it; null tells nobody.
+    using ChangeListener = std::function<void(KeyHandle hive, std::wstring_view path)>;
+    void SetChangeListener(ChangeListener listener) { listener_ = std::move(listener); }
     std::uint64_t FlushCount() const { return flushes_; }
 
 private:
@@ -66,6 +72,7 @@ private:
     Status Walk(KeyHandle parent, const wchar_t* path, bool create, std::uint32_t access, KeyHandle* out);
     bool IsDenied(const Node* node) const;
     KeyHandle NewHandle(std::shared_ptr<Node> node, std::uint32_t access);
+    void Changed(const Node* node) const;
 
     Handle rootHandles_[3]; // HKCR, HKCU, HKLM
     std::map<std::uintptr_t, Handle> handles_;
@@ -73,6 +80,7 @@ private:
     std::map<Op, Fault> faults_;
     std::map<Op, int> calls_;
     std::uint64_t flushes_ = 0;
+    ChangeListener listener_;
 };
 
 } // namespace vs

@@ -13,6 +13,7 @@
 #include "store/Inventory.h"
 #include "store/MemoryRegistry.h"
 #include "store/NamespaceLocation.h"
+#include "store/RegistryWatch.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/support/StandardUserRegistry.h"
 #include "tests/support/TestPlatform.h"
@@ -335,6 +336,7 @@ private:
 struct Totals {
     int registries = 0;
     int refreshes = 0;
+    int updates = 0; // updated lists compared with a fresh refresh
     int operations = 0;
     int faultsInjected = 0;
     int faultsFired = 0;
@@ -361,6 +363,9 @@ public:
     void Run(int commands) {
         Generate();
         ++totals_.registries;
+        live_.expertMode = gen_.Chance(75);
+        live_.Refresh();
+        (void)watch_.TakeChanges();
         for (int i = 0; i < commands; ++i)
             Command();
     }
@@ -455,8 +460,9 @@ private:
 
     void CheckHandles(const std::string& what) {
         std::size_t open = 0;
-        for (const auto& [id, info] : inventory_.clsidMap)
-            open += info.IsOpen();
+        for (const Inventory* inventory : {&inventory_, &live_})
+            for (const auto& [id, info] : inventory->clsidMap)
+                open += info.IsOpen();
         if (registry_.OpenHandleCount() != open)
             Finding(what + ": " + std::to_string(registry_.OpenHandleCount() - open) + " key handles leaked");
         if (platform_.liveIcons != 0)
@@ -473,6 +479,8 @@ private:
             MaybeInjectFault();
         inventory_.Refresh();
         DisarmFault();
+        if (!faulty && inventory_.expertMode == live_.expertMode)
+            CheckLiveList();
         if (faulty && TakeSnapshot(registry_) != before)
             Finding("refresh changed the registry");
         CheckHandles("refresh");
@@ -491,6 +499,45 @@ private:
                 Finding("unmarked entry listed in normal mode");
             if (entry.hidden != (entry.keyName.rfind(L"hidden{", 0) == 0))
                 Finding("hidden flag does not follow the name");
+        }
+    }
+
+    // What an inventory holds, as one text: entries, rows and records.
+    static std::wstring Contents(const Inventory& inventory) {
+        std::wostringstream text;
+        for (std::size_t i = 0; i < inventory.entries.size() && i < inventory.rows.size(); ++i) {
+            const ShellObjectEntry& e = inventory.entries[i];
+            const InventoryRow& r = inventory.rows[i];
+            text << HiveName(e.hive) << L'\\' << e.parentPath << L'\\' << e.keyName << L'|' << e.hasMarker
+                 << e.hidden << L'|' << r.name << L'|' << r.placeIndex << L'|' << r.target << L'|'
+                 << r.description << L'|' << r.hidden << L'|' << r.iconLocation.value_or(L"(none)") << L'|'
+                 << r.info->clsid << r.desktopIconHidden << L'\n';
+        }
+        for (const auto& [id, info] : inventory.clsidMap)
+            text << id << L'|' << info.useCount << L'|' << info.placeIndex << L'|' << info.openStatus << L'|'
+                 << HiveName(info.classesHive) << L'|' << info.name << L'|' << info.description << L'|'
+                 << info.target << L'|' << info.iconLocation << info.hasIconLocation << L'|'
+                 << info.sortOrderIndex << L'|' << info.parsingName << info.IsOpen() << L'\n';
+        return text.str() + std::to_wstring(inventory.rowCount);
+    }
+
+    // The list kept up to date by updates shows what a fresh refresh shows, and the rows
+    // an update says stayed are the rows they were.
+    void CheckLiveList() {
+        const std::vector<InventoryRow> rowsBefore = live_.rows;
+        std::vector<std::wstring> pathsBefore;
+        for (const ShellObjectEntry& entry : live_.entries)
+            pathsBefore.push_back(PathOf(entry));
+        const Inventory::RowChanges changes = live_.Update(watch_.TakeChanges());
+        ++totals_.updates;
+        if (Contents(live_) != Contents(inventory_))
+            Finding("the updated list differs from a fresh one");
+        for (std::size_t old = 0; old < changes.nowIndexOf.size() && old < rowsBefore.size(); ++old) {
+            const std::size_t now = changes.nowIndexOf[old];
+            if (now != Inventory::RowChanges::kGone &&
+                (now >= live_.rows.size() || PathOf(live_.entries[now]) != pathsBefore[old] ||
+                 live_.rows[now].name != rowsBefore[old].name))
+                Finding("an update kept a row that is not the one it was");
         }
     }
 
@@ -827,6 +874,9 @@ private:
     StandardUserRegistry standardUser_{registry_};
     TestPlatform platform_;
     Inventory inventory_{standardUser_, platform_};
+    // Follows the registry through updates only.
+    Inventory live_{standardUser_, platform_};
+    MemoryRegistryWatch watch_{registry_};
     Failures failures_;
     int refusedBefore_ = 0;
     std::vector<std::wstring> denied_;
@@ -870,18 +920,20 @@ TEST(InventoryRandomised, OperationsOnGeneratedRegistriesNeverLoseWhatTheyDidNot
     std::ostringstream kinds;
     for (const auto& [kind, count] : totals.byKind)
         kinds << " " << kind << "=" << count;
-    std::printf("[ random  ] start value %u: %d registries, %d refreshes, %d operations (%s ), %d faults "
-                "injected, %d struck, %d met refused machine writes, %d operations cut short, %d failures "
-                "reported, %d checked for their full effect, %d hide+unhide identities, %d class keys "
-                "deleted, %d taken along to the machine, %zu findings\n",
-                start, totals.registries, totals.refreshes, totals.operations, kinds.str().c_str(),
-                totals.faultsInjected, totals.faultsFired, totals.refusedOperations, totals.failedOperations,
-                totals.failuresReported, totals.strictChecks, totals.hideUnhideIdentities,
-                totals.classKeysDeleted, totals.classKeysTakenAlong, totals.findings.size());
+    std::printf(
+        "[ random  ] start value %u: %d registries, %d refreshes, %d updates, %d operations (%s ), %d faults "
+        "injected, %d struck, %d met refused machine writes, %d operations cut short, %d failures "
+        "reported, %d checked for their full effect, %d hide+unhide identities, %d class keys "
+        "deleted, %d taken along to the machine, %zu findings\n",
+        start, totals.registries, totals.refreshes, totals.updates, totals.operations, kinds.str().c_str(),
+        totals.faultsInjected, totals.faultsFired, totals.refusedOperations, totals.failedOperations,
+        totals.failuresReported, totals.strictChecks, totals.hideUnhideIdentities, totals.classKeysDeleted,
+        totals.classKeysTakenAlong, totals.findings.size());
     ::testing::Test::RecordProperty("operations", totals.operations);
     ::testing::Test::RecordProperty("faultsInjected", totals.faultsInjected);
     ::testing::Test::RecordProperty("findings", static_cast<int>(totals.findings.size()));
     EXPECT_GE(totals.operations, operations);
+    EXPECT_GT(totals.updates, operations / 4);
     EXPECT_GT(totals.faultsFired, operations / 10);
     EXPECT_GT(totals.strictChecks, operations / 4);
     EXPECT_GT(totals.hideUnhideIdentities, operations / 40);

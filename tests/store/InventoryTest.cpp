@@ -1,4 +1,7 @@
+#include "store/MemoryRegistry.h"
+#include "store/RegistryWatch.h"
 #include "tests/support/ShellObjectFixture.h"
+#include "tests/support/TestRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -293,6 +296,48 @@ TEST_F(InventoryTest, RefreshRebuildsEverythingFromTheRegistry) {
     EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{kIdA}));
     EXPECT_EQ(inventory.rows.size(), inventory.entries.size());
     EXPECT_EQ(LeakedHandles(), 0);
+}
+
+TEST_F(InventoryTest, UpdateReadsNothingUnchangedAndKeepsTheRowsOfUnchangedPlaces) {
+    MemoryRegistry* memory = Memory(store);
+    if (!memory)
+        GTEST_SKIP() << "counts the in-memory registry's calls";
+    WriteObject(0, kIdA, L"A");
+    WriteObject(4, kIdC, L"C");
+    Refresh();
+    const int opens = memory->CallCount(MemoryRegistry::Op::Open);
+    EXPECT_FALSE(inventory.Update({}).any);
+    EXPECT_EQ(memory->CallCount(MemoryRegistry::Op::Open), opens) << "a registry that did not change";
+
+    WriteObject(4, kIdB, L"B");
+    const Inventory::RowChanges changes = inventory.Update(ChangedParts{1u << 4, false, false});
+    EXPECT_TRUE(changes.any);
+    ASSERT_EQ(inventory.rows.size(), 3u);
+    EXPECT_EQ(inventory.rows[1].name, L"B");
+    EXPECT_EQ(changes.nowIndexOf, (std::vector<std::size_t>{0, 2}));
+}
+
+TEST(RegistryWatch, ChangesFallIntoTheirPlaceOrTheClassesOnly) {
+    const std::wstring desktop = PlaceByIndex(0)->nameSpacePath;
+    const struct {
+        KeyHandle hive;
+        std::wstring path;
+        std::uint8_t places;
+        bool classes;
+    } kCases[] = {
+        {CurrentUser(), desktop, 1u << 0, false},
+        {LocalMachine(), desktop + L"\\{x}\\Sub", 1u << 4, false},
+        {CurrentUser(), desktop + L"Other", 0, false},
+        {CurrentUser(), L"software\\classes\\clsid\\{x}\\DefaultIcon", 0, true},
+        {LocalMachine(), L"Software\\Classes\\CLSID", 0, true},
+        {ClassesRoot(), L"Software\\Classes\\CLSID", 0, false},
+        {CurrentUser(), L"Software\\Classes\\CLSIDX", 0, false},
+    };
+    for (const auto& c : kCases) {
+        const ChangedParts parts = PartsOfKey(c.hive, c.path);
+        EXPECT_EQ(parts.places, c.places) << std::string(c.path.begin(), c.path.end());
+        EXPECT_EQ(parts.classes, c.classes) << std::string(c.path.begin(), c.path.end());
+    }
 }
 
 TEST_F(InventoryTest, DeepestRegistryTreeIsScannedWithoutExhaustingTheStack) {

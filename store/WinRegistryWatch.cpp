@@ -1,0 +1,85 @@
+#include "WinRegistryWatch.h"
+
+#include "ClassRoots.h"
+#include "DesktopIcon.h"
+#include "NamespaceLocation.h"
+
+namespace vs {
+
+WinRegistryWatch::WinRegistryWatch() {
+    for (const NamespaceLocation& place : NamespaceLocations())
+        targets_.push_back({reinterpret_cast<HKEY>(place.hive),
+                            place.nameSpacePath,
+                            {static_cast<std::uint8_t>(1u << place.index), false}});
+    for (const KeyHandle hive : {CurrentUser(), LocalMachine()})
+        targets_.push_back({reinterpret_cast<HKEY>(hive), kClassesPath, {0, true}});
+    for (Target& target : targets_) {
+        target.event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        Arm(target);
+    }
+}
+
+void WinRegistryWatch::Arm(Target& target) {
+    target.armed = false;
+    target.key.reset();
+    if (!target.event)
+        return;
+    ResetEvent(target.event.get());
+    std::wstring path = target.path;
+    HKEY key = nullptr;
+    for (;;) {
+        const LSTATUS status =
+            RegOpenKeyExW(target.hive, path.c_str(), 0, KEY_NOTIFY | KEY_QUERY_VALUE, &key);
+        if (status == ERROR_SUCCESS)
+            break;
+        const std::size_t cut = path.rfind(L'\\');
+        if (status != ERROR_FILE_NOT_FOUND || path.empty())
+            return;
+        path.resize(cut == std::wstring::npos ? 0 : cut);
+    }
+    target.key.reset(key);
+    target.armed = RegNotifyChangeKeyValueW(key, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                            target.event.get(), TRUE) == ERROR_SUCCESS;
+}
+
+bool WinRegistryWatch::Signalled(const Target& target) {
+    if (!target.armed)
+        return false;
+    if (WaitForSingleObject(target.event.get(), 0) == WAIT_OBJECT_0)
+        return true;
+    // A deleted key tells nothing more, also not when it is made again.
+    return RegQueryInfoKeyW(target.key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr, nullptr) == ERROR_KEY_DELETED;
+}
+
+bool WinRegistryWatch::Pending() {
+    for (const Target& target : targets_) {
+        if (Signalled(target))
+            return true;
+    }
+    return false;
+}
+
+ChangedParts WinRegistryWatch::TakeChanges() {
+    ChangedParts changed;
+    for (Target& target : targets_) {
+        // A key that could not be watched before may be watched now; what it covers is
+        // read again all the same.
+        if (!target.armed || Signalled(target)) {
+            changed |= target.parts;
+            Arm(target);
+        }
+    }
+    return changed;
+}
+
+ChangedParts WinRegistryWatch::Unwatched() const {
+    ChangedParts unwatched;
+    for (const Target& target : targets_) {
+        if (!target.armed)
+            unwatched |= target.parts;
+    }
+    return unwatched;
+}
+
+} // namespace vs
