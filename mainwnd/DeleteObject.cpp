@@ -8,6 +8,7 @@
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/ShellNotify.h"
+#include "store/WinRegistryWatch.h"
 
 #include <algorithm>
 
@@ -37,6 +38,10 @@ constexpr MenuRule kMenuRules[] = {
 constexpr UINT kColumnHeadings[ListViewInventory::kColumnCount] = {IDS_COLUMN_NAME, IDS_COLUMN_LOCATION,
                                                                    IDS_COLUMN_TARGET, IDS_COLUMN_DESCRIPTION};
 constexpr int kInitialColumnWidth = 100;
+// How often the registry watch is asked, in milliseconds: outside changes show within
+// two ticks.
+constexpr UINT_PTR kWatchTimer = 1;
+constexpr UINT kWatchTicks = 250;
 
 } // namespace
 
@@ -44,6 +49,7 @@ CDeleteObject::CDeleteObject(vs::RegistryStore& store, vs::Platform& platform, H
                              Elevation* elevation)
     : CDialog(IDD_INSTALLED_OBJECTS, parent), store_(store), platform_(platform),
       elevation_(elevation ? *elevation : ownElevation_), inventory_(store, platform),
+      watch_(std::make_unique<vs::WinRegistryWatch>()),
       settings_(vs::LoadWindowSettings(store)), sort_{settings_.sortColumn, settings_.sortDescending} {
     inventory_.expertMode = settings_.expertMode;
 }
@@ -114,6 +120,7 @@ bool CDeleteObject::OnInitDialog() {
     ShowSortArrow();
 
     RefreshList();
+    SetTimer(hwnd_, kWatchTimer, kWatchTicks, nullptr);
 
     HICON icon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -142,6 +149,7 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_DPICHANGED, 0, 0, 0, &D::OnDpiChanged},
         {WM_DRAWITEM, 0, 0, 0, &D::OnDrawItem},
         {WM_DESTROY, 0, 0, 0, &D::OnDestroy},
+        {WM_TIMER, 0, 0, 0, &D::OnTimer},
         {WM_COMMAND, BN_CLICKED, IDC_CREATE_NEW, IDC_CREATE_NEW, &D::OnCreateNew},
         {WM_COMMAND, BN_CLICKED, IDC_DELETE_SELECTED, IDC_DELETE_SELECTED, &D::OnDelete},
         // Menu commands: the menu sends code 0, a key of the accelerator tables code 1.
@@ -170,13 +178,36 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_COMMAND, kAnyCode, ID_EXPORT, ID_EXPORT, &D::OnExport},
         {WM_COMMAND, kAnyCode, ID_IMPORT, ID_IMPORT, &D::OnImport},
     };
-    return Route(this, kMessages, msg, result) || CDialog::HandleMessage(msg, result);
+    ++handling_;
+    const bool handled = Route(this, kMessages, msg, result) || CDialog::HandleMessage(msg, result);
+    --handling_;
+    return handled;
 }
 
 void CDeleteObject::RefreshList(Renamed renamed) {
     const ListPlace place = CapturePlace(renamed);
+    // Watched again from here: what changes from now on is read again later.
+    (void)watch_->TakeChanges();
     inventory_.Refresh();
     ShowRows(place, true);
+}
+
+void CDeleteObject::UpdateList(Renamed renamed) {
+    vs::ChangedParts parts = watch_->TakeChanges();
+    parts |= watch_->Unwatched();
+    ShowChanges(parts, CapturePlace(renamed), true);
+}
+
+LRESULT CDeleteObject::OnTimer(const Message&) {
+    if (handling_ > 1 || !watch_->Pending())
+        return 0;
+    if (!changesSeen_) {
+        changesSeen_ = true;
+        return 0;
+    }
+    changesSeen_ = false;
+    ShowChanges(watch_->TakeChanges(), CapturePlace(Renamed::None), false);
+    return 0;
 }
 
 bool CDeleteObject::PreTranslateMessage(MSG& msg) {
@@ -367,6 +398,7 @@ LRESULT CDeleteObject::OnDrawItem(const Message& msg) {
 }
 
 LRESULT CDeleteObject::OnDestroy(const Message&) {
+    KillTimer(hwnd_, kWatchTimer);
     // The dialog owns the image list; the list must not destroy it with itself.
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);

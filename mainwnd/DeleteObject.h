@@ -20,6 +20,7 @@
 #include "store/Inventory.h"
 #include "store/Platform.h"
 #include "store/RegistryStore.h"
+#include "store/RegistryWatch.h"
 #include "store/ShellObjectEntry.h"
 #include "store/TargetCheck.h"
 #include "store/UndoHistory.h"
@@ -28,6 +29,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +51,11 @@ public:
     // keeps the focus and stays in view; the delete button is enabled exactly when rows are
     // selected.
     void RefreshList(Renamed renamed = Renamed::None);
+    // After a command: reads again only the places and class records that changed (all
+    // that nothing watches) and changes, inserts and deletes only the rows that differ,
+    // keeping the icons. The rows shown, the selection and the focus are those RefreshList
+    // would give.
+    void UpdateList(Renamed renamed = Renamed::None);
 
     // Calls visit(entry) for each selected row in display order. The next selected row is
     // looked up before a row is visited, and rows whose item data names no entry are
@@ -203,6 +210,9 @@ private:
     int FocusedRow() const;
     // The check marks of the navigation-pane and desktop-icon commands: the focused row's.
     void CheckDesktopCommands(HMENU popup);
+    // Outside changes: taken a tick after they are first seen, so that a burst comes as one
+    // update, and never while a command, a dialog or a menu of this window runs.
+    LRESULT OnTimer(const Message& msg);
 
     // A row's item data (its index in the inventory), or -1 when it has none.
     LPARAM ItemData(int row) const;
@@ -255,6 +265,9 @@ private:
     // images (and autosizing the columns) when asked, and puts the place back on the rows
     // that still exist.
     void ShowRows(const ListPlace& place, bool loadImages);
+    // Updates the inventory for parts and the list in place; scrolls back to place's rows
+    // when asked (after a command), else leaves the view where the user has it.
+    void ShowChanges(const vs::ChangedParts& parts, const ListPlace& place, bool restoreScroll);
     // The text of the selected rows as Ctrl+C copies it: a header line, then one line per
     // row, each of Name, Location, Target, Description and the class identifier separated by
     // tabs, every line ending in CRLF. Empty without a selection.
@@ -290,6 +303,11 @@ private:
     HACCEL filterKeys_ = nullptr;
 
     vs::Inventory inventory_;
+    std::unique_ptr<vs::RegistryWatch> watch_;
+    // Messages of this window being handled, nested ones counted (a dialog's or menu's own
+    // loop runs inside the handler that opened it).
+    int handling_ = 0;
+    bool changesSeen_ = false;
     ListViewInventory view_;
     vs::WindowSettings settings_;
     SortOrder sort_;

@@ -44,7 +44,7 @@ LRESULT CDeleteObject::OnRename(const Message& msg) {
         Collect(failures, vs::Action::Rename, *info, info->SetName(dialog.text));
         NotifyPlace(info->placeIndex);
     });
-    RefreshList();
+    UpdateList();
     EndChange();
     ReportFailures(failures);
     return 0;
@@ -67,7 +67,7 @@ LRESULT CDeleteObject::OnChangeComment(const Message& msg) {
         Collect(failures, vs::Action::ChangeComment, *info, info->SetDescription(dialog.text));
         NotifyPlace(info->placeIndex);
     });
-    RefreshList();
+    UpdateList();
     EndChange();
     ReportFailures(failures);
     return 0;
@@ -90,7 +90,7 @@ LRESULT CDeleteObject::OnChangeIcon(const Message& msg) {
                 info->SetIconLocation(CIconDialog::MakeIconLocation(dialog.icon)));
         NotifyPlace(info->placeIndex);
     });
-    RefreshList(); // also reloads the row icons
+    UpdateList(); // a new icon location gets its icon
     EndChange();
     ReportFailures(failures);
     return 0;

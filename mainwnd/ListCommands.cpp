@@ -1,6 +1,6 @@
 // The list commands: delete, hide, unhide, copy to and move to a place, and the expert
 // switch. Each walks the selected rows, tells the shell which folder changed after every
-// row, rebuilds the list at the end and then says once what could not be done. Each
+// row, brings the list up to date at the end and then says once what could not be done. Each
 // change is one step of undo.
 #include "mainwnd/DeleteObject.h"
 
@@ -22,7 +22,7 @@ LRESULT CDeleteObject::OnDelete(const Message& msg) {
         entry.Delete(store_, failures);
         NotifyPlace(place);
     });
-    RefreshList();
+    UpdateList();
     EndChange();
     ReportFailures(failures);
     return 0;
@@ -36,7 +36,7 @@ LRESULT CDeleteObject::OnHide(const Message& msg) {
         entry.Hide(store_, failures);
         NotifyPlace(OwnPlace(entry));
     });
-    RefreshList(Renamed::Hidden);
+    UpdateList(Renamed::Hidden);
     EndChange();
     ReportFailures(failures);
     return 0;
@@ -50,7 +50,7 @@ LRESULT CDeleteObject::OnUnhide(const Message& msg) {
         entry.Unhide(store_, failures);
         NotifyPlace(OwnPlace(entry));
     });
-    RefreshList(Renamed::Unhidden);
+    UpdateList(Renamed::Unhidden);
     EndChange();
     ReportFailures(failures);
     return 0;
@@ -66,7 +66,7 @@ LRESULT CDeleteObject::OnCopyTo(const Message& msg) {
             NotifyPlace(target->index);
         });
     }
-    RefreshList();
+    UpdateList();
     EndChange();
     ReportFailures(failures);
     return 0;
@@ -84,7 +84,7 @@ LRESULT CDeleteObject::OnMoveTo(const Message& msg) {
             NotifyPlace(target->index);
         });
     }
-    RefreshList();
+    UpdateList();
     EndChange();
     ReportFailures(failures);
     return 0;

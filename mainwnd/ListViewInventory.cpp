@@ -52,6 +52,13 @@ void ListViewInventory::LoadImages(const std::vector<vs::InventoryRow>& rows, vs
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, list);
 }
 
+void ListViewInventory::UpdateImages(const std::vector<vs::InventoryRow>& rows, vs::Platform& platform) {
+    rowImages_.clear();
+    rowImages_.reserve(rows.size());
+    for (const vs::InventoryRow& row : rows)
+        rowImages_.push_back(row.iconLocation ? ImageOfLocation(*row.iconLocation, platform) : 0);
+}
+
 void ListViewInventory::Fill(const std::vector<vs::InventoryRow>& rows,
                              const std::vector<std::size_t>& shown) {
     SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
@@ -59,26 +66,92 @@ void ListViewInventory::Fill(const std::vector<vs::InventoryRow>& rows,
     for (auto& texts : columnTexts_)
         texts.clear();
     anyDescription_ = false;
+    for (const std::size_t index : shown)
+        (void)InsertRow(static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)), rows, index);
+}
+
+bool ListViewInventory::Patch(const std::vector<vs::InventoryRow>& rows,
+                              const std::vector<std::size_t>& shown,
+                              const std::vector<std::size_t>& nowIndexOf) {
+    for (auto& texts : columnTexts_)
+        texts.clear();
+    // The rows that stay, by their new index; the others go.
+    std::vector<bool> staying(rows.size(), false);
+    for (int row = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)) - 1; row >= 0; --row) {
+        const auto old = static_cast<std::size_t>(ItemData(row));
+        const std::size_t now = old < nowIndexOf.size() ? nowIndexOf[old] : static_cast<std::size_t>(-1);
+        if (now >= rows.size()) {
+            SendMessageW(list_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+            continue;
+        }
+        staying[now] = true;
+        if (now != old) {
+            LVITEMW item{};
+            item.mask = LVIF_PARAM;
+            item.iItem = row;
+            item.lParam = static_cast<LPARAM>(now);
+            SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    int row = 0;
+    int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
     for (const std::size_t index : shown) {
-        if (index >= rows.size())
+        if (row < count && static_cast<std::size_t>(ItemData(row)) == index) {
+            ++row;
             continue;
-        const vs::InventoryRow& row = rows[index];
-        const int at = AppendRow(row.name, index < rowImages_.size() ? rowImages_[index] : 0,
-                                 static_cast<LPARAM>(index));
-        if (at < 0)
+        }
+        if (index >= rows.size() || staying[index] || InsertRow(row, rows, index) < 0)
+            return false;
+        ++row;
+        ++count;
+    }
+    return row == count;
+}
+
+int ListViewInventory::InsertRow(int at, const std::vector<vs::InventoryRow>& rows, std::size_t index) {
+    if (index >= rows.size())
+        return -1;
+    const vs::InventoryRow& row = rows[index];
+    std::wstring text = row.name;
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = at;
+    item.pszText = text.data();
+    item.iImage = index < rowImages_.size() ? rowImages_[index] : 0;
+    item.lParam = static_cast<LPARAM>(index);
+    at = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (at < 0)
+        return at;
+    const auto place = static_cast<std::size_t>(row.placeIndex);
+    const std::wstring_view label = place < placeLabels_.size() ? placeLabels_[place] : std::wstring_view();
+    SetCellText(at, 1, label);
+    SetCellText(at, 2, row.target);
+    if (!row.description.empty())
+        SetCellText(at, kDescriptionColumn, row.description);
+    anyDescription_ = anyDescription_ || !row.description.empty();
+    columnTexts_[0].insert(row.name);
+    columnTexts_[1].insert(label);
+    columnTexts_[2].insert(row.target);
+    columnTexts_[kDescriptionColumn].insert(row.description);
+    return at;
+}
+
+LPARAM ListViewInventory::ItemData(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    return SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : -1;
+}
+
+void ListViewInventory::WidenColumns() {
+    for (int column = 0; column < kColumnCount; ++column) {
+        const auto& texts = columnTexts_[static_cast<std::size_t>(column)];
+        if (texts.empty() || (column == kDescriptionColumn && !anyDescription_))
             continue;
-        const auto place = static_cast<std::size_t>(row.placeIndex);
-        const std::wstring_view label =
-            place < placeLabels_.size() ? placeLabels_[place] : std::wstring_view();
-        SetCellText(at, 1, label);
-        SetCellText(at, 2, row.target);
-        if (!row.description.empty())
-            SetCellText(at, kDescriptionColumn, row.description);
-        anyDescription_ = anyDescription_ || !row.description.empty();
-        columnTexts_[0].insert(row.name);
-        columnTexts_[1].insert(label);
-        columnTexts_[2].insert(row.target);
-        columnTexts_[kDescriptionColumn].insert(row.description);
+        const int drawn =
+            DrawnColumnWidth(list_, column, std::vector<std::wstring_view>(texts.begin(), texts.end()));
+        if (drawn > SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
+            SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(drawn, 0));
     }
 }
 

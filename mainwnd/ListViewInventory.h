@@ -38,10 +38,23 @@ public:
     // extracted once, image 0 the default row icon for rows without a location, -1 for a
     // location that gives no icon. Call between BeginUpdate and EndUpdate, before Fill.
     void LoadImages(const std::vector<vs::InventoryRow>& rows, vs::Platform& platform, int iconSize);
+    // The images of rows that changed since LoadImages: the images made so far are kept,
+    // locations met for the first time extracted. Call before Patch or Fill.
+    void UpdateImages(const std::vector<vs::InventoryRow>& rows, vs::Platform& platform);
     // Replaces every list row with rows[shown[0]], rows[shown[1]], ...: Name, the place's
     // label, Target and Description, the image LoadImages gave it, and as item data its
     // index in rows. Call between BeginUpdate and EndUpdate.
     void Fill(const std::vector<vs::InventoryRow>& rows, const std::vector<std::size_t>& shown);
+    // Makes the list show rows[shown[0]], rows[shown[1]], ... as Fill would, touching only
+    // what changed: a list row whose row is now nowIndexOf[its item data] keeps its place,
+    // state and texts and takes the new index; the others go, and the rows that are new or
+    // changed are inserted where they belong. False (the list half done) when the rows
+    // that stay are not in the order shown gives them; Fill then. Between BeginUpdate
+    // and EndUpdate.
+    bool Patch(const std::vector<vs::InventoryRow>& rows, const std::vector<std::size_t>& shown,
+               const std::vector<std::size_t>& nowIndexOf);
+    // Widens each column that is too narrow for the texts the last Patch or Fill put in.
+    void WidenColumns();
 
     // The image list of the last LoadImages, which this object owns.
     HIMAGELIST ImageList() const { return imageList_.Get(); }
@@ -60,6 +73,9 @@ public:
     void SetCellText(int row, int column, std::wstring_view text);
 
 private:
+    // Inserts rows[index] at position at with all its texts; its position, or -1.
+    int InsertRow(int at, const std::vector<vs::InventoryRow>& rows, std::size_t index);
+    LPARAM ItemData(int row) const;
     // Lets the list draw again after the rows are in.
     void EndRowFill();
     // Detaches and destroys the old image list and makes a new one (ILC_COLOR32 | ILC_MASK,

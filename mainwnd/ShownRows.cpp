@@ -94,6 +94,28 @@ void CDeleteObject::ShowRows(const ListPlace& place, bool loadImages) {
     UpdateStatus();
 }
 
+void CDeleteObject::ShowChanges(const vs::ChangedParts& parts, const ListPlace& place, bool restoreScroll) {
+    if (!parts.Any())
+        return;
+    const vs::Inventory::RowChanges changes = inventory_.Update(parts);
+    if (!changes.any)
+        return;
+    fillingRows_ = true;
+    shown_ = ArrangeRows(inventory_.rows, view_.PlaceLabels(), filterText_, sort_);
+    view_.BeginUpdate();
+    view_.UpdateImages(inventory_.rows, platform_);
+    if (!view_.Patch(inventory_.rows, shown_, changes.nowIndexOf))
+        view_.Fill(inventory_.rows, shown_);
+    const int focused = RestoreSelection(place);
+    view_.WidenColumns();
+    view_.EndUpdate(false);
+    fillingRows_ = false;
+    if (restoreScroll)
+        RestoreScroll(place.topRow, focused);
+    UpdateDeleteButton();
+    UpdateStatus();
+}
+
 int CDeleteObject::RestoreSelection(const ListPlace& place) {
     struct KeyLess {
         bool operator()(const EntryKey& a, const EntryKey& b) const {

@@ -7,16 +7,18 @@
 namespace vs {
 
 WinRegistryWatch::WinRegistryWatch() {
-    for (const NamespaceLocation& place : NamespaceLocations())
-        targets_.push_back({reinterpret_cast<HKEY>(place.hive),
-                            place.nameSpacePath,
-                            {static_cast<std::uint8_t>(1u << place.index), false}});
-    for (const KeyHandle hive : {CurrentUser(), LocalMachine()})
-        targets_.push_back({reinterpret_cast<HKEY>(hive), kClassesPath, {0, true}});
-    for (Target& target : targets_) {
+    auto watch = [this](KeyHandle hive, const wchar_t* path, ChangedParts parts) {
+        Target& target = targets_.emplace_back();
+        target.hive = reinterpret_cast<HKEY>(hive);
+        target.path = path;
+        target.parts = parts;
         target.event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         Arm(target);
-    }
+    };
+    for (const NamespaceLocation& place : NamespaceLocations())
+        watch(place.hive, place.nameSpacePath, {static_cast<std::uint8_t>(1u << place.index), false});
+    for (const KeyHandle hive : {CurrentUser(), LocalMachine()})
+        watch(hive, kClassesPath, {0, true});
 }
 
 void WinRegistryWatch::Arm(Target& target) {
@@ -38,8 +40,8 @@ void WinRegistryWatch::Arm(Target& target) {
         path.resize(cut == std::wstring::npos ? 0 : cut);
     }
     target.key.reset(key);
-    target.armed = RegNotifyChangeKeyValueW(key, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
-                                            target.event.get(), TRUE) == ERROR_SUCCESS;
+    target.armed = RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                           target.event.get(), TRUE) == ERROR_SUCCESS;
 }
 
 bool WinRegistryWatch::Signalled(const Target& target) {

@@ -1,5 +1,5 @@
 #pragma once
-// The watch over the Windows registry: one RegNotifyChangeKeyValueW per place's NameSpace
+// The watch over the Windows registry: one RegNotifyChangeKeyValue per place's NameSpace
 // key and per class root, each signalling an event of its own, asked without waiting.
 // A key that does not exist yet is watched through its nearest ancestor that does, and a
 // watched key that was deleted counts as changed, so that a key made again is found.

@@ -11,6 +11,7 @@
 #include "store/WinPlatform.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/wine/MainWindowFixture.h"
+#include "tests/wine/UiDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +97,7 @@ struct Row {
 
 std::vector<std::wstring> AllClassIds() {
     std::vector<std::wstring> ids;
-    for (int n = 0; n < kObjects; ++n)
+    for (int n = 0; n <= kObjects; ++n)
         ids.push_back(ClassId(n));
     return ids;
 }
@@ -166,6 +167,46 @@ protected:
 
     RecordingPlatform real;
 };
+
+// Runs this prefix's reg.exe with arguments to its end; true when it succeeded.
+bool Reg(const std::wstring& arguments) {
+    std::wstring line = L"reg.exe " + arguments;
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &start, &process))
+        return false;
+    DWORD status = 1;
+    // A bound only for a program that hangs; the wait itself is for its end.
+    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status == 0;
+}
+
+TEST_F(RefreshTest, AnotherProgramsChangesShowByThemselvesAlsoInAPlaceWhoseKeyIsMadeDeletedAndMadeAgain) {
+    Open();
+    ASSERT_TRUE(Rows().empty());
+    const std::wstring id = ClassId(kObjects);
+    const std::wstring place = L"\"HKCU\\" + std::wstring(PlaceByIndex(0)->nameSpacePath);
+    ASSERT_TRUE(Reg(L"add \"HKLM\\Software\\Classes\\CLSID\\" + id + L"\" /ve /d Outside /f"));
+    auto shows = [&](std::size_t count) {
+        return uitest::PumpUntil(
+            [&] {
+                const std::vector<Row> rows = Rows();
+                return rows.size() == count && (count == 0 || rows[0].name == L"Outside");
+            },
+            30000, dialog->Hwnd());
+    };
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(Reg(L"add " + place + L"\\" + id + L"\" /v SearchHelper /d \"Varnoset: Outside\" /f"));
+        EXPECT_TRUE(shows(1)) << "round " << round;
+        ASSERT_TRUE(Reg(L"delete " + place + L"\" /f"));
+        EXPECT_TRUE(shows(0)) << "round " << round;
+    }
+}
 
 TEST_F(RefreshTest, EveryRegistrationIsOneRowInNameOrderWhoseItemDataNamesItsEntry) {
     WriteObjects(false);
