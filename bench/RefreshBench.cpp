@@ -7,10 +7,16 @@
 // It prints minimum and median of both and their ratio, and
 //   (c) the check for problems as its dialog runs it (CDeleteObject::FindProblems over the
 //       refreshed inventory, then every target looked for on the check's worker threads),
-// with its median against the refresh's. Run it through scripts/bench.sh,
-// which gives it a fresh Wine prefix and a private display.
+// with its median against the refresh's. Then, on the dialog, the time
+// until the list is up to date after a Hide and an Unhide of one row, after a command that
+// changed nothing (a copy to the row's own place), and after another program (reg.exe)
+// wrote or deleted an entry key, each also as a ratio to the refresh; the time until a
+// new dialog is shown; and the working set with the dialog open. Run it through
+// scripts/bench.sh, which gives it a fresh Wine prefix and a private display.
 
 #include "mainwnd/DeleteObject.h"
+#include "mainwnd/Places.h"
+#include "res/resource.h"
 #include "store/HealthCheck.h"
 #include "store/Inventory.h"
 #include "store/NamespaceLocation.h"
@@ -22,6 +28,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -183,6 +190,59 @@ void PumpMessages() {
     }
 }
 
+// Selects and focuses this row alone.
+void SelectOnly(HWND list, int row) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+// The time of a menu command on the dialog, up to the repaint it asked for.
+double TimeCommand(HWND window, UINT id) {
+    const auto start = Clock::now();
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    PumpMessages();
+    return Seconds(Clock::now() - start);
+}
+
+// Runs reg.exe of this prefix to its end.
+void Reg(const std::wstring& arguments) {
+    std::wstring line = L"reg.exe " + arguments;
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &start, &process)) {
+        std::fprintf(stderr, "reg.exe did not start\n");
+        return;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+// Pumps until the list shows rows rows; the time it took, or a negative one after cap.
+double UntilRows(HWND list, int rows, std::chrono::seconds cap = std::chrono::seconds(5)) {
+    const auto start = Clock::now();
+    while (SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != rows) {
+        if (Clock::now() - start > cap)
+            return -1;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        PumpMessages();
+    }
+    return Seconds(Clock::now() - start);
+}
+
+std::size_t WorkingSetKb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)
+               ? counters.WorkingSetSize / 1024
+               : 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -195,7 +255,7 @@ int wmain(int argc, wchar_t** argv) {
             sizes.push_back(_wtoi(argv[i]));
     }
     if (sizes.empty())
-        sizes = {100, 1000, 5000};
+        sizes = {0, 100, 1000, 5000};
 
     InitCommonControls();
     (void)CoInitialize(nullptr);
@@ -204,6 +264,13 @@ int wmain(int argc, wchar_t** argv) {
 
     std::printf("%6s  %10s %10s  %10s %10s  %8s %8s  %10s  %10s %10s\n", "N", "scan min", "scan med",
                 "refr min", "refr med", "ratio min", "ratio med", "no-list med", "check med", "check/refr");
+    struct Figures {
+        int n;
+        std::vector<double> hide, unhide, unchanged, outside, startup, rowsIn;
+        double refresh;
+        std::size_t workingSetKb;
+    };
+    std::vector<Figures> more;
     int written = 0;
     for (int n : sizes) {
         RemovePlaces(store);
@@ -228,16 +295,31 @@ int wmain(int argc, wchar_t** argv) {
             inventoryOnly.push_back(Seconds(Clock::now() - start));
         }
 
+        Figures figures{n, {}, {}, {}, {}, {}, {}, 0, 0};
+        for (int r = 0; r < repeats; ++r) {
+            const auto start = Clock::now();
+            CDeleteObject shown(store, platform);
+            shown.FillAfterShowing();
+            ShowWindow(shown.CreateModeless(), SW_SHOW);
+            UpdateWindow(shown.Hwnd());
+            figures.startup.push_back(Seconds(Clock::now() - start));
+            (void)UntilRows(shown.List(), n, std::chrono::seconds(60));
+            figures.rowsIn.push_back(Seconds(Clock::now() - start));
+        }
         CDeleteObject dialog(store, platform);
         HWND window = dialog.CreateModeless();
         ShowWindow(window, SW_SHOW);
         PumpMessages();
+        figures.workingSetKb = WorkingSetKb();
         for (int r = 0; r < repeats; ++r) {
             const auto start = Clock::now();
             dialog.RefreshList();
             PumpMessages(); // the repaint the refresh asked for is part of what the user waits for
             refreshes.push_back(Seconds(Clock::now() - start));
         }
+        const int rows = static_cast<int>(SendMessageW(dialog.List(), LVM_GETITEMCOUNT, 0, 0));
+        if (rows != n)
+            std::fprintf(stderr, "the list shows %d of %d rows\n", rows, n);
         std::vector<double> checks;
         std::size_t problems = 0;
         for (int r = 0; r < repeats; ++r) {
@@ -262,6 +344,48 @@ int wmain(int argc, wchar_t** argv) {
                     Min(refreshes) / Min(scans), Median(refreshes) / Median(scans), Median(inventoryOnly),
                     Median(checks), Median(checks) / Median(refreshes), problems);
         std::fflush(stdout);
+        figures.refresh = Median(refreshes);
+
+        HWND list = dialog.List();
+        for (int r = 0; n > 0 && r < repeats; ++r) {
+            SelectOnly(list, 0);
+            figures.hide.push_back(TimeCommand(window, ID_HIDE));
+            figures.unhide.push_back(TimeCommand(window, ID_UNHIDE));
+            // A copy to the row's own place writes nothing.
+            const vs::ShellObjectEntry* entry = dialog.EntryOfRow(0);
+            UINT copy = ID_COPY_FIRST;
+            while (copy < ID_COPY_LAST && entry && PlaceByCopyCommand(copy)->index != entry->PlaceIndex())
+                ++copy;
+            figures.unchanged.push_back(TimeCommand(window, copy));
+            // Another program adds the first object to a place it is not in, then takes it away.
+            const std::wstring key = L"\"HKCU\\" + std::wstring(vs::NamespaceLocations()[1].nameSpacePath) +
+                                     L"\\" + ClassId(0) + L"\"";
+            Reg(L"add " + key + L" /v SearchHelper /d Varnoset /f");
+            figures.outside.push_back(UntilRows(list, n + 1));
+            Reg(L"delete " + key + L" /f");
+            (void)UntilRows(list, n);
+        }
+        more.push_back(std::move(figures));
+    }
+    std::printf(
+        "\nAfter a command or an outside change, until the list is up to date (min / median, and the "
+        "median's ratio to a refresh's); a new window until it is shown and until its rows are in; the "
+        "working set with it open.\n");
+    std::printf("%6s  %19s %19s %19s %19s  %17s  %17s  %10s\n", "N", "hide", "unhide", "unchanged",
+                "outside (reg)", "window shown", "rows in", "working set");
+    for (const Figures& f : more) {
+        auto cell = [&f](const std::vector<double>& values) {
+            char text[64];
+            if (values.empty() || Min(values) < 0)
+                std::snprintf(text, sizeof text, "%s", values.empty() ? "-" : "not shown");
+            else
+                std::snprintf(text, sizeof text, "%.4f/%.4f %4.2f", Min(values), Median(values),
+                              f.refresh > 0 ? Median(values) / f.refresh : 0.0);
+            return std::string(text);
+        };
+        std::printf("%6d  %19s %19s %19s %19s  %8.4f/%8.4f  %8zu KB\n", f.n, cell(f.hide).c_str(),
+                    cell(f.unhide).c_str(), cell(f.unchanged).c_str(), cell(f.outside).c_str(),
+                    Min(f.startup), Median(f.startup), f.workingSetKb);
     }
     RemovePlaces(store);
     RemoveClasses(store, written);

@@ -38,10 +38,10 @@ constexpr MenuRule kMenuRules[] = {
 constexpr UINT kColumnHeadings[ListViewInventory::kColumnCount] = {IDS_COLUMN_NAME, IDS_COLUMN_LOCATION,
                                                                    IDS_COLUMN_TARGET, IDS_COLUMN_DESCRIPTION};
 constexpr int kInitialColumnWidth = 100;
-// How often the registry watch is asked, in milliseconds: outside changes show within
-// two ticks.
+// How often the registry watch is asked, in milliseconds: an outside change shows within
+// two ticks and the update.
 constexpr UINT_PTR kWatchTimer = 1;
-constexpr UINT kWatchTicks = 250;
+constexpr UINT kWatchTicks = 100;
 
 } // namespace
 

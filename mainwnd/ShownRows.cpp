@@ -104,6 +104,7 @@ void CDeleteObject::ShowChanges(const vs::ChangedParts& parts, const ListPlace& 
     shown_ = ArrangeRows(inventory_.rows, view_.PlaceLabels(), filterText_, sort_);
     view_.BeginUpdate();
     view_.UpdateImages(inventory_.rows, platform_);
+    FindRowProblems();
     if (!view_.Patch(inventory_.rows, shown_, changes.nowIndexOf))
         view_.Fill(inventory_.rows, shown_);
     const int focused = RestoreSelection(place);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Windows program and runs the refresh benchmark under Wine in a throw-away
-# prefix on a private display. Arguments go to the benchmark: sizes (default 100 1000
+# prefix on a private display. Arguments go to the benchmark: sizes (default 0 100 1000
 # 5000) and --repeat R (default 5).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
