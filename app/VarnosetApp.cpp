@@ -9,6 +9,7 @@ bool CVarnosetApp::InitInstance() {
     // Building the dialog loads the settings; destroying it saves them.
     dialog_ = std::make_unique<CDeleteObject>(registry_, platform_);
     SetMainDialog(dialog_.get());
+    dialog_->FillAfterShowing();
     HWND window = dialog_->CreateModeless();
     if (!window)
         return false;

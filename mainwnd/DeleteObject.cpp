@@ -42,6 +42,7 @@ constexpr int kInitialColumnWidth = 100;
 // two ticks and the update.
 constexpr UINT_PTR kWatchTimer = 1;
 constexpr UINT kWatchTicks = 100;
+constexpr UINT kFirstFill = WM_APP + 1;
 
 } // namespace
 
@@ -119,8 +120,10 @@ bool CDeleteObject::OnInitDialog() {
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     ShowSortArrow();
 
-    RefreshList();
-    SetTimer(hwnd_, kWatchTimer, kWatchTicks, nullptr);
+    if (fillAfterShowing_)
+        PostMessageW(hwnd_, kFirstFill, 0, 0);
+    else
+        OnFirstFill({});
 
     HICON icon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -150,6 +153,7 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_DRAWITEM, 0, 0, 0, &D::OnDrawItem},
         {WM_DESTROY, 0, 0, 0, &D::OnDestroy},
         {WM_TIMER, 0, 0, 0, &D::OnTimer},
+        {kFirstFill, 0, 0, 0, &D::OnFirstFill},
         {WM_COMMAND, BN_CLICKED, IDC_CREATE_NEW, IDC_CREATE_NEW, &D::OnCreateNew},
         {WM_COMMAND, BN_CLICKED, IDC_DELETE_SELECTED, IDC_DELETE_SELECTED, &D::OnDelete},
         // Menu commands: the menu sends code 0, a key of the accelerator tables code 1.
@@ -192,7 +196,22 @@ void CDeleteObject::RefreshList(Renamed renamed) {
     ShowRows(place, true);
 }
 
+LRESULT CDeleteObject::OnFirstFill(const Message&) {
+    if (filled_ || !hwnd_)
+        return 0;
+    // The window as it stands is drawn before the registry is read.
+    if (fillAfterShowing_)
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    filled_ = true;
+    RefreshList();
+    SetTimer(hwnd_, kWatchTimer, kWatchTicks, nullptr);
+    return 0;
+}
+
 void CDeleteObject::UpdateList(Renamed renamed) {
+    // Before the first fill there is nothing to update: that fill reads everything.
+    if (!filled_)
+        return;
     vs::ChangedParts parts = watch_->TakeChanges();
     parts |= watch_->Unwatched();
     ShowChanges(parts, CapturePlace(renamed), true);

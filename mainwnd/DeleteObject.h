@@ -56,6 +56,9 @@ public:
     // keeping the icons. The rows shown, the selection and the focus are those RefreshList
     // would give.
     void UpdateList(Renamed renamed = Renamed::None);
+    // Call before the window is created: the window then shows before the registry is
+    // read, and its rows follow once its message loop runs.
+    void FillAfterShowing() { fillAfterShowing_ = true; }
 
     // Calls visit(entry) for each selected row in display order. The next selected row is
     // looked up before a row is visited, and rows whose item data names no entry are
@@ -213,6 +216,8 @@ private:
     // Outside changes: taken a tick after they are first seen, so that a burst comes as one
     // update, and never while a command, a dialog or a menu of this window runs.
     LRESULT OnTimer(const Message& msg);
+    // The first refresh, after which the watch's changes are taken.
+    LRESULT OnFirstFill(const Message& msg);
 
     // A row's item data (its index in the inventory), or -1 when it has none.
     LPARAM ItemData(int row) const;
@@ -308,6 +313,8 @@ private:
     // loop runs inside the handler that opened it).
     int handling_ = 0;
     bool changesSeen_ = false;
+    bool fillAfterShowing_ = false;
+    bool filled_ = false;
     ListViewInventory view_;
     vs::WindowSettings settings_;
     SortOrder sort_;

@@ -23,6 +23,7 @@ WinRegistryWatch::WinRegistryWatch() {
 
 void WinRegistryWatch::Arm(Target& target) {
     target.armed = false;
+    target.throughAncestor = false;
     target.key.reset();
     if (!target.event)
         return;
@@ -40,6 +41,7 @@ void WinRegistryWatch::Arm(Target& target) {
         path.resize(cut == std::wstring::npos ? 0 : cut);
     }
     target.key.reset(key);
+    target.throughAncestor = path.size() != target.path.size();
     target.armed = RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
                                            target.event.get(), TRUE) == ERROR_SUCCESS;
 }
@@ -68,8 +70,11 @@ ChangedParts WinRegistryWatch::TakeChanges() {
         // A key that could not be watched before may be watched now; what it covers is
         // read again all the same.
         if (!target.armed || Signalled(target)) {
-            changed |= target.parts;
+            // Below a key that neither existed then nor exists now, nothing changed.
+            const bool absent = target.armed && target.throughAncestor;
             Arm(target);
+            if (!absent || !target.armed || !target.throughAncestor)
+                changed |= target.parts;
         }
     }
     return changed;

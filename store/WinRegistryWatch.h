@@ -1,8 +1,9 @@
 #pragma once
 // The watch over the Windows registry: one RegNotifyChangeKeyValue per place's NameSpace
 // key and per class root, each signalling an event of its own, asked without waiting.
-// A key that does not exist yet is watched through its nearest ancestor that does, and a
-// watched key that was deleted counts as changed, so that a key made again is found.
+// A key that does not exist yet is watched through its nearest ancestor that does (a
+// change there counts only once the key itself exists), and a watched key that was
+// deleted counts as changed, so that a key made again is found.
 
 #include <windows.h>
 
@@ -36,6 +37,8 @@ private:
         std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser> key;
         std::unique_ptr<void, HandleCloser> event;
         bool armed = false;
+        // The key did not exist: an ancestor is watched.
+        bool throughAncestor = false;
     };
     // Opens the key (or its nearest ancestor) again and asks for its next change.
     static void Arm(Target& target);
