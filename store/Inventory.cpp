@@ -49,15 +49,20 @@ void Inventory::Refresh() {
     rowCount = 0;
     for (const NamespaceLocation& place : NamespaceLocations()) {
         placeBegin_[static_cast<std::size_t>(place.index)] = entries.size();
+        unlistedBegin_[static_cast<std::size_t>(place.index)] = unlisted.size();
         ScanNamespaceKey(place.index, std::wstring(), place.hive, place.nameSpacePath);
     }
     placeBegin_[kPlaceCount] = entries.size();
+    unlistedBegin_[kPlaceCount] = unlisted.size();
 }
 
 Inventory::RowChanges Inventory::Update(const ChangedParts& parts) {
     std::vector<ShellObjectEntry> before = std::move(entries);
     std::vector<InventoryRow> rowsBefore = std::move(rows);
+    const std::vector<ShellObjectEntry> unlistedBefore = std::move(unlisted);
     const auto beginBefore = placeBegin_;
+    const auto unlistedBeginBefore = unlistedBegin_;
+    unlisted.clear();
     entries.clear();
     rows.clear();
     readNow_.clear();
@@ -70,13 +75,21 @@ Inventory::RowChanges Inventory::Update(const ChangedParts& parts) {
     for (const NamespaceLocation& place : NamespaceLocations()) {
         const auto at = static_cast<std::size_t>(place.index);
         placeBegin_[at] = entries.size();
-        if (parts.HasPlace(place.index))
+        unlistedBegin_[at] = unlisted.size();
+        if (parts.HasPlace(place.index)) {
             ScanNamespaceKey(place.index, std::wstring(), place.hive, place.nameSpacePath);
-        else
-            entries.insert(entries.end(), before.begin() + static_cast<std::ptrdiff_t>(beginBefore[at]),
-                           before.begin() + static_cast<std::ptrdiff_t>(beginBefore[at + 1]));
+            continue;
+        }
+        auto keep = [at](const std::vector<ShellObjectEntry>& from, const auto& begin,
+                         std::vector<ShellObjectEntry>& to) {
+            to.insert(to.end(), from.begin() + static_cast<std::ptrdiff_t>(begin[at]),
+                      from.begin() + static_cast<std::ptrdiff_t>(begin[at + 1]));
+        };
+        keep(before, beginBefore, entries);
+        keep(unlistedBefore, unlistedBeginBefore, unlisted);
     }
     placeBegin_[kPlaceCount] = entries.size();
+    unlistedBegin_[kPlaceCount] = unlisted.size();
     SettleRecords(parts.classes);
 
     // The rows show the records as they are now.

@@ -88,8 +88,10 @@ private:
     Platform& platform_;
     // Per scope (this user, all users): the key, once its open was tried.
     std::optional<RegKey> hiddenIcons_[2];
-    // Where each place's entries begin in entries (and the end, at kPlaceCount).
+    // Where each place's entries begin in entries and in unlisted (and the ends, at
+    // kPlaceCount).
     std::array<std::size_t, kPlaceCount + 1> placeBegin_{};
+    std::array<std::size_t, kPlaceCount + 1> unlistedBegin_{};
     // How many candidate keys of each place use a record, and how the first of them spells
     // the class identifier (a record takes the spelling of the first key met).
     struct PlaceUses {

@@ -513,6 +513,9 @@ private:
                  << r.description << L'|' << r.hidden << L'|' << r.iconLocation.value_or(L"(none)") << L'|'
                  << r.info->clsid << r.desktopIconHidden << L'\n';
         }
+        for (const ShellObjectEntry& e : inventory.unlisted)
+            text << HiveName(e.hive) << L'\\' << e.parentPath << L'\\' << e.keyName << L'|' << e.info->clsid
+                 << L'\n';
         for (const auto& [id, info] : inventory.clsidMap)
             text << id << L'|' << info.useCount << L'|' << info.placeIndex << L'|' << info.openStatus << L'|'
                  << HiveName(info.classesHive) << L'|' << info.name << L'|' << info.description << L'|'
