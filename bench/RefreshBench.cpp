@@ -336,9 +336,6 @@ int wmain(int argc, wchar_t** argv) {
                 found.size() + vs::TargetProblems(dialog.Inventory(), targets, checker.States()).size();
             checks.push_back(Seconds(Clock::now() - start));
         }
-        const int rows = static_cast<int>(SendMessageW(dialog.List(), LVM_GETITEMCOUNT, 0, 0));
-        if (rows != n)
-            std::fprintf(stderr, "the list shows %d of %d rows\n", rows, n);
         std::printf("%6d  %9.4fs %9.4fs  %9.4fs %9.4fs  %8.2f %8.2f  %9.4fs  %9.4fs %10.2f  (%zu problems)\n",
                     n, Min(scans), Median(scans), Min(refreshes), Median(refreshes),
                     Min(refreshes) / Min(scans), Median(refreshes) / Median(scans), Median(inventoryOnly),
