@@ -103,20 +103,44 @@ Status RelocateEntryKey(RegistryStore& store, const ShellObjectEntry& entry, Key
     return removed;
 }
 
+// Removes the machine's copy of a class key made for an entry, and its 32-bit copy.
+void RemoveMachineClass(RegistryStore& store, const std::wstring& clsid, bool with32Bit) {
+    for (const wchar_t* path : {kClassesPath, kClasses32Path}) {
+        RegKey classes(store);
+        if ((path == kClassesPath || with32Bit) && classes.Open(LocalMachine(), path) == kOk)
+            (void)classes.DeleteTree(clsid.c_str());
+    }
+}
+
 // Other users see an all-users entry only through a class key in the machine's classes,
-// so the class key of a per-user object goes there first, unless the machine has one of
-// its own already (which is left as it is). created tells whether the copy made it.
-Status CopyClassToMachine(RegistryStore& store, const ShellObjectInfo& info, bool& created) {
-    created = false;
+// so the class key of a per-user object goes there first, with its 32-bit copy when it
+// has one, unless the machine has one of its own already (which is left as it is). Both
+// go whole or not at all; created tells whether the copy made it, with32Bit whether it
+// took the 32-bit copy along.
+Status CopyClassToMachine(RegistryStore& store, const ShellObjectInfo& info, bool& created, bool& with32Bit) {
+    created = with32Bit = false;
     if (KeyExists(store, LocalMachine(), ClassKeyPath(info.clsid)))
         return kOk;
-    RegKey classes(store);
-    Status status = classes.Create(LocalMachine(), kClassesPath);
-    if (status == kOk)
-        status = CopyKeyTree(store, info.Key(), classes.Get(), info.clsid.c_str());
+    with32Bit = info.Has32BitCopy() && !KeyExists(store, LocalMachine(), Class32KeyPath(info.clsid));
+    Status status = kOk;
+    auto copyInto = [&](const wchar_t* path, KeyHandle source) {
+        RegKey classes(store);
+        if (status == kOk)
+            status = classes.Create(LocalMachine(), path);
+        if (status == kOk)
+            status = CopyKeyTree(store, source, classes.Get(), info.clsid.c_str());
+    };
+    copyInto(kClassesPath, info.Key());
+    if (with32Bit) {
+        RegKey copy(store);
+        if (status == kOk)
+            status = copy.Open(info.classesHive, Class32KeyPath(info.clsid));
+        if (status == kOk)
+            copyInto(kClasses32Path, copy.Get());
+    }
     created = status == kOk;
-    if (status != kOk && classes.IsOpen())
-        (void)classes.DeleteTree(info.clsid.c_str()); // the partial copy goes
+    if (!created)
+        RemoveMachineClass(store, info.clsid, with32Bit); // the partial copies go
     return status;
 }
 
@@ -138,10 +162,11 @@ bool TransferEntry(RegistryStore& store, const ShellObjectEntry& entry, KeyHandl
         return false;
     };
     bool classCopied = false;
+    bool with32Bit = false;
     bool sourceBroken = false;
     if (targetHive == LocalMachine() && entry.info && entry.info->IsOpen() &&
         entry.info->classesHive == CurrentUser()) {
-        if (Status status = CopyClassToMachine(store, *entry.info, classCopied); status != kOk)
+        if (Status status = CopyClassToMachine(store, *entry.info, classCopied, with32Bit); status != kOk)
             return fail(status);
     }
     const Status status =
@@ -152,11 +177,8 @@ bool TransferEntry(RegistryStore& store, const ShellObjectEntry& entry, KeyHandl
         return true;
     // The class key copied for the entry goes again, unless a move that broke its source
     // off part-way left the copy as the one whole entry.
-    if (classCopied && !sourceBroken) {
-        RegKey classes(store);
-        if (classes.Open(LocalMachine(), kClassesPath) == kOk)
-            (void)classes.DeleteTree(entry.info->clsid.c_str());
-    }
+    if (classCopied && !sourceBroken)
+        RemoveMachineClass(store, entry.info->clsid, with32Bit);
     return fail(status);
 }
 

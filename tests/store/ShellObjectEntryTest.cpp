@@ -314,6 +314,7 @@ TEST_F(ShellObjectEntryTest, CopyOrMoveToAllUsersTakesAPerUserClassKeyAlong) {
         bool machineHasOne;
         int failingCreate; // 0: none; else the nth key creation fails (in-memory registry)
         std::vector<std::string> failures;
+        bool with32Bit = false; // this user's class key has a 32-bit copy
     } cases[] = {
         {"copy", false, false, false, 0, {}},
         {"move", true, false, false, 0, {}},
@@ -323,10 +324,15 @@ TEST_F(ShellObjectEntryTest, CopyOrMoveToAllUsersTakesAPerUserClassKeyAlong) {
         // Creations: the machine's CLSID key, the class key, its DefaultIcon, the place,
         // the entry key.
         {"entry copy fails after the class key's", false, false, false, 5, {"copy 4 5"}},
+        {"the 32-bit copy goes along", false, false, false, 0, {}, true},
+        // Creations: as above up to DefaultIcon, then the machine's 32-bit CLSID key.
+        {"the 32-bit copy fails: neither stays", true, false, false, 4, {"move 4 5"}, true},
     };
     WriteEntry(4, TreeKey{L""});
+    auto Copy32 = [&](KeyHandle hive) { return DumpTree(store, hive, Class32KeyPath(kIdA)); };
     auto everything = [&] {
-        return PlaceDump(0) + PlaceDump(4) + ClassDump(kIdA, CurrentUser()) + ClassDump(kIdA);
+        return PlaceDump(0) + PlaceDump(4) + ClassDump(kIdA, CurrentUser()) + ClassDump(kIdA) +
+               DumpTree(store, CurrentUser(), Class32KeyPath(kIdA)) + Copy32(LocalMachine());
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -334,6 +340,11 @@ TEST_F(ShellObjectEntryTest, CopyOrMoveToAllUsersTakesAPerUserClassKeyAlong) {
             continue;
         RemoveTree(store, LocalMachine(), ClassKeyPath(kIdA));
         RemoveTree(store, LocalMachine(), PlacePath(4, kIdA));
+        RemoveTree(store, LocalMachine(), Class32KeyPath(kIdA));
+        RemoveTree(store, CurrentUser(), Class32KeyPath(kIdA));
+        if (c.with32Bit)
+            EXPECT_EQ(WriteTree(store, CurrentUser(), TreeKey{Class32KeyPath(kIdA), {Sz(L"", L"Mine")}}),
+                      kOk);
         WriteUserClass(kIdA, {Sz(L"", L"Mine"), Marker(L"Mine")}, {{L"DefaultIcon", {Sz(L"", L"a.dll,1")}}});
         WriteEntry(0, TreeKey{kIdA, {Marker(L"Mine")}});
         if (c.machineHasOne)
@@ -361,6 +372,7 @@ TEST_F(ShellObjectEntryTest, CopyOrMoveToAllUsersTakesAPerUserClassKeyAlong) {
         EXPECT_EQ(EntryDump(0, kIdA), c.move ? kMissingTree : EntryDump(4, kIdA));
         EXPECT_EQ(ClassDump(kIdA, CurrentUser()), userClass) << "this user's stays: it wins for this user";
         EXPECT_EQ(ClassDump(kIdA), c.machineHasOne ? machineClass : userClass);
+        EXPECT_EQ(Copy32(LocalMachine()), c.with32Bit ? Copy32(CurrentUser()) : kMissingTree);
     }
 }
 
