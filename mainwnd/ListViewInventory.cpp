@@ -5,7 +5,10 @@
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 void ListViewInventory::Attach(HWND dialog, HWND list) {
@@ -233,23 +236,82 @@ int ListViewInventory::AppendRow(const std::wstring& name, int image, LPARAM dat
 }
 
 void ListViewInventory::SetCellText(int row, int column, std::wstring_view text) {
+    ::SetCellText(list_, row, column, text);
+}
+
+void SetCellText(HWND list, int row, int column, std::wstring_view text) {
     std::wstring copy(text);
     LVITEMW item{};
     item.iSubItem = column;
     item.pszText = copy.data();
-    SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 void ListViewInventory::AutosizeColumn(int column) {
     EndRowFill();
-    SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
-                 MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+    const auto& texts = columnTexts_[static_cast<std::size_t>(column)];
+    const std::wstring_view widest =
+        WidestText(list_, std::vector<std::wstring_view>(texts.begin(), texts.end()));
+    const int columns = Header_GetItemCount(ListView_GetHeader(list_));
+    int width = column + 1 < columns ? ListAutosizedWidth(column, widest) : -1;
+    if (width < 0) {
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                     MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+        width = static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    }
     // The list sizes a column for its own label margins (and the last one only up to its
     // right edge), but the rows are drawn with wider margins: without more room the widest
     // text would end in an ellipsis.
-    const auto& texts = columnTexts_[static_cast<std::size_t>(column)];
-    const int drawn =
-        DrawnColumnWidth(list_, column, std::vector<std::wstring_view>(texts.begin(), texts.end()));
-    if (drawn > SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
-        SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(drawn, 0));
+    width = std::max(width, DrawnColumnWidth(list_, column, {widest}));
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0));
+}
+
+int ListViewInventory::ListAutosizedWidth(int column, std::wstring_view widest) {
+    // The list sizes a column that is not its last by the widest of its texts and its
+    // heading; asked to, it measures the text of every row, which takes longer than
+    // reading the registry. A hidden list of the same kind with one row holding the
+    // widest text gives the same width.
+    if (!measuring_) {
+        const auto style = static_cast<DWORD>(GetWindowLongW(list_, GWL_STYLE));
+        measuring_ = CreateWindowExW(0, WC_LISTVIEWW, L"",
+                                     (style & ~(WS_VISIBLE | WS_TABSTOP | LVS_OWNERDATA)) | WS_CHILD |
+                                         LVS_SHAREIMAGELISTS,
+                                     0, 0, 0, 0, dialog_, nullptr, nullptr, nullptr);
+        if (!measuring_)
+            return -1;
+        LVITEMW row{};
+        SendMessageW(measuring_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row));
+    }
+    HWND header = ListView_GetHeader(list_);
+    // As many columns as the list has (the last is sized otherwise), this one headed as
+    // the list's is; the header exists from the first column on.
+    for (int at = Header_GetItemCount(ListView_GetHeader(measuring_)); at < Header_GetItemCount(header);
+         ++at) {
+        LVCOLUMNW info{};
+        info.mask = LVCF_WIDTH | LVCF_SUBITEM;
+        info.iSubItem = at;
+        info.cx = 10;
+        SendMessageW(measuring_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&info));
+    }
+    HWND measuringHeader = ListView_GetHeader(measuring_);
+    SendMessageW(measuring_, WM_SETFONT, SendMessageW(list_, WM_GETFONT, 0, 0), FALSE);
+    SendMessageW(measuring_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 SendMessageW(list_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    SendMessageW(measuring_, LVM_SETIMAGELIST, LVSIL_SMALL,
+                 SendMessageW(list_, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    wchar_t heading[260] = L"";
+    HDITEMW item{};
+    item.mask = HDI_TEXT | HDI_FORMAT;
+    item.pszText = heading;
+    item.cchTextMax = static_cast<int>(std::size(heading));
+    if (!SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item)))
+        return -1;
+    SendMessageW(measuringHeader, HDM_SETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+    ::SetCellText(measuring_, 0, column, widest);
+    SendMessageW(measuring_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                 MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+    const int width =
+        static_cast<int>(SendMessageW(measuring_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    SendMessageW(measuring_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    return width;
 }

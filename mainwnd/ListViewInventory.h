@@ -83,6 +83,9 @@ private:
     void ResetImageList(int iconSize, int expectedImages);
     // The image of an icon location: extracted and added at its first use in this fill.
     int ImageOfLocation(const std::wstring& location, vs::Platform& platform);
+    // The width LVSCW_AUTOSIZE_USEHEADER gives a column that is not the list's last when
+    // widest is its widest text; -1 when it cannot be measured.
+    int ListAutosizedWidth(int column, std::wstring_view widest);
     // LVM_SETCOLUMNWIDTH with LVSCW_AUTOSIZE_USEHEADER, widened where the rows' drawing
     // needs more room for the column's texts than the list's own margins give.
     void AutosizeColumn(int column);
@@ -90,6 +93,8 @@ private:
     HWND dialog_ = nullptr;
     HWND list_ = nullptr;
     UniqueImageList imageList_;
+    // The hidden list ListAutosizedWidth measures on, a child of the dialog.
+    HWND measuring_ = nullptr;
     // The images of the icon locations of the last LoadImages, by location text, and the
     // image of each of its rows.
     std::map<std::wstring, int> images_;
@@ -103,5 +108,7 @@ private:
     bool anyDescription_ = false;
 };
 
+// LVM_SETITEMTEXTW of one cell of a list-view control.
+void SetCellText(HWND list, int row, int column, std::wstring_view text);
 // The text of one cell of a list-view control, however long.
 std::wstring ListItemText(HWND list, int row, int column);

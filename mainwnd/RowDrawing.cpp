@@ -181,6 +181,27 @@ int DrawnColumnWidth(HWND list, int column) {
     return DrawnColumnWidth(list, column, std::vector<std::wstring_view>(texts.begin(), texts.end()));
 }
 
+std::wstring_view WidestText(HWND list, const std::vector<std::wstring_view>& texts) {
+    WindowDc dc(list);
+    if (!dc.Get())
+        return {};
+    SavedDcState saved(dc.Get());
+    if (const auto font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)))
+        SelectObject(dc.Get(), font);
+    std::wstring_view widest;
+    int widestWidth = -1;
+    for (std::wstring_view text : texts) {
+        SIZE extent{};
+        if (!text.empty() &&
+            GetTextExtentPoint32W(dc.Get(), text.data(), static_cast<int>(text.size()), &extent) &&
+            extent.cx > widestWidth) {
+            widest = text;
+            widestWidth = extent.cx;
+        }
+    }
+    return widest;
+}
+
 int DrawnColumnWidth(HWND list, int column, const std::vector<std::wstring_view>& texts) {
     if (SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) <= 0)
         return 0;

@@ -20,3 +20,5 @@ int DrawnColumnWidth(HWND list, int column);
 // The same for these texts of the column (its rows' texts, each distinct one at least
 // once), for a caller that holds them already.
 int DrawnColumnWidth(HWND list, int column, const std::vector<std::wstring_view>& texts);
+// The text of texts that is widest in the list's font (empty when all are).
+std::wstring_view WidestText(HWND list, const std::vector<std::wstring_view>& texts);
