@@ -142,6 +142,9 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
     using D = CDeleteObject;
     static constexpr MessageEntry<D> kMessages[] = {
         {WM_NOTIFY, LVN_ITEMCHANGED, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnListItemChanged},
+        {WM_NOTIFY, LVN_ODSTATECHANGED, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnListRangeChanged},
+        {WM_NOTIFY, LVN_GETDISPINFOW, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnGetDispInfo},
+        {WM_NOTIFY, LVN_ODFINDITEMW, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnFindItem},
         {WM_NOTIFY, LVN_COLUMNCLICK, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnColumnClick},
         {WM_NOTIFY, NM_RCLICK, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnListRightClick},
         {WM_NOTIFY, LVN_GETINFOTIPW, IDC_OBJECT_LIST, IDC_OBJECT_LIST, &D::OnGetInfoTip},
@@ -245,14 +248,7 @@ int CDeleteObject::NextSelectedRow(int row) const {
 }
 
 LPARAM CDeleteObject::ItemData(int row) const {
-    if (row < 0)
-        return -1;
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-        return -1;
-    return item.lParam;
+    return view_.ItemData(row);
 }
 
 vs::ShellObjectEntry* CDeleteObject::EntryOfRow(int row) {

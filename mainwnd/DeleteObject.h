@@ -79,6 +79,7 @@ public:
 
     vs::Inventory& Inventory() { return inventory_; }
     const ListViewInventory& ListView() const { return view_; }
+    ListViewInventory& ListView() { return view_; }
     vs::RegistryStore& Store() { return store_; }
     vs::Platform& PlatformServices() { return platform_; }
     HWND List() const { return list_; }
@@ -195,6 +196,11 @@ private:
     };
 
     LRESULT OnListItemChanged(const Message& msg);
+    LRESULT OnListRangeChanged(const Message& msg);
+    // The list's questions: the cells of a row, and the row whose name starts with the
+    // keys typed.
+    LRESULT OnGetDispInfo(const Message& msg);
+    LRESULT OnFindItem(const Message& msg);
     LRESULT OnColumnClick(const Message& msg);
     LRESULT OnFilterChange(const Message& msg);
     LRESULT OnListRightClick(const Message& msg);

@@ -64,86 +64,165 @@ void ListViewInventory::UpdateImages(const std::vector<vs::InventoryRow>& rows, 
 
 void ListViewInventory::Fill(const std::vector<vs::InventoryRow>& rows,
                              const std::vector<std::size_t>& shown) {
-    SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageW(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shown.size()), 0);
+    rows_ = &rows;
+    shown_ = shown;
     for (auto& texts : columnTexts_)
         texts.clear();
     anyDescription_ = false;
-    for (const std::size_t index : shown)
-        (void)InsertRow(static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)), rows, index);
+    for (const std::size_t index : shown_)
+        NoteTexts(index);
+    // No row of the last fill stays selected or focused: the list drops the states of the
+    // rows it no longer has.
+    SetRowCount(0, 0);
+    SetRowCount(shown_.size(), 0);
 }
 
-bool ListViewInventory::Patch(const std::vector<vs::InventoryRow>& rows,
+void ListViewInventory::Patch(const std::vector<vs::InventoryRow>& rows,
                               const std::vector<std::size_t>& shown,
                               const std::vector<std::size_t>& nowIndexOf) {
+    // Where each row stands now, by its index in rows.
+    constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> rowOf(rows.size(), kNowhere);
+    for (std::size_t row = 0; row < shown.size(); ++row) {
+        if (shown[row] < rows.size())
+            rowOf[shown[row]] = row;
+    }
+    auto now = [&](int row) {
+        const auto old = static_cast<std::size_t>(ItemData(row));
+        const std::size_t index = old < nowIndexOf.size() ? nowIndexOf[old] : kNowhere;
+        return index < rows.size() ? rowOf[index] : kNowhere;
+    };
+    std::vector<std::size_t> selected;
+    for (int row = NextRow(-1, LVNI_SELECTED); row >= 0; row = NextRow(row, LVNI_SELECTED)) {
+        if (const std::size_t at = now(row); at != kNowhere)
+            selected.push_back(at);
+    }
+    const std::size_t focused = now(NextRow(-1, LVNI_FOCUSED));
+    // The texts the columns may have to widen for: those of the rows that are new or changed.
+    std::vector<bool> staying(rows.size(), false);
+    for (const std::size_t old : shown_) {
+        if (old < nowIndexOf.size() && nowIndexOf[old] < rows.size())
+            staying[nowIndexOf[old]] = true;
+    }
     for (auto& texts : columnTexts_)
         texts.clear();
-    // The rows that stay, by their new index; the others go.
-    std::vector<bool> staying(rows.size(), false);
-    for (int row = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)) - 1; row >= 0; --row) {
-        const auto old = static_cast<std::size_t>(ItemData(row));
-        const std::size_t now = old < nowIndexOf.size() ? nowIndexOf[old] : static_cast<std::size_t>(-1);
-        if (now >= rows.size()) {
-            SendMessageW(list_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
-            continue;
-        }
-        staying[now] = true;
-        if (now != old) {
-            LVITEMW item{};
-            item.mask = LVIF_PARAM;
-            item.iItem = row;
-            item.lParam = static_cast<LPARAM>(now);
-            SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        }
+    rows_ = &rows;
+    shown_ = shown;
+    for (const std::size_t index : shown_) {
+        if (index < rows.size() && !staying[index])
+            NoteTexts(index);
     }
-    int row = 0;
-    int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-    for (const std::size_t index : shown) {
-        if (row < count && static_cast<std::size_t>(ItemData(row)) == index) {
-            ++row;
-            continue;
-        }
-        if (index >= rows.size() || staying[index] || InsertRow(row, rows, index) < 0)
-            return false;
-        ++row;
-        ++count;
-    }
-    return row == count;
+    const auto top = static_cast<int>(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
+    SetRowCount(shown_.size(), LVSICF_NOSCROLL);
+    SetState(-1, LVIS_SELECTED | LVIS_FOCUSED, 0);
+    for (const std::size_t row : selected)
+        SetState(static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
+    if (focused != kNowhere)
+        SetState(static_cast<int>(focused), LVIS_FOCUSED, LVIS_FOCUSED);
+    // A list scrolled to its end follows a count that grows; the view stays at its row. In
+    // report view a list scrolls by whole rows, whatever the pixels asked.
+    const int moved = top - static_cast<int>(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
+    RECT first{};
+    first.left = LVIR_BOUNDS;
+    if (moved != 0 && SendMessageW(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first)))
+        SendMessageW(list_, LVM_SCROLL, 0, static_cast<LPARAM>(moved) * (first.bottom - first.top));
 }
 
-int ListViewInventory::InsertRow(int at, const std::vector<vs::InventoryRow>& rows, std::size_t index) {
-    if (index >= rows.size())
-        return -1;
-    const vs::InventoryRow& row = rows[index];
-    std::wstring text = row.name;
+void ListViewInventory::SetRowCount(std::size_t count, DWORD flags) {
+    if (!SendMessageW(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), static_cast<LPARAM>(flags))) {
+        shown_.clear();
+        SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    }
+}
+
+int ListViewInventory::NextRow(int row, UINT flags) const {
+    return static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(row), flags));
+}
+
+void ListViewInventory::SetState(int row, UINT mask, UINT state) {
     LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = at;
-    item.pszText = text.data();
-    item.iImage = index < rowImages_.size() ? rowImages_[index] : 0;
-    item.lParam = static_cast<LPARAM>(index);
-    at = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (at < 0)
-        return at;
-    const auto place = static_cast<std::size_t>(row.placeIndex);
-    const std::wstring_view label = place < placeLabels_.size() ? placeLabels_[place] : std::wstring_view();
-    SetCellText(at, 1, label);
-    SetCellText(at, 2, row.target);
-    if (!row.description.empty())
-        SetCellText(at, kDescriptionColumn, row.description);
-    anyDescription_ = anyDescription_ || !row.description.empty();
-    columnTexts_[0].insert(row.name);
-    columnTexts_[1].insert(label);
-    columnTexts_[2].insert(row.target);
-    columnTexts_[kDescriptionColumn].insert(row.description);
-    return at;
+    item.stateMask = mask;
+    item.state = state;
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::wstring_view ListViewInventory::CellText(std::size_t index, int column) const {
+    const vs::InventoryRow& row = (*rows_)[index];
+    switch (column) {
+    case 0:
+        return row.name;
+    case 1: {
+        const auto place = static_cast<std::size_t>(row.placeIndex);
+        return place < placeLabels_.size() ? std::wstring_view(placeLabels_[place]) : std::wstring_view();
+    }
+    case 2:
+        return row.target;
+    case kDescriptionColumn:
+        return row.description;
+    default:
+        return {};
+    }
+}
+
+void ListViewInventory::NoteTexts(std::size_t index) {
+    if (!rows_ || index >= rows_->size())
+        return;
+    for (int column = 0; column < kColumnCount; ++column)
+        columnTexts_[static_cast<std::size_t>(column)].insert(CellText(index, column));
+    anyDescription_ = anyDescription_ || !(*rows_)[index].description.empty();
 }
 
 LPARAM ListViewInventory::ItemData(int row) const {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    return SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : -1;
+    if (row < 0 || static_cast<std::size_t>(row) >= shown_.size())
+        return -1;
+    return static_cast<LPARAM>(shown_[static_cast<std::size_t>(row)]);
+}
+
+void ListViewInventory::SetItemData(int row, std::size_t index) {
+    if (row >= 0 && static_cast<std::size_t>(row) < shown_.size())
+        shown_[static_cast<std::size_t>(row)] = index;
+}
+
+void ListViewInventory::GetDispInfo(NMLVDISPINFOW& info) const {
+    LVITEMW& item = info.item;
+    const auto index = static_cast<std::size_t>(ItemData(item.iItem));
+    const bool known = rows_ && index < rows_->size();
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::wstring_view text = known ? CellText(index, item.iSubItem) : std::wstring_view();
+        const std::size_t copied = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
+        std::copy_n(text.data(), copied, item.pszText);
+        item.pszText[copied] = L'\0';
+    }
+    if (item.mask & LVIF_IMAGE)
+        item.iImage = known && index < rowImages_.size() ? rowImages_[index] : 0;
+}
+
+int ListViewInventory::FindRow(const NMLVFINDITEMW& find) const {
+    const LVFINDINFOW& what = find.lvfi;
+    if (!(what.flags & (LVFI_STRING | LVFI_PARTIAL)) || !what.psz || !rows_)
+        return -1;
+    const std::wstring_view text(what.psz);
+    const int count = static_cast<int>(shown_.size());
+    auto matches = [&](int row) {
+        const auto index = static_cast<std::size_t>(ItemData(row));
+        if (index >= rows_->size())
+            return false;
+        const std::wstring_view name = (*rows_)[index].name;
+        if ((what.flags & LVFI_PARTIAL) ? name.size() < text.size() : name.size() != text.size())
+            return false;
+        return text.empty() || CompareStringOrdinal(name.data(), static_cast<int>(text.size()), text.data(),
+                                                    static_cast<int>(text.size()), TRUE) == CSTR_EQUAL;
+    };
+    const int start = std::clamp(find.iStart, 0, count);
+    for (int row = start; row < count; ++row) {
+        if (matches(row))
+            return row;
+    }
+    for (int row = 0; (what.flags & LVFI_WRAP) && row < start; ++row) {
+        if (matches(row))
+            return row;
+    }
+    return -1;
 }
 
 void ListViewInventory::WidenColumns() {

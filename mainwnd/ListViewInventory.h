@@ -9,6 +9,7 @@
 #include "store/Platform.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <array>
 #include <map>
@@ -41,18 +42,29 @@ public:
     // The images of rows that changed since LoadImages: the images made so far are kept,
     // locations met for the first time extracted. Call before Patch or Fill.
     void UpdateImages(const std::vector<vs::InventoryRow>& rows, vs::Platform& platform);
-    // Replaces every list row with rows[shown[0]], rows[shown[1]], ...: Name, the place's
-    // label, Target and Description, the image LoadImages gave it, and as item data its
-    // index in rows. Call between BeginUpdate and EndUpdate.
+    // Makes the list show rows[shown[0]], rows[shown[1]], ...: Name, the place's label,
+    // Target and Description and the image LoadImages gave the row. The list is an
+    // owner-data list: it holds only the number of rows and their states and asks for the
+    // cells as it needs them (GetDispInfo), so a fill costs the same for any number of
+    // rows. No row stays selected or focused. rows must outlive what the list shows. Call
+    // between BeginUpdate and EndUpdate.
     void Fill(const std::vector<vs::InventoryRow>& rows, const std::vector<std::size_t>& shown);
-    // Makes the list show rows[shown[0]], rows[shown[1]], ... as Fill would, touching only
-    // what changed: a list row whose row is now nowIndexOf[its item data] keeps its place,
-    // state and texts and takes the new index; the others go, and the rows that are new or
-    // changed are inserted where they belong. False (the list half done) when the rows
-    // that stay are not in the order shown gives them; Fill then. Between BeginUpdate
-    // and EndUpdate.
-    bool Patch(const std::vector<vs::InventoryRow>& rows, const std::vector<std::size_t>& shown,
+    // The same after an update of the rows: a row that stays (its old index i is now
+    // nowIndexOf[i]) keeps its selection and focus where it stands now, without the list
+    // scrolling; the others are neither selected nor focused.
+    void Patch(const std::vector<vs::InventoryRow>& rows, const std::vector<std::size_t>& shown,
                const std::vector<std::size_t>& nowIndexOf);
+    // The index in the rows of what a list row shows, or -1.
+    LPARAM ItemData(int row) const;
+    // Lets a list row show another index (one that names no row included), as a list whose
+    // data went wrong would.
+    void SetItemData(int row, std::size_t index);
+    // Answers the list's LVN_GETDISPINFOW: the text and image of a cell.
+    void GetDispInfo(NMLVDISPINFOW& info) const;
+    // Answers the list's LVN_ODFINDITEMW (the keys' search by the start of a name): the
+    // first row from find.iStart on whose name starts with (LVFI_PARTIAL) or is
+    // (LVFI_STRING) the text, ignoring case, wrapping to the top with LVFI_WRAP; -1 for none.
+    int FindRow(const NMLVFINDITEMW& find) const;
     // Widens each column that is too narrow for the texts the last Patch or Fill put in.
     void WidenColumns();
 
@@ -73,9 +85,16 @@ public:
     void SetCellText(int row, int column, std::wstring_view text);
 
 private:
-    // Inserts rows[index] at position at with all its texts; its position, or -1.
-    int InsertRow(int at, const std::vector<vs::InventoryRow>& rows, std::size_t index);
-    LPARAM ItemData(int row) const;
+    // The text of a cell of rows[index].
+    std::wstring_view CellText(std::size_t index, int column) const;
+    // Takes the texts of rows[index] for the columns' sizing.
+    void NoteTexts(std::size_t index);
+    // Sets the number of rows; when the list refuses it, it shows none.
+    void SetRowCount(std::size_t count, DWORD flags);
+    // LVM_GETNEXTITEM from row with flags.
+    int NextRow(int row, UINT flags) const;
+    // LVM_SETITEMSTATE of the states in mask of a row (-1: of every row).
+    void SetState(int row, UINT mask, UINT state);
     // Lets the list draw again after the rows are in.
     void EndRowFill();
     // Detaches and destroys the old image list and makes a new one (ILC_COLOR32 | ILC_MASK,
@@ -99,6 +118,9 @@ private:
     // image of each of its rows.
     std::map<std::wstring, int> images_;
     std::vector<int> rowImages_;
+    // The rows the list shows, by their indices in rows_.
+    const std::vector<vs::InventoryRow>* rows_ = nullptr;
+    std::vector<std::size_t> shown_;
     // The place labels, loaded once.
     std::array<std::wstring, 8> placeLabels_;
     // The distinct texts of each column of the last Fill, to size it by; they point into

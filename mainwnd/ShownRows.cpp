@@ -105,8 +105,7 @@ void CDeleteObject::ShowChanges(const vs::ChangedParts& parts, const ListPlace& 
     view_.BeginUpdate();
     view_.UpdateImages(inventory_.rows, platform_);
     FindRowProblems();
-    if (!view_.Patch(inventory_.rows, shown_, changes.nowIndexOf))
-        view_.Fill(inventory_.rows, shown_);
+    view_.Patch(inventory_.rows, shown_, changes.nowIndexOf);
     const int focused = RestoreSelection(place);
     view_.WidenColumns();
     view_.EndUpdate(false);
@@ -181,6 +180,25 @@ LRESULT CDeleteObject::OnListItemChanged(const Message& msg) {
     UpdateDeleteButton();
     UpdateStatus();
     return 0;
+}
+
+LRESULT CDeleteObject::OnListRangeChanged(const Message& msg) {
+    // A range of rows selected or unselected at once (Shift+click, Shift+End).
+    const auto* change = reinterpret_cast<const NMLVODSTATECHANGE*>(msg.lParam);
+    if (fillingRows_ || !((change->uOldState ^ change->uNewState) & LVIS_SELECTED))
+        return 0;
+    UpdateDeleteButton();
+    UpdateStatus();
+    return 0;
+}
+
+LRESULT CDeleteObject::OnGetDispInfo(const Message& msg) {
+    view_.GetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(msg.lParam));
+    return 0;
+}
+
+LRESULT CDeleteObject::OnFindItem(const Message& msg) {
+    return view_.FindRow(*reinterpret_cast<const NMLVFINDITEMW*>(msg.lParam));
 }
 
 void CDeleteObject::UpdateStatus() {

@@ -62,21 +62,14 @@ protected:
     }
     // Sets the item data of a row.
     void SetItemData(int row, LPARAM data) const {
-        LVITEMW item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        item.lParam = data;
-        SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        dialog->ListView().SetItemData(row, static_cast<std::size_t>(data));
     }
 
     std::vector<Row> Rows() const {
         std::vector<Row> rows;
         for (int row = 0; row < RowCount(); ++row) {
-            LVITEMW item{};
-            item.mask = LVIF_PARAM;
-            item.iItem = row;
-            SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            rows.push_back(Row{Cell(row, 0), Cell(row, 1), Cell(row, 2), Cell(row, 3), item.lParam});
+            rows.push_back(Row{Cell(row, 0), Cell(row, 1), Cell(row, 2), Cell(row, 3),
+                               dialog->ListView().ItemData(row)});
         }
         return rows;
     }

@@ -8,6 +8,7 @@
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/NamespaceLocation.h"
+#include "store/RegKey.h"
 #include "store/WinPlatform.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/wine/MainWindowFixture.h"
@@ -140,10 +141,10 @@ protected:
         std::vector<Row> rows;
         for (int row = 0; row < RowCount(); ++row) {
             LVITEMW item{};
-            item.mask = LVIF_PARAM | LVIF_IMAGE;
+            item.mask = LVIF_IMAGE;
             item.iItem = row;
             SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            rows.push_back(Row{Cell(row, 0), Cell(row, 1), item.iImage, item.lParam});
+            rows.push_back(Row{Cell(row, 0), Cell(row, 1), item.iImage, dialog->ListView().ItemData(row)});
         }
         return rows;
     }
@@ -333,7 +334,7 @@ LRESULT CALLBACK WatchFill(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         watch.redrawOff = !wParam;
         watch.redrawCalls.push_back(wParam != FALSE);
         break;
-    case LVM_INSERTITEMW:
+    case LVM_SETITEMCOUNT:
     case LVM_DELETEALLITEMS:
     case LVM_SETIMAGELIST:
     case LVM_SETITEMTEXTW:
@@ -343,8 +344,8 @@ LRESULT CALLBACK WatchFill(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             ++watch.writesToNoRow;
         if (message == LVM_SETITEMW && reinterpret_cast<const LVITEMW*>(lParam)->iItem < 0)
             ++watch.writesToNoRow;
-        if (message == LVM_INSERTITEMW && watch.refuseInserts)
-            return -1;
+        if (message == LVM_SETITEMCOUNT && watch.refuseInserts)
+            return FALSE;
         break;
     }
     return DefSubclassProc(window, message, wParam, lParam);
@@ -401,6 +402,38 @@ TEST_F(RefreshTest, TheListDrawsItsRowsAgainOnceTheFillIsDone) {
     UpdateWindow(list);
     EXPECT_GT(drawn, 0) << "the refresh left the list without drawing";
     RemoveWindowSubclass(dialog->Hwnd(), &CountDrawItems, 1);
+}
+
+// The list shows the rows through owner data: an outside update above the selected rows
+// moves their states with them, without scrolling, and the keys' search by a name's start
+// is the window's own, wrapping to the top.
+TEST_F(RefreshTest, AnUpdateAboveTheSelectedRowsKeepsTheirStatesAndTheViewAndTypingFindsTheNewRows) {
+    WriteObjects(false);
+    Open();
+    const int rows = RowCount();
+    for (const int row : {rows - 3, rows - 1})
+        SetSelected(row);
+    Focus(rows - 3);
+    const std::vector<std::wstring> selected = NamesOf(LVNI_SELECTED);
+    const std::vector<std::wstring> focused = NamesOf(LVNI_FOCUSED);
+    const LRESULT top = SendMessageW(list, LVM_GETTOPINDEX, 0, 0);
+    const ShellObjectEntry first = *dialog->EntryOfRow(0);
+    RegKey parent(store);
+    ASSERT_EQ(parent.Open(first.hive, first.parentPath), kOk);
+    ASSERT_EQ(parent.DeleteTree(first.keyName.c_str()), kOk);
+    ASSERT_EQ(test::WriteTree(store, ClassesRoot(),
+                              TreeKey{test::ClassPath(ClassId(kObjects)), {Sz(L"", L"Aardvark")}}),
+              kOk);
+    for (const int place : {0, 1})
+        WriteEntry(place, ClassId(kObjects), L"Varnoset: Aardvark");
+    ASSERT_TRUE(uitest::PumpUntil([&] { return RowCount() == rows + 1; }, 30000, dialog->Hwnd()));
+    EXPECT_EQ(NamesOf(LVNI_SELECTED), selected);
+    EXPECT_EQ(NamesOf(LVNI_FOCUSED), focused);
+    EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), top);
+
+    SendMessageW(list, WM_CHAR, L'a', 1);
+    EXPECT_EQ(NamesOf(LVNI_FOCUSED), std::vector<std::wstring>{Cell(0, 0) + L" @ " + Cell(0, 1)});
+    EXPECT_EQ(test::NamesIn(NamesOf(LVNI_SELECTED)), std::vector<std::wstring>{L"Aardvark"});
 }
 
 } // namespace
