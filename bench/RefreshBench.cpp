@@ -380,9 +380,10 @@ int wmain(int argc, wchar_t** argv) {
                               f.refresh > 0 ? Median(values) / f.refresh : 0.0);
             return std::string(text);
         };
-        std::printf("%6d  %19s %19s %19s %19s  %8.4f/%8.4f  %8zu KB\n", f.n, cell(f.hide).c_str(),
-                    cell(f.unhide).c_str(), cell(f.unchanged).c_str(), cell(f.outside).c_str(),
-                    Min(f.startup), Median(f.startup), f.workingSetKb);
+        std::printf("%6d  %19s %19s %19s %19s  %8.4f/%8.4f  %8.4f/%8.4f  %8zu KB\n", f.n,
+                    cell(f.hide).c_str(), cell(f.unhide).c_str(), cell(f.unchanged).c_str(),
+                    cell(f.outside).c_str(), Min(f.startup), Median(f.startup), Min(f.rowsIn),
+                    Median(f.rowsIn), f.workingSetKb);
     }
     RemovePlaces(store);
     RemoveClasses(store, written);
