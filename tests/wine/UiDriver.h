@@ -14,11 +14,11 @@ namespace uitest {
 std::wstring WindowText(HWND window);
 std::wstring ItemText(HWND dialog, int id);
 
-// A visible dialog-class (#32770) top-level window of this thread with exactly this
-// caption, other than except; null when there is none.
+// A visible dialog-class (#32770) top-level window of this thread that match accepts, or null.
+HWND FindThreadDialog(const std::function<bool(HWND)>& match);
+// The one with exactly this caption, other than except.
 HWND FindDialog(const std::wstring& caption, HWND except = nullptr);
-// A visible dialog-class window of this thread owned by owner (a message box or a common
-// dialog opened over it); null when there is none.
+// The one owned by owner (a message box or a common dialog opened over it).
 HWND FindOwnedDialog(HWND owner);
 // The text of a message box (its static control 0xFFFF).
 std::wstring MessageBoxText(HWND box);

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vs::test {
 
@@ -21,8 +22,6 @@ HWND CurrentPage(HWND sheet);
 int CurrentStep(HWND sheet);
 // The enabled wizard buttons as PSWIZB_BACK | PSWIZB_NEXT | PSWIZB_FINISH bits.
 unsigned EnabledButtons(HWND sheet);
-bool IsChecked(HWND page, int id);
-bool IsItemEnabled(HWND page, int id);
 
 class WizardDriver {
 public:
@@ -38,6 +37,10 @@ public:
     WizardDriver& Type(int id, std::wstring text, Where where = Where::current());
     WizardDriver& Click(int id, Where where = Where::current());
     WizardDriver& ExpectButtons(unsigned flags, Where where = Where::current());
+    // Expects the page's control id to show text, each of ids to be enabled or not, checked or not.
+    WizardDriver& ExpectText(int id, std::wstring text, Where where = Where::current());
+    WizardDriver& ExpectEnabled(std::vector<int> ids, bool enabled, Where where = Where::current());
+    WizardDriver& ExpectChecked(std::vector<int> ids, bool checked, Where where = Where::current());
     // Presses Next (it must be enabled) and waits for the next step.
     WizardDriver& Next(int toStep, Where where = Where::current());
     WizardDriver& Back(int toStep, Where where = Where::current());
@@ -58,6 +61,8 @@ private:
     WizardDriver& Step(Where where, std::function<void(HWND sheet, HWND page)> action);
     // Runs action with the page's control id; a fatal failure at where without it.
     WizardDriver& OnControl(Where where, int id, std::function<void(HWND control)> action);
+    WizardDriver& ExpectEach(Where where, std::vector<int> ids, bool state, const char* what,
+                             bool (*is)(HWND control));
 
     ModalScript& script_;
 };

@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 
 namespace uitest {
 
@@ -19,23 +21,18 @@ std::wstring ItemText(HWND dialog, int id) {
     return WindowText(GetDlgItem(dialog, id));
 }
 
-namespace {
-bool IsDialogClass(HWND window) {
-    wchar_t name[16] = L"";
-    GetClassNameW(window, name, 16);
-    return std::wstring(name) == L"#32770";
-}
-
-template <class Match> HWND FindThreadWindow(Match match) {
+HWND FindThreadDialog(const std::function<bool(HWND)>& match) {
     struct Search {
-        Match* match;
+        const std::function<bool(HWND)>* match;
         HWND found;
     } search{&match, nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM param) -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
-            if (IsWindowVisible(window) && IsDialogClass(window) && (*s->match)(window)) {
+            wchar_t name[16] = L"";
+            GetClassNameW(window, name, 16);
+            if (IsWindowVisible(window) && std::wstring(name) == L"#32770" && (*s->match)(window)) {
                 s->found = window;
                 return FALSE;
             }
@@ -44,14 +41,13 @@ template <class Match> HWND FindThreadWindow(Match match) {
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
-} // namespace
 
 HWND FindDialog(const std::wstring& caption, HWND except) {
-    return FindThreadWindow([&](HWND window) { return window != except && WindowText(window) == caption; });
+    return FindThreadDialog([&](HWND window) { return window != except && WindowText(window) == caption; });
 }
 
 HWND FindOwnedDialog(HWND owner) {
-    return FindThreadWindow([&](HWND window) { return GetWindow(window, GW_OWNER) == owner; });
+    return FindThreadDialog([&](HWND window) { return GetWindow(window, GW_OWNER) == owner; });
 }
 
 std::wstring MessageBoxText(HWND box) {
@@ -142,53 +138,28 @@ TempFolder::~TempFolder() {
 }
 
 bool WriteIconFile(const std::wstring& path) {
-    constexpr int kSize = 16;
-    std::vector<std::uint8_t> bytes;
-    auto put16 = [&](std::uint16_t v) {
-        bytes.push_back(static_cast<std::uint8_t>(v));
-        bytes.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
+    constexpr std::uint8_t kSize = 16;
+    // 32-bit colours, then a mask of one 32-bit aligned row per line.
+    constexpr std::uint32_t kPixelBytes = kSize * kSize * 4, kMaskBytes = kSize * 4;
+    // The icon directory and its one entry, up to the image's size and offset.
+    std::vector<std::uint8_t> bytes{0, 0, 1, 0, 1, 0, kSize, kSize, 0, 0, 1, 0, 32, 0};
     auto put32 = [&](std::uint32_t v) {
-        put16(static_cast<std::uint16_t>(v));
-        put16(static_cast<std::uint16_t>(v >> 16));
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<std::uint8_t>(v >> shift));
     };
-    const std::uint32_t pixelBytes = kSize * kSize * 4;
-    const std::uint32_t maskBytes = kSize * 4; // one 32-bit aligned row per line
-    const std::uint32_t imageBytes = 40 + pixelBytes + maskBytes;
-    put16(0); // ICONDIR
-    put16(1);
-    put16(1);
-    bytes.push_back(kSize); // ICONDIRENTRY
-    bytes.push_back(kSize);
-    bytes.push_back(0);
-    bytes.push_back(0);
-    put16(1);
-    put16(32);
-    put32(imageBytes);
+    put32(sizeof(BITMAPINFOHEADER) + kPixelBytes + kMaskBytes);
     put32(6 + 16);
-    put32(40); // BITMAPINFOHEADER, height counts the colour and mask halves
-    put32(kSize);
-    put32(kSize * 2);
-    put16(1);
-    put16(32);
-    put32(0);
-    put32(pixelBytes + maskBytes);
-    put32(0);
-    put32(0);
-    put32(0);
-    put32(0);
+    // The height counts the colour and the mask halves.
+    const BITMAPINFOHEADER header{
+        sizeof header, kSize, kSize * 2, 1, 32, BI_RGB, kPixelBytes + kMaskBytes, 0, 0, 0, 0};
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(&header);
+    bytes.insert(bytes.end(), raw, raw + sizeof header);
     for (int i = 0; i < kSize * kSize; ++i)
         put32(0xFF2060C0u); // opaque blue
-    bytes.insert(bytes.end(), maskBytes, 0);
-
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    bytes.insert(bytes.end(), kMaskBytes, 0);
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return file.good();
 }
 
 std::wstring OwnModulePath() {

@@ -1,6 +1,7 @@
 #include "tests/wine/WizardDriver.h"
 
 #include "res/resource.h"
+#include "tests/support/RegistryTree.h"
 #include "tests/wine/UiDriver.h"
 
 #include <commctrl.h>
@@ -19,18 +20,7 @@ constexpr int kFinishButton = 0x3025;
 } // namespace
 
 HWND FindWizard() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            if (IsWindowVisible(window) && IsPropertySheet(window)) {
-                *reinterpret_cast<HWND*>(param) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+    return uitest::FindThreadDialog(IsPropertySheet);
 }
 
 HWND CurrentPage(HWND sheet) {
@@ -46,20 +36,10 @@ int CurrentStep(HWND sheet) {
 
 unsigned EnabledButtons(HWND sheet) {
     unsigned flags = 0;
-    if (IsWindowEnabled(GetDlgItem(sheet, kBackButton)))
-        flags |= PSWIZB_BACK;
-    if (IsWindowEnabled(GetDlgItem(sheet, kNextButton)))
-        flags |= PSWIZB_NEXT;
-    if (IsWindowEnabled(GetDlgItem(sheet, kFinishButton)))
-        flags |= PSWIZB_FINISH;
+    for (const auto& [id, flag] :
+         {std::pair{kBackButton, PSWIZB_BACK}, {kNextButton, PSWIZB_NEXT}, {kFinishButton, PSWIZB_FINISH}})
+        flags |= IsWindowEnabled(GetDlgItem(sheet, id)) ? flag : 0u;
     return flags;
-}
-
-bool IsChecked(HWND page, int id) {
-    return IsDlgButtonChecked(page, id) == BST_CHECKED;
-}
-bool IsItemEnabled(HWND page, int id) {
-    return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
 }
 
 namespace {
@@ -134,6 +114,34 @@ WizardDriver& WizardDriver::Click(int id, Where where) {
         ExpectAt(IsWindowEnabled(control) != FALSE, where, "clicking disabled control " + std::to_string(id));
         SendMessageW(control, BM_CLICK, 0, 0);
     });
+}
+
+WizardDriver& WizardDriver::ExpectText(int id, std::wstring text, Where where) {
+    return OnControl(where, id, [id, text, where](HWND control) {
+        ExpectAt(uitest::WindowText(control) == text, where,
+                 "control " + std::to_string(id) + " shows " + Narrow(uitest::WindowText(control)));
+    });
+}
+
+WizardDriver& WizardDriver::ExpectEach(Where where, std::vector<int> ids, bool state, const char* what,
+                                       bool (*is)(HWND control)) {
+    for (const int id : ids) {
+        OnControl(where, id, [=](HWND control) {
+            ExpectAt(is(control) == state, where,
+                     "control " + std::to_string(id) + (state ? " is not " : " is ") + what);
+        });
+    }
+    return *this;
+}
+
+WizardDriver& WizardDriver::ExpectEnabled(std::vector<int> ids, bool enabled, Where where) {
+    return ExpectEach(where, std::move(ids), enabled, "enabled",
+                      [](HWND control) { return IsWindowEnabled(control) != FALSE; });
+}
+
+WizardDriver& WizardDriver::ExpectChecked(std::vector<int> ids, bool checked, Where where) {
+    return ExpectEach(where, std::move(ids), checked, "checked",
+                      [](HWND control) { return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED; });
 }
 
 WizardDriver& WizardDriver::ExpectButtons(unsigned flags, Where where) {

@@ -6,6 +6,7 @@
 #include "store/ClassRoots.h"
 #include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
+#include "store/RegKey.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/support/TestPlatform.h"
 #include "tests/support/TestRegistry.h"
@@ -134,44 +135,18 @@ TEST_F(WizardTest, StepOneOffersNextOnlyWhileTheNameIsNotEmpty) {
 }
 
 TEST_F(WizardTest, StepTwoChecksOnlyTheTargetOfTheChosenKind) {
-    user.AwaitStep(1).WalkTo(1, 2);
-    user.Do([](HWND, HWND page) {
-        EXPECT_TRUE(IsChecked(page, IDC_FUNCTION_FOLDER));
-        EXPECT_FALSE(IsChecked(page, IDC_FUNCTION_PROGRAM));
-        EXPECT_TRUE(IsItemEnabled(page, IDC_FOLDER_EDIT));
-        EXPECT_TRUE(IsItemEnabled(page, IDC_FOLDER_BROWSE));
-        EXPECT_FALSE(IsItemEnabled(page, IDC_PROGRAM_EDIT));
-        EXPECT_FALSE(IsItemEnabled(page, IDC_PROGRAM_BROWSE));
-    });
-    user.ExpectButtons(kBack);
+    user.AwaitStep(1).WalkTo(1, 2).ExpectChecked({IDC_FUNCTION_FOLDER}, true);
+    user.ExpectChecked({IDC_FUNCTION_PROGRAM}, false)
+        .ExpectEnabled({IDC_FOLDER_EDIT, IDC_FOLDER_BROWSE}, true);
+    user.ExpectEnabled({IDC_PROGRAM_EDIT, IDC_PROGRAM_BROWSE}, false).ExpectButtons(kBack);
     user.Type(IDC_FOLDER_EDIT, L"C").ExpectButtons(kBack | kNext);
-    user.Click(IDC_FUNCTION_PROGRAM).ExpectButtons(kBack);
-    user.Do([](HWND, HWND page) {
-        EXPECT_FALSE(IsItemEnabled(page, IDC_FOLDER_EDIT));
-        EXPECT_FALSE(IsItemEnabled(page, IDC_FOLDER_BROWSE));
-        EXPECT_TRUE(IsItemEnabled(page, IDC_PROGRAM_EDIT));
-        EXPECT_TRUE(IsItemEnabled(page, IDC_PROGRAM_BROWSE));
-        EXPECT_EQ(ItemText(page, IDC_FOLDER_EDIT), L"C");
-    });
+    user.Click(IDC_FUNCTION_PROGRAM)
+        .ExpectButtons(kBack)
+        .ExpectEnabled({IDC_FOLDER_EDIT, IDC_FOLDER_BROWSE}, false);
+    user.ExpectEnabled({IDC_PROGRAM_EDIT, IDC_PROGRAM_BROWSE}, true).ExpectText(IDC_FOLDER_EDIT, L"C");
     user.Type(IDC_PROGRAM_EDIT, L"x").ExpectButtons(kBack | kNext);
     user.SetText(IDC_PROGRAM_EDIT, L"").ExpectButtons(kBack);
     user.Click(IDC_FUNCTION_FOLDER).ExpectButtons(kBack | kNext);
-    RunToCancel();
-}
-
-TEST_F(WizardTest, StepThreeReloadsTheIconOnEveryKeystroke) {
-    user.AwaitStep(1).WalkTo(1, 3);
-    user.Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), DefaultIconLocation()); });
-    user.ExpectButtons(kBack | kNext);
-    user.SetText(IDC_ICON_LOCATION, OwnModulePath() + L",");
-    // ",1" is the second icon; ",13" none; ",134" the resource id; then back again.
-    user.Type(IDC_ICON_LOCATION, L"1").ExpectButtons(kBack | kNext);
-    user.Type(IDC_ICON_LOCATION, L"3").ExpectButtons(kBack);
-    user.Type(IDC_ICON_LOCATION, L"4").ExpectButtons(kBack | kNext);
-    user.Type(IDC_ICON_LOCATION, L"\b").ExpectButtons(kBack);
-    user.Type(IDC_ICON_LOCATION, L"\b").ExpectButtons(kBack | kNext);
-    user.Click(IDC_ICON_RESET).ExpectButtons(kBack | kNext);
-    user.Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), DefaultIconLocation()); });
     RunToCancel();
 }
 
@@ -204,8 +179,18 @@ int PreviewInk(HWND page) {
     return static_cast<int>(ink);
 }
 
-TEST_F(WizardTest, StepThreePreviewShowsTheIconAndNothingWithoutOne) {
-    user.AwaitStep(1).WalkTo(1, 3);
+TEST_F(WizardTest, StepThreeReloadsAndPreviewsTheIconOnEveryKeystroke) {
+    user.AwaitStep(1).WalkTo(1, 3).ExpectText(IDC_ICON_LOCATION, DefaultIconLocation());
+    user.ExpectButtons(kBack | kNext).SetText(IDC_ICON_LOCATION, OwnModulePath() + L",");
+    // ",1" is the second icon; ",13" none; ",134" the resource id; then back again.
+    user.Type(IDC_ICON_LOCATION, L"1").ExpectButtons(kBack | kNext);
+    user.Type(IDC_ICON_LOCATION, L"3").ExpectButtons(kBack);
+    user.Type(IDC_ICON_LOCATION, L"4").ExpectButtons(kBack | kNext);
+    user.Type(IDC_ICON_LOCATION, L"\b").ExpectButtons(kBack);
+    user.Type(IDC_ICON_LOCATION, L"\b").ExpectButtons(kBack | kNext);
+    user.Click(IDC_ICON_RESET)
+        .ExpectButtons(kBack | kNext)
+        .ExpectText(IDC_ICON_LOCATION, DefaultIconLocation());
     user.Do([](HWND, HWND page) { EXPECT_GT(PreviewInk(page), 50); });
     user.SetText(IDC_ICON_LOCATION, L"C:\\nothing here.dll,0").ExpectButtons(kBack);
     user.Do([](HWND, HWND page) { EXPECT_EQ(PreviewInk(page), 0); });
@@ -214,25 +199,20 @@ TEST_F(WizardTest, StepThreePreviewShowsTheIconAndNothingWithoutOne) {
     RunToCancel();
 }
 
-TEST_F(WizardTest, StepFourOffersNextOnlyWhileAPlaceIsChecked) {
-    user.AwaitStep(1).WalkTo(1, 4);
-    user.Do([](HWND, HWND page) {
-        EXPECT_TRUE(IsChecked(page, IDC_SCOPE_ALL_USERS));
-        EXPECT_FALSE(IsChecked(page, IDC_SCOPE_CURRENT_USER));
-        for (int id : {IDC_PLACE_MYCOMPUTER, IDC_PLACE_DESKTOP, IDC_PLACE_CONTROLPANEL, IDC_PLACE_NETWORK})
-            EXPECT_FALSE(IsChecked(page, id)) << id;
-        EXPECT_FALSE(IsItemEnabled(page, IDC_CATEGORY_COMBO));
-    });
-    user.ExpectButtons(kBack);
-    for (int id : {IDC_PLACE_MYCOMPUTER, IDC_PLACE_DESKTOP, IDC_PLACE_CONTROLPANEL, IDC_PLACE_NETWORK}) {
+// Next only while a place is checked; the category list follows Control Panel and keeps
+// its selection; the desktop options start unchecked and are usable only with Desktop.
+TEST_F(WizardTest, StepFourOffersNextWithAPlaceTheCategoryWithControlPanelAndTheDesktopOptionsWithDesktop) {
+    const std::vector<int> places{IDC_PLACE_MYCOMPUTER, IDC_PLACE_DESKTOP, IDC_PLACE_CONTROLPANEL,
+                                  IDC_PLACE_NETWORK};
+    const std::vector<int> desktopOptions{IDC_NAVIGATION_PANE, IDC_HIDE_DESKTOP_ICON};
+    user.AwaitStep(1).WalkTo(1, 4).ExpectChecked({IDC_SCOPE_ALL_USERS}, true);
+    user.ExpectChecked({IDC_SCOPE_CURRENT_USER}, false).ExpectChecked(places, false).ExpectButtons(kBack);
+    user.ExpectEnabled({IDC_CATEGORY_COMBO}, false).ExpectEnabled(desktopOptions, false);
+    user.ExpectChecked(desktopOptions, false);
+    for (int id : places) {
         user.Click(id).ExpectButtons(kBack | kNext);
         user.Click(id).ExpectButtons(kBack);
     }
-    RunToCancel();
-}
-
-TEST_F(WizardTest, StepFourCategoryListFollowsControlPanelAndKeepsItsSelection) {
-    user.AwaitStep(1).WalkTo(1, 4);
     user.Do([](HWND, HWND page) {
         const HWND combo = GetDlgItem(page, IDC_CATEGORY_COMBO);
         const wchar_t* expected[] = {L"Other",
@@ -254,60 +234,33 @@ TEST_F(WizardTest, StepFourCategoryListFollowsControlPanelAndKeepsItsSelection) 
         }
         EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 10);
     });
-    user.Click(IDC_PLACE_CONTROLPANEL);
-    user.Do([](HWND, HWND page) {
-        EXPECT_TRUE(IsItemEnabled(page, IDC_CATEGORY_COMBO));
+    user.Click(IDC_PLACE_CONTROLPANEL).ExpectEnabled({IDC_CATEGORY_COMBO}, true).Do([](HWND, HWND page) {
         SendDlgItemMessageW(page, IDC_CATEGORY_COMBO, CB_SETCURSEL, 9, 0);
     });
-    user.Click(IDC_PLACE_CONTROLPANEL);
-    user.Do([](HWND, HWND page) {
-        EXPECT_FALSE(IsItemEnabled(page, IDC_CATEGORY_COMBO));
+    user.Click(IDC_PLACE_CONTROLPANEL).ExpectEnabled({IDC_CATEGORY_COMBO}, false).Do([](HWND, HWND page) {
         EXPECT_EQ(SendDlgItemMessageW(page, IDC_CATEGORY_COMBO, CB_GETCURSEL, 0, 0), 9);
     });
-    RunToCancel();
-}
-
-TEST_F(WizardTest, StepFourDesktopOptionsStartUncheckedAndAreUsableOnlyWithDesktop) {
-    auto expect = [this](bool enabled) {
-        user.Do([enabled](HWND, HWND page) {
-            for (int id : {IDC_NAVIGATION_PANE, IDC_HIDE_DESKTOP_ICON}) {
-                EXPECT_EQ(IsItemEnabled(page, id), enabled) << id;
-                EXPECT_FALSE(IsChecked(page, id)) << id;
-            }
-        });
-    };
-    user.AwaitStep(1).WalkTo(1, 3).Next(4);
-    expect(false);
-    user.Click(IDC_PLACE_MYCOMPUTER);
-    expect(false);
-    user.Click(IDC_PLACE_DESKTOP);
-    expect(true);
-    user.Click(IDC_PLACE_DESKTOP);
-    expect(false);
+    user.Click(IDC_PLACE_MYCOMPUTER)
+        .ExpectEnabled(desktopOptions, false)
+        .ExpectChecked(desktopOptions, false);
+    user.Click(IDC_PLACE_DESKTOP).ExpectEnabled(desktopOptions, true).ExpectChecked(desktopOptions, false);
+    user.Click(IDC_PLACE_DESKTOP).ExpectEnabled(desktopOptions, false).ExpectChecked(desktopOptions, false);
     RunToCancel();
 }
 
 TEST_F(WizardTest, StepFiveHideIfDeletedIsUsableOnlyWithAllowDeleteAndKeepsItsMark) {
-    user.AwaitStep(1).WalkTo(1, 5);
-    user.ExpectButtons(kBack | kFinish);
-    user.Do([](HWND sheet, HWND page) {
-        for (int id :
-             {IDC_FLAG_PROPERTY_SHEET, IDC_FLAG_ALLOW_DELETE, IDC_FLAG_ALLOW_COPY, IDC_FLAG_ALLOW_LINK,
-              IDC_FLAG_ALLOW_MOVE, IDC_FLAG_REMOVABLE, IDC_FLAG_HIDE_IF_DELETED})
-            EXPECT_FALSE(IsChecked(page, id)) << id;
-        EXPECT_TRUE(IsChecked(page, IDC_FLAG_DRAG_DROP));
-        EXPECT_FALSE(IsItemEnabled(page, IDC_FLAG_HIDE_IF_DELETED));
+    user.AwaitStep(1).WalkTo(1, 5).ExpectButtons(kBack | kFinish).ExpectChecked({IDC_FLAG_DRAG_DROP}, true);
+    user.ExpectChecked({IDC_FLAG_PROPERTY_SHEET, IDC_FLAG_ALLOW_DELETE, IDC_FLAG_ALLOW_COPY,
+                        IDC_FLAG_ALLOW_LINK, IDC_FLAG_ALLOW_MOVE, IDC_FLAG_REMOVABLE,
+                        IDC_FLAG_HIDE_IF_DELETED},
+                       false);
+    user.ExpectEnabled({IDC_FLAG_HIDE_IF_DELETED}, false).Do([](HWND sheet, HWND) {
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(sheet, 0x3025)));
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, 0x3024)));
     });
-    user.Click(IDC_FLAG_ALLOW_DELETE);
-    user.Do([](HWND, HWND page) { EXPECT_TRUE(IsItemEnabled(page, IDC_FLAG_HIDE_IF_DELETED)); });
-    user.Click(IDC_FLAG_HIDE_IF_DELETED);
-    user.Click(IDC_FLAG_ALLOW_DELETE);
-    user.Do([](HWND, HWND page) {
-        EXPECT_FALSE(IsItemEnabled(page, IDC_FLAG_HIDE_IF_DELETED));
-        EXPECT_TRUE(IsChecked(page, IDC_FLAG_HIDE_IF_DELETED));
-    });
+    user.Click(IDC_FLAG_ALLOW_DELETE).ExpectEnabled({IDC_FLAG_HIDE_IF_DELETED}, true);
+    user.Click(IDC_FLAG_HIDE_IF_DELETED).Click(IDC_FLAG_ALLOW_DELETE);
+    user.ExpectEnabled({IDC_FLAG_HIDE_IF_DELETED}, false).ExpectChecked({IDC_FLAG_HIDE_IF_DELETED}, true);
     // Finish stays on offer whatever is checked.
     for (int id : {IDC_FLAG_PROPERTY_SHEET, IDC_FLAG_ALLOW_COPY, IDC_FLAG_DRAG_DROP})
         user.Click(id).ExpectButtons(kBack | kFinish);
@@ -319,23 +272,6 @@ TEST_F(WizardTest, BackFromStepFourWithoutAPlaceOffersNextOnStepThree) {
     user.Back(3).ExpectButtons(kBack | kNext);
     user.Back(2).ExpectButtons(kBack | kNext);
     user.Back(1).ExpectButtons(kNext);
-    RunToCancel();
-}
-
-TEST_F(WizardTest, WindowShowsTheApplicationIconAndTheCaptionOfEachStep) {
-    const HICON appIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
-    ASSERT_NE(appIcon, nullptr);
-    user.AwaitStep(1).Do([appIcon](HWND sheet, HWND) {
-        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(sheet, WM_GETICON, ICON_BIG, 0)), appIcon);
-        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(sheet, WM_GETICON, ICON_SMALL, 0)), appIcon);
-    });
-    for (int step = 1; step <= 5; ++step) {
-        user.Do([step](HWND sheet, HWND) {
-            EXPECT_EQ(WindowText(sheet), L"Create new ShellObject - Step " + std::to_wstring(step) + L"/5");
-        });
-        if (step < 5)
-            user.WalkTo(step, step + 1);
-    }
     RunToCancel();
 }
 
@@ -428,44 +364,44 @@ std::vector<ControlSpec> PageControls(int step) {
 }
 
 void ExpectPageControls(HWND page, int step) {
+    SCOPED_TRACE(testing::Message() << "step " << step);
     const std::vector<ControlSpec> expected = PageControls(step);
     std::size_t i = 0;
     for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT), ++i) {
-        ASSERT_LT(i, expected.size()) << "extra control on step " << step;
+        ASSERT_LT(i, expected.size()) << "extra control";
+        SCOPED_TRACE(testing::Message() << "control " << i);
         const ControlSpec& want = expected[i];
         wchar_t className[64] = L"";
         GetClassNameW(child, className, 64);
-        EXPECT_EQ(_wcsicmp(className, want.className), 0) << "step " << step << " control " << i;
-        EXPECT_EQ(GetDlgCtrlID(child), want.id) << "step " << step << " control " << i;
+        EXPECT_EQ(_wcsicmp(className, want.className), 0);
+        EXPECT_EQ(GetDlgCtrlID(child), want.id);
         if (want.text) {
-            EXPECT_EQ(WindowText(child), want.text) << "step " << step << " control " << i;
+            EXPECT_EQ(WindowText(child), want.text);
         }
         const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
-        EXPECT_EQ(style & want.style, want.style) << "step " << step << " control " << i;
+        EXPECT_EQ(style & want.style, want.style);
         if (want.className == std::wstring(L"Edit")) {
             const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_EXSTYLE));
-            EXPECT_TRUE((style & WS_BORDER) || (exStyle & WS_EX_CLIENTEDGE))
-                << "step " << step << " control " << i;
+            EXPECT_TRUE((style & WS_BORDER) || (exStyle & WS_EX_CLIENTEDGE));
         }
         if (want.buttonType >= 0) {
-            EXPECT_EQ(static_cast<int>(style & BS_TYPEMASK), want.buttonType)
-                << "step " << step << " control " << i;
+            EXPECT_EQ(static_cast<int>(style & BS_TYPEMASK), want.buttonType);
         }
     }
-    EXPECT_EQ(i, expected.size()) << "step " << step;
+    EXPECT_EQ(i, expected.size());
     // 300 x 199 dialog units in this page's font (the frame may round by a pixel).
     RECT units{0, 0, 300, 199};
     MapDialogRect(page, &units);
     RECT client{};
     GetClientRect(page, &client);
-    EXPECT_NEAR(client.right, units.right, 1) << "step " << step;
-    EXPECT_NEAR(client.bottom, units.bottom, 1) << "step " << step;
+    EXPECT_NEAR(client.right, units.right, 1);
+    EXPECT_NEAR(client.bottom, units.bottom, 1);
 
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)), sizeof font, &font);
-    EXPECT_STREQ(font.lfFaceName, L"MS Shell Dlg") << "step " << step;
+    EXPECT_STREQ(font.lfFaceName, L"MS Shell Dlg");
     const HDC screen = GetDC(nullptr);
-    EXPECT_EQ(font.lfHeight, -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72)) << "step " << step;
+    EXPECT_EQ(font.lfHeight, -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72));
     ReleaseDC(nullptr, screen);
 
     if (step == 3) {
@@ -486,10 +422,18 @@ void ExpectPageControls(HWND page, int step) {
     }
 }
 
-TEST_F(WizardTest, EveryPageHoldsItsControlsInTabOrderAtItsSize) {
-    user.AwaitStep(1);
+TEST_F(WizardTest, EveryStepShowsTheApplicationIconItsCaptionAndItsControlsInTabOrderAtItsSize) {
+    const HICON appIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
+    ASSERT_NE(appIcon, nullptr);
+    user.AwaitStep(1).Do([appIcon](HWND sheet, HWND) {
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(sheet, WM_GETICON, ICON_BIG, 0)), appIcon);
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(sheet, WM_GETICON, ICON_SMALL, 0)), appIcon);
+    });
     for (int step = 1; step <= 5; ++step) {
-        user.Do([step](HWND, HWND page) { ExpectPageControls(page, step); });
+        user.Do([step](HWND sheet, HWND page) {
+            EXPECT_EQ(WindowText(sheet), L"Create new ShellObject - Step " + std::to_wstring(step) + L"/5");
+            ExpectPageControls(page, step);
+        });
         if (step < 5)
             user.WalkTo(step, step + 1);
     }
@@ -546,11 +490,18 @@ protected:
         }
         return places;
     }
-    std::vector<int> NotifiedFolders(std::initializer_list<int> places) {
+    // The class key is in the classes of hive alone, the entries in the places given, and
+    // those places were notified.
+    void ExpectWritten(KeyHandle hive, const TreeKey& classKey, const std::wstring& name,
+                       std::vector<int> places, Where where = Where::current()) {
+        testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), "what Finish wrote");
+        EXPECT_EQ(ClassKeyDump(hive), Describe(classKey));
+        EXPECT_EQ(ClassKeyDump(hive == CurrentUser() ? LocalMachine() : CurrentUser()), kMissingTree);
+        EXPECT_EQ(PlacesWithEntry(name), places);
         std::vector<int> folders;
         for (int index : places)
             folders.push_back(PlaceByIndex(index)->folderCsidl);
-        return folders;
+        EXPECT_EQ(platform.notified, folders);
     }
 
     TreeCleanup cleanup{*registry};
@@ -594,11 +545,8 @@ TEST_F(WizardFinishTest, FinishWritesExactlyTheFolderObjectThePagesShow) {
            {L"tab 2 customize", {Sz(L"", L"{ef43ecfe-2ab9-4632-bf21-58909dd177f0}")}},
            {L"tab 3 sharing", {Sz(L"", L"{f81e9010-6ea4-11ce-a7ff-00aa003ca9f6}")}},
            {L"tab 4 security", {Sz(L"", L"{1f2e5c40-9550-11ce-99d2-00aa006e086c}")}}}}});
-    EXPECT_EQ(ClassKeyDump(CurrentUser()), Describe(expected))
-        << "a per-user object lives in this user's classes";
-    EXPECT_EQ(ClassKeyDump(LocalMachine()), kMissingTree);
-    EXPECT_EQ(PlacesWithEntry(L"Projects Folder"), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(platform.notified, NotifiedFolders({0, 1, 2}));
+    ExpectWritten(CurrentUser(), expected, L"Projects Folder",
+                  {0, 1, 2}); // a per-user object: this user's classes
 }
 
 TEST_F(WizardFinishTest, FinishPinsTheObjectWithItsThirtyTwoBitCopyAndHidesItsDesktopIcon) {
@@ -626,9 +574,7 @@ TEST_F(WizardFinishTest, FinishWritesTheProgramObjectWithTheDefaultsOfEveryPage)
                  {{L"DefaultIcon", {Sz(L"", DefaultIconLocation())}},
                   {L"ShellFolder", {Dword(L"Attributes", 0x100), Sz(L"WantsFORPARSING", L"")}},
                   {L"Shell\\Open\\Command", {ExpandSz(L"", L"%windir%\\notepad.exe \"C:\\a b.txt\"")}}});
-    EXPECT_EQ(ClassKeyDump(LocalMachine()), Describe(expected));
-    EXPECT_EQ(PlacesWithEntry(L" "), (std::vector<int>{7})) << "all users is the preset scope";
-    EXPECT_EQ(platform.notified, NotifiedFolders({7}));
+    ExpectWritten(LocalMachine(), expected, L" ", {7}); // all users is the preset scope
 }
 
 TEST_F(WizardFinishTest, ChangesMadeAfterGoingBackAreWhatFinishWrites) {
@@ -649,8 +595,7 @@ TEST_F(WizardFinishTest, ChangesMadeAfterGoingBackAreWhatFinishWrites) {
                    {Sz(L"CLSID", L"{0afaced1-e828-11d1-9187-b532f1e9575d}")},
                    {{L"InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\second")}}}},
                   {L"InProcServer32", {Sz(L"", L"shdocvw.dll"), Sz(L"ThreadingModel", L"Apartment")}}});
-    EXPECT_EQ(ClassKeyDump(CurrentUser()), Describe(expected));
-    EXPECT_EQ(PlacesWithEntry(L"Second"), (std::vector<int>{2}));
+    ExpectWritten(CurrentUser(), expected, L"Second", {2});
 }
 
 TEST_F(WizardFinishTest, CategoryIsCapturedFromTheListWhetherOrNotControlPanelIsChecked) {
@@ -672,15 +617,11 @@ TEST_F(WizardFinishTest, CategoryIsCapturedFromTheListWhetherOrNotControlPanelIs
             driver.Click(IDC_PLACE_CONTROLPANEL).Click(IDC_PLACE_DESKTOP);
         driver.Next(5).Finish();
         ASSERT_EQ(run.RunModal(wizard), ID_WIZFINISH);
-        std::uint32_t type = 0, value = 0, size = sizeof(value);
-        KeyHandle key = nullptr;
-        ASSERT_EQ(registry->OpenKey(LocalMachine(), ClassKeyPath().c_str(), kKeyRead, &key), kOk);
-        EXPECT_EQ(
-            registry->QueryValue(key, kCategoryValue, &type, reinterpret_cast<std::uint8_t*>(&value), &size),
-            kOk);
-        registry->CloseKey(key);
-        EXPECT_EQ(type, kRegDword);
-        EXPECT_EQ(value, c.written);
+        RegKey key(*registry);
+        ASSERT_EQ(key.Open(LocalMachine(), ClassKeyPath(), kKeyRead), kOk);
+        const DwordRead category = key.ReadDword(kCategoryValue);
+        EXPECT_TRUE(category.IsDword()) << category.status << " " << category.type << " " << category.size;
+        EXPECT_EQ(category.value, c.written);
         EXPECT_EQ(PlacesWithEntry(L"Test"), (std::vector<int>{c.controlPanel ? 5 : 4}));
         EXPECT_TRUE(RemoveTree(*registry, LocalMachine(), ClassKeyPath()));
         for (const NamespaceLocation& place : NamespaceLocations())
@@ -718,72 +659,64 @@ TEST_F(WizardFinishTest, CancelOnAnyStepWritesNothing) {
 // ---------------------------------------------------------------------------------------
 // The choosers of step 2, worked through their own windows.
 
-TEST_F(WizardTest, FolderChooserPutsTheChosenFolderIntoTheFolderEditAndCancelChangesNothing) {
-    const std::wstring windows = WindowsDirectory();
-    user.AwaitStep(1).WalkTo(1, 2).SetText(IDC_FOLDER_EDIT, L"");
-    user.WithChooser(IDC_FOLDER_BROWSE, [](HWND chooser) { PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0); });
-    user.ExpectButtons(kBack).Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_FOLDER_EDIT), L""); });
+// The folder chooser puts the chosen folder into the folder edit, the file chooser the path
+// unquoted into the program edit; Cancel changes nothing.
+TEST_F(WizardTest, TheChoosersOfStepTwoFillTheirEditAndCancelChangesNothing) {
+    const std::wstring windows = WindowsDirectory(), program = windows + L"\\my tool.exe";
+    auto cancel = [](HWND chooser) { PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0); };
+    user.AwaitStep(1).WalkTo(1, 2).SetText(IDC_FOLDER_EDIT, L"").WithChooser(IDC_FOLDER_BROWSE, cancel);
+    user.ExpectButtons(kBack).ExpectText(IDC_FOLDER_EDIT, L"");
     user.WithChooser(IDC_FOLDER_BROWSE, [windows](HWND chooser) {
         EXPECT_EQ(WindowText(GetDlgItem(chooser, 0x3742)), L"Choose Folder") << "the text above the tree";
         SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(windows.c_str()));
         PostMessageW(chooser, WM_COMMAND, IDOK, 0);
     });
-    user.ExpectButtons(kBack | kNext).Do([windows](HWND, HWND page) {
+    user.ExpectButtons(kBack | kNext).ExpectText(IDC_PROGRAM_EDIT, L"").Do([windows](HWND, HWND page) {
         EXPECT_EQ(_wcsicmp(ItemText(page, IDC_FOLDER_EDIT).c_str(), windows.c_str()), 0)
             << ItemText(page, IDC_FOLDER_EDIT);
-        EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), L"");
     });
-    RunToCancel();
-}
 
-TEST_F(WizardTest, FileChooserPutsThePathUnquotedIntoTheProgramEditAndCancelChangesNothing) {
-    const std::wstring program = WindowsDirectory() + L"\\my tool.exe";
-    user.AwaitStep(1).WalkTo(1, 2).SetText(IDC_FOLDER_EDIT, L"C:\\kept").Click(IDC_FUNCTION_PROGRAM);
-    user.WithChooser(IDC_PROGRAM_BROWSE, [](HWND chooser) {
+    user.SetText(IDC_FOLDER_EDIT, L"C:\\kept").Click(IDC_FUNCTION_PROGRAM);
+    user.WithChooser(IDC_PROGRAM_BROWSE, [cancel](HWND chooser) {
         EXPECT_EQ(WindowText(chooser), L"Choose File");
-        PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+        cancel(chooser);
     });
-    user.ExpectButtons(kBack).Do([](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), L""); });
+    user.ExpectButtons(kBack).ExpectText(IDC_PROGRAM_EDIT, L"");
     user.WithChooser(IDC_PROGRAM_BROWSE, [program](HWND chooser) {
         SetDlgItemTextW(chooser, 0x47c, program.c_str()); // the file name box
         PostMessageW(chooser, WM_COMMAND, IDOK, 0);
     });
-    user.ExpectButtons(kBack | kNext).Do([program](HWND, HWND page) {
-        EXPECT_EQ(ItemText(page, IDC_PROGRAM_EDIT), program);
-        EXPECT_EQ(ItemText(page, IDC_FOLDER_EDIT), L"C:\\kept");
-    });
+    user.ExpectButtons(kBack | kNext)
+        .ExpectText(IDC_PROGRAM_EDIT, program)
+        .ExpectText(IDC_FOLDER_EDIT, L"C:\\kept");
     RunToCancel();
 }
 
+// Cancelled, the icon chooser keeps the location and its buttons; otherwise it starts on
+// the location and its choice becomes the location.
 TEST_F(WizardTest, IconChooserStartsOnTheLocationAndItsChoiceBecomesTheLocation) {
     const std::wstring program = OwnModulePath();
     TempFolder folder;
     const std::wstring iconFile = folder.File(L"plain.ico");
     ASSERT_TRUE(WriteIconFile(iconFile));
     auto firstIcon = [](HWND chooser) { uitest::ChooseIconAt(chooser, 0); };
-    user.AwaitStep(1).WalkTo(1, 3).SetText(IDC_ICON_LOCATION, program + L",1");
-    user.WithChooser(IDC_ICON_CHOOSE, [program](HWND chooser) {
-        EXPECT_EQ(WindowText(chooser), L"Choose Icon");
-        EXPECT_EQ(ItemText(chooser, IDC_ICON_FILE), program);
-        EXPECT_EQ(SendDlgItemMessageW(chooser, IDC_ICON_LIST, LB_GETCURSEL, 0, 0), 1);
-        uitest::ChooseIconAt(chooser, 1);
-    });
-    user.WithChooser(IDC_ICON_CHOOSE, firstIcon).ExpectButtons(kBack | kNext).Do([program](HWND, HWND page) {
-        EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), program + L",0");
-    });
-    user.SetText(IDC_ICON_LOCATION, iconFile).WithChooser(IDC_ICON_CHOOSE, firstIcon);
-    user.Do([iconFile](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), iconFile); });
-    RunToCancel();
-}
-
-TEST_F(WizardTest, CancellingTheIconChooserKeepsTheLocationAndItsButtons) {
     user.AwaitStep(1).WalkTo(1, 3).SetText(IDC_ICON_LOCATION, L"C:\\nothing.dll,3").ExpectButtons(kBack);
     user.WithChooser(IDC_ICON_CHOOSE, [](HWND chooser) {
         EXPECT_EQ(WindowText(chooser), L"Choose Icon");
         PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
     });
-    user.ExpectButtons(kBack).Do(
-        [](HWND, HWND page) { EXPECT_EQ(ItemText(page, IDC_ICON_LOCATION), L"C:\\nothing.dll,3"); });
+    user.ExpectButtons(kBack).ExpectText(IDC_ICON_LOCATION, L"C:\\nothing.dll,3");
+
+    user.SetText(IDC_ICON_LOCATION, program + L",1").WithChooser(IDC_ICON_CHOOSE, [program](HWND chooser) {
+        EXPECT_EQ(WindowText(chooser), L"Choose Icon");
+        EXPECT_EQ(ItemText(chooser, IDC_ICON_FILE), program);
+        EXPECT_EQ(SendDlgItemMessageW(chooser, IDC_ICON_LIST, LB_GETCURSEL, 0, 0), 1);
+        uitest::ChooseIconAt(chooser, 1);
+    });
+    user.WithChooser(IDC_ICON_CHOOSE, firstIcon).ExpectButtons(kBack | kNext);
+    user.ExpectText(IDC_ICON_LOCATION, program + L",0");
+    user.SetText(IDC_ICON_LOCATION, iconFile).WithChooser(IDC_ICON_CHOOSE, firstIcon);
+    user.ExpectText(IDC_ICON_LOCATION, iconFile);
     RunToCancel();
 }
 
