@@ -60,6 +60,13 @@ protected:
                                     {{L"Instance\\InitPropertyBag", {ExpandSz(L"Target", target)}}}}),
                   kOk);
     }
+    // WriteClass, and an entry key in each place, marked as the class is.
+    void WriteObject(const wchar_t* clsid, const std::wstring& name, const std::wstring& target,
+                     std::vector<int> places, const std::wstring& description = {}, bool marked = true) {
+        WriteClass(clsid, name, target, description, marked);
+        for (const int place : places)
+            WriteEntry(place, clsid, marked ? L"Varnoset: entry" : L"");
+    }
     // Sets the item data of a row.
     void SetItemData(int row, LPARAM data) const {
         dialog->ListView().SetItemData(row, static_cast<std::size_t>(data));
@@ -98,13 +105,9 @@ protected:
 // --- filling the list ---------------------------------------------------------------------
 
 TEST_F(MainWindowTest, RowsShowNameLocationTargetDescriptionInCaseInsensitiveNameOrder) {
-    WriteClass(kAlpha, L"beta thing", L"C:\\Beta", L"second");
-    WriteClass(kBeta, L"Alpha thing", L"%USERPROFILE%\\Alpha", L"first");
-    WriteClass(kGamma, L"Gamma thing", L"C:\\Gamma");
-    WriteEntry(0, kAlpha);
-    WriteEntry(6, kBeta);
-    WriteEntry(1, kGamma);
-    WriteEntry(2, kAlpha);
+    WriteObject(kAlpha, L"beta thing", L"C:\\Beta", {0, 2}, L"second");
+    WriteObject(kBeta, L"Alpha thing", L"%USERPROFILE%\\Alpha", {6}, L"first");
+    WriteObject(kGamma, L"Gamma thing", L"C:\\Gamma", {1});
     Open();
 
     const std::vector<Row> rows = Rows();
@@ -133,16 +136,14 @@ TEST_F(MainWindowTest, DescriptionColumnKeepsItsWidthWhenNoObjectHasADescription
     // Texts far wider than the 100 pixels a column starts with, in any font.
     const std::wstring name = L"No comment, and a name far wider than any column starts out";
     const std::wstring description = L"A description far longer than one hundred pixels of text";
-    WriteClass(kAlpha, name, L"C:\\a");
-    WriteEntry(0, kAlpha);
+    WriteObject(kAlpha, name, L"C:\\a", {0});
     Open();
     ASSERT_GT(StringWidth(name), 100);
     ASSERT_GT(StringWidth(description), 100);
     EXPECT_EQ(ColumnWidth(3), 100);
     EXPECT_GE(ColumnWidth(0), StringWidth(name)) << "the Name column is autosized";
 
-    WriteClass(kBeta, L"Commented", L"C:\\b", description);
-    WriteEntry(0, kBeta);
+    WriteObject(kBeta, L"Commented", L"C:\\b", {0}, description);
     dialog->RefreshList();
     const int widened = ColumnWidth(3);
     EXPECT_GE(widened, StringWidth(description));
@@ -203,10 +204,8 @@ TEST_F(MainWindowTest, AFreshWindowHasItsTitleColumnsStylesAndSize) {
 // --- expert mode and the context menu -----------------------------------------------------
 
 TEST_F(MainWindowTest, UnmarkedRowsAreLeftOutUntilExpertModeWhoseToggleChecksTheMenuAndLeavesTheRegistry) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
-    WriteEntry(0, kAlpha);
-    WriteEntry(4, kForeign, L"");
+    WriteObject(kAlpha, L"Mine", L"C:\\Mine", {0});
+    WriteObject(kForeign, L"Recycle Bin", L"C:\\Bin", {4}, L"", false);
     Open();
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Mine @ Desktop (this user)"}));
     const std::string before = Snapshot();
@@ -229,8 +228,7 @@ TEST_F(MainWindowTest, UnmarkedRowsAreLeftOutUntilExpertModeWhoseToggleChecksThe
 
 TEST_F(MainWindowTest, ExpertModeIsLoadedAtConstructionAndSavedAtDestruction) {
     ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kSettingsKeyPath, {test::Dword(L"Expert", 1)}}), kOk);
-    WriteClass(kForeign, L"Recycle Bin", L"C:\\Bin", L"", false);
-    WriteEntry(4, kForeign, L"");
+    WriteObject(kForeign, L"Recycle Bin", L"C:\\Bin", {4}, L"", false);
     Open();
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Recycle Bin @ Desktop (all users)"}));
     Command(ID_EXPERT_MODE);
@@ -238,9 +236,10 @@ TEST_F(MainWindowTest, ExpertModeIsLoadedAtConstructionAndSavedAtDestruction) {
     EXPECT_EQ(LoadWindowSettings(store).expertMode, 0);
 }
 
-TEST_F(MainWindowTest, ContextMenuWithoutSelectionGreysEveryRowCommand) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(0, kAlpha);
+// Without a selection every row command is greyed and the Delete button disabled; the
+// button follows the selection however it changes, and a rebuild keeps it.
+TEST_F(MainWindowTest, WithoutSelectionRowCommandsAreGreyedAndTheDeleteButtonFollowsTheSelection) {
+    WriteObject(kAlpha, L"Mine", L"C:\\Mine", {0});
     Open();
     for (UINT id :
          std::initializer_list<UINT>{ID_DELETE, ID_HIDE, ID_UNHIDE, ID_RENAME, ID_CHANGE_ICON,
@@ -254,12 +253,19 @@ TEST_F(MainWindowTest, ContextMenuWithoutSelectionGreysEveryRowCommand) {
     EXPECT_EQ(GetMenuState(popup, 1, MF_BYPOSITION) & MF_GRAYED, 0u) << "Copy to";
     EXPECT_EQ(GetMenuState(popup, 2, MF_BYPOSITION) & MF_GRAYED, 0u) << "Move to";
     EXPECT_FALSE(DeleteButtonEnabled());
+
+    Select(L"Mine", L"Desktop (this user)");
+    EXPECT_TRUE(DeleteButtonEnabled()) << "a selection made without a click counts too";
+    dialog->RefreshList();
+    EXPECT_TRUE(DeleteButtonEnabled());
+    EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+    SetSelected(0, false);
+    EXPECT_FALSE(DeleteButtonEnabled());
 }
 
 TEST_F(MainWindowTest, ContextMenuEnablesHideAndUnhideByTheSelectedEntries) {
-    WriteClass(kAlpha, L"Shown", L"C:\\a");
+    WriteObject(kAlpha, L"Shown", L"C:\\a", {0});
     WriteClass(kBeta, L"Hidden", L"C:\\b");
-    WriteEntry(0, kAlpha);
     WriteEntry(0, std::wstring(L"hidden") + kBeta);
     Open();
 
@@ -286,10 +292,8 @@ TEST_F(MainWindowTest, NavigationPaneAndDesktopIconToggleTheSelectedRowsAndShowT
     bool madeKey[2] = {};
     for (int scope = 0; scope < 2; ++scope)
         madeKey[scope] = DumpTree(store, ScopeHive(scope * 4), kHideDesktopIconsPath) == test::kMissingTree;
-    WriteClass(kAlpha, L"A", L"C:\\a");
-    WriteClass(kBeta, L"B", L"C:\\b");
-    WriteEntry(0, kAlpha);
-    WriteEntry(4, kBeta);
+    WriteObject(kAlpha, L"A", L"C:\\a", {0});
+    WriteObject(kBeta, L"B", L"C:\\b", {4});
     Open();
     Select(L"A", L"Desktop (this user)");
     Select(L"B", L"Desktop (all users)");
@@ -351,30 +355,23 @@ TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
         EXPECT_EQ(GetMenuItemID(copy, i), copyIds[i]);
         EXPECT_EQ(GetMenuItemID(move, i), copyIds[i] + 10);
     }
-    const UINT order[] = {ID_CREATE_NEW,
-                          0xFFFFFFFFu,
-                          0xFFFFFFFFu,
-                          ID_DELETE,
-                          0,
-                          ID_HIDE,
-                          ID_UNHIDE,
-                          0,
-                          ID_RENAME,
-                          ID_CHANGE_ICON,
-                          ID_CHANGE_COMMENT,
-                          ID_SET_EXPLORER_POSITION,
-                          ID_NAVIGATION_PANE,
-                          ID_DESKTOP_ICON,
-                          0,
-                          ID_UNDO,
-                          ID_EXPORT,
-                          ID_IMPORT,
-                          ID_CHECK_PROBLEMS,
-                          0,
-                          ID_EXPERT_MODE};
-    ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(std::size(order)));
-    for (int i = 0; i < static_cast<int>(std::size(order)); ++i)
-        EXPECT_EQ(GetMenuItemID(popup, i), order[i]) << i;
+    // The menu's groups, a separator (id 0) between each two; a submenu's id is 0xFFFFFFFF.
+    const std::vector<std::vector<UINT>> groups{{ID_CREATE_NEW, 0xFFFFFFFFu, 0xFFFFFFFFu, ID_DELETE},
+                                                {ID_HIDE, ID_UNHIDE},
+                                                {ID_RENAME, ID_CHANGE_ICON, ID_CHANGE_COMMENT,
+                                                 ID_SET_EXPLORER_POSITION, ID_NAVIGATION_PANE,
+                                                 ID_DESKTOP_ICON},
+                                                {ID_UNDO, ID_EXPORT, ID_IMPORT, ID_CHECK_PROBLEMS},
+                                                {ID_EXPERT_MODE}};
+    std::vector<UINT> order;
+    for (const std::vector<UINT>& group : groups) {
+        if (!order.empty())
+            order.push_back(0);
+        order.insert(order.end(), group.begin(), group.end());
+    }
+    ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(order.size()));
+    for (int i = 0; i < static_cast<int>(order.size()); ++i)
+        EXPECT_EQ(GetMenuItemID(popup, i), order[static_cast<std::size_t>(i)]) << i;
 }
 
 TEST(Places, CommandIdsAndLabelsNameTheirPlaces) {
@@ -395,25 +392,6 @@ TEST(Places, CommandIdsAndLabelsNameTheirPlaces) {
         EXPECT_EQ(PlaceLabel(place.index), labels[place.index]);
     EXPECT_EQ(PlaceLabel(8), L"");
     EXPECT_EQ(PlaceLabel(-1), L"");
-}
-
-// --- the delete button ----------------------------------------------------------------------
-
-TEST_F(MainWindowTest, DeleteButtonFollowsTheSelectionHoweverItChangesAndARebuildKeepsIt) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(0, kAlpha);
-    Open();
-    EXPECT_FALSE(DeleteButtonEnabled());
-
-    Select(L"Mine", L"Desktop (this user)");
-    EXPECT_TRUE(DeleteButtonEnabled()) << "a selection made without a click counts too";
-
-    dialog->RefreshList();
-    EXPECT_TRUE(DeleteButtonEnabled());
-    EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
-
-    SetSelected(0, false);
-    EXPECT_FALSE(DeleteButtonEnabled());
 }
 
 // --- list commands ---------------------------------------------------------------------------
@@ -513,8 +491,7 @@ TEST_F(MainWindowTest, ListCommandsChangeTheSelectedEntriesNotifyTheirPlacesAndR
 }
 
 TEST_F(MainWindowTest, RowWhoseItemDataNamesNoEntryIsNeverActedOn) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(0, kAlpha);
+    WriteObject(kAlpha, L"Mine", L"C:\\Mine", {0});
     Open();
     SetItemData(0, 999);
     const std::string before = Snapshot();
@@ -528,12 +505,9 @@ TEST_F(MainWindowTest, RowWhoseItemDataNamesNoEntryIsNeverActedOn) {
 }
 
 TEST_F(MainWindowTest, SelectionWalkVisitsRowsInDisplayOrder) {
-    WriteClass(kAlpha, L"c", L"C:\\c");
-    WriteClass(kBeta, L"A", L"C:\\a");
-    WriteClass(kGamma, L"b", L"C:\\b");
-    WriteEntry(0, kAlpha);
-    WriteEntry(0, kBeta);
-    WriteEntry(0, kGamma);
+    WriteObject(kAlpha, L"c", L"C:\\c", {0});
+    WriteObject(kBeta, L"A", L"C:\\a", {0});
+    WriteObject(kGamma, L"b", L"C:\\b", {0});
     Open();
     for (int row = 0; row < 3; ++row)
         SetSelected(row, true);
@@ -583,17 +557,15 @@ TEST_F(MainWindowTest, EnlargingOrMaximisingMovesTheButtonsGrowsTheGroupAndTheLi
         RECT controlDirty{};
         EXPECT_TRUE(GetUpdateRect(dialog->Item(id), &controlDirty, FALSE)) << id;
     }
-    const int shiftX[] = {0, 0, 120, 0, 0};
-    const int shiftY[] = {70, 70, 70, 0, 0};
-    const int growX[] = {0, 0, 0, 120, 120};
-    const int growY[] = {0, 0, 0, 70, 70};
+    // How far each edge moved: the left buttons go down, Close down and right, the group and
+    // the list grow.
+    const RECT moved[] = {
+        {0, 70, 0, 70}, {0, 70, 0, 70}, {120, 70, 120, 70}, {0, 0, 120, 70}, {0, 0, 120, 70}};
     for (int i = 0; i < 5; ++i) {
-        SCOPED_TRACE(ids[i]);
         const RECT now = ClientRectOf(dialog->Item(ids[i]));
-        EXPECT_EQ(now.left, before[i].left + shiftX[i]);
-        EXPECT_EQ(now.top, before[i].top + shiftY[i]);
-        EXPECT_EQ(now.right - now.left, before[i].right - before[i].left + growX[i]);
-        EXPECT_EQ(now.bottom - now.top, before[i].bottom - before[i].top + growY[i]);
+        const RECT want{before[i].left + moved[i].left, before[i].top + moved[i].top,
+                        before[i].right + moved[i].right, before[i].bottom + moved[i].bottom};
+        EXPECT_TRUE(EqualRect(&now, &want)) << ids[i];
     }
     // The new outer rectangle is what would be saved.
     RECT grown{};
@@ -750,9 +722,8 @@ class RowDrawingTest : public MainWindowTest {
 protected:
     void SetUp() override {
         // Letters without horizontal strokes, so only a strike-out line makes a long run.
-        WriteClass(kAlpha, L"wwwwwwwwww", L"C:\\shown");
+        WriteObject(kAlpha, L"wwwwwwwwww", L"C:\\shown", {0});
         WriteClass(kBeta, L"xxxxxxxxxx", L"C:\\hidden");
-        WriteEntry(0, kAlpha);
         WriteEntry(0, std::wstring(L"hidden") + kBeta);
         Open(SW_SHOWNOACTIVATE);
         shown = FindRow(L"wwwwwwwwww", L"Desktop (this user)");
@@ -822,10 +793,8 @@ TEST_F(RowDrawingTest, RowWhoseItemDataNamesNoEntryIsNotDrawn) {
 // for is exact. Compared pixel by pixel with the same row drawn in a far wider column, so
 // no font or text width is assumed.
 TEST_F(MainWindowTest, AutosizedColumnsShowEveryTextWholeAndTheDrawnWidthIsExact) {
-    WriteClass(kAlpha, L"Project Files", L"%USERPROFILE%\\Documents", L"Shared project folders");
-    WriteClass(kBeta, L"Notepad", L"%SystemRoot%\\system32\\notepad.exe", L"Edit text files");
-    WriteEntry(1, kAlpha);
-    WriteEntry(2, kBeta);
+    WriteObject(kAlpha, L"Project Files", L"%USERPROFILE%\\Documents", {1}, L"Shared project folders");
+    WriteObject(kBeta, L"Notepad", L"%SystemRoot%\\system32\\notepad.exe", {2}, L"Edit text files");
     Open();
     const int rows = static_cast<int>(Rows().size());
     ASSERT_EQ(rows, 2);
@@ -1003,11 +972,9 @@ TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
         SCOPED_TRACE(c.name);
         dialog.reset();
         ClearRegistry();
-        WriteClass(kAlpha, L"Alpha", L"C:\\Alpha");
-        WriteClass(kBeta, L"Beta", L"C:\\Beta", L"second");
+        WriteObject(kAlpha, L"Alpha", L"C:\\Alpha", {0});
+        WriteObject(kBeta, L"Beta", L"C:\\Beta", {1}, L"second");
         WriteClass(kGamma, L"Gamma", L"C:\\Gamma");
-        WriteEntry(0, kAlpha);
-        WriteEntry(1, kBeta);
         Open(SW_SHOW);
         WriteEntry(2, kGamma); // behind the window's back
         const int row = FindRow(L"Beta", L"Control Panel (this user)");
@@ -1043,11 +1010,9 @@ TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
 }
 
 TEST_F(MainWindowTest, HeadingClicksSortUpThenDownWithTheArrowAndTheSortIsSavedAndRestored) {
-    WriteClass(kAlpha, L"b", L"C:\\2");
-    WriteClass(kBeta, L"A", L"c:\\3");
-    WriteClass(kGamma, L"c", L"C:\\1");
-    for (const wchar_t* clsid : {kAlpha, kBeta, kGamma})
-        WriteEntry(0, clsid);
+    WriteObject(kAlpha, L"b", L"C:\\2", {0});
+    WriteObject(kBeta, L"A", L"c:\\3", {0});
+    WriteObject(kGamma, L"c", L"C:\\1", {0});
     auto arrows = [this] {
         std::vector<int> formats;
         HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
@@ -1088,11 +1053,9 @@ TEST_F(MainWindowTest, HeadingClicksSortUpThenDownWithTheArrowAndTheSortIsSavedA
 }
 
 TEST_F(MainWindowTest, TypingAFilterReadsNoRegistryTheStatusLineCountsAndCommandsActOnShownRowsOnly) {
-    WriteClass(kAlpha, L"Project Files", L"C:\\Projects", L"shared");
-    WriteClass(kBeta, L"Notepad", L"C:\\Windows\\notepad.exe");
+    WriteObject(kAlpha, L"Project Files", L"C:\\Projects", {0}, L"shared");
+    WriteObject(kBeta, L"Notepad", L"C:\\Windows\\notepad.exe", {1});
     WriteClass(kGamma, L"Paint", L"C:\\Paint");
-    WriteEntry(0, kAlpha);
-    WriteEntry(1, kBeta);
     WriteEntry(0, std::wstring(L"hidden") + kGamma);
     test::RecordingRegistry recorder(store);
     Open(SW_HIDE, &recorder);
@@ -1121,11 +1084,8 @@ TEST_F(MainWindowTest, TypingAFilterReadsNoRegistryTheStatusLineCountsAndCommand
 
 TEST_F(MainWindowTest, RowsThatStillExistStaySelectedUnderTheirNewNamesAndTheFocusedRowStaysInView) {
     // Every object in every place: more rows than the list shows at once.
-    for (const wchar_t* clsid : {kAlpha, kBeta, kGamma, kForeign}) {
-        WriteClass(clsid, clsid, L"C:\\x");
-        for (int place = 0; place < 8; ++place)
-            WriteEntry(place, clsid);
-    }
+    for (const wchar_t* clsid : {kAlpha, kBeta, kGamma, kForeign})
+        WriteObject(clsid, clsid, L"C:\\x", {0, 1, 2, 3, 4, 5, 6, 7});
     Open(SW_SHOW);
     const int rows = static_cast<int>(Rows().size());
     ASSERT_GT(rows, SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0) + 2);
@@ -1163,8 +1123,7 @@ TEST_F(MainWindowTest, RowsThatStillExistStaySelectedUnderTheirNewNamesAndTheFoc
 }
 
 TEST_F(MainWindowTest, ANewDpiTakesTheSuggestedRectangleAndScalesFontLayoutIconsAndRows) {
-    WriteClass(kAlpha, L"Mine", L"C:\\Mine");
-    WriteEntry(0, kAlpha);
+    WriteObject(kAlpha, L"Mine", L"C:\\Mine", {0});
     Open();
     HWND dlg = dialog->Hwnd();
     const int ids[] = {IDC_CREATE_NEW, IDC_DELETE_SELECTED, IDOK,      IDC_GROUP_INSTALLED,
