@@ -127,64 +127,55 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
 
 // ---- CExplorerPosition ----
 
-TEST(ExplorerPosition, RefusesOutOfRangeValueWithRangeMessageThenAcceptsMaximum) {
-    OwnerWindow owner(100, 100, 600, 400);
-    CExplorerPosition dialog(owner.Hwnd());
-    dialog.position = 256;
-    dialog.title = L"Edit Shell Object Position of Sample";
-    HWND d = nullptr;
-    std::wstring shownValue;
-    SeenBox box;
-    bool stayedOpen = false, editFocused = false;
-    ModalScript driver;
-    driver
-        .AwaitDialog(L"Edit Shell Object Position of Sample",
-                     [&](HWND shown) {
-                         d = shown;
-                         shownValue = ItemText(d, IDC_POSITION_EDIT);
-                         PostClick(d, IDOK);
-                     })
-        .Await(DismissBox(d, box))
-        .Await(OnceBoxGone(d, [&](HWND d) {
-            stayedOpen = IsWindow(d) && IsWindowVisible(d);
-            editFocused = GetFocus() == GetDlgItem(d, IDC_POSITION_EDIT);
-            SetDlgItemTextW(d, IDC_POSITION_EDIT, L"255");
-            PostClick(d, IDOK);
-        }));
-    EXPECT_EQ(driver.RunModal(dialog), IDOK);
-    EXPECT_EQ(shownValue, L"256");
-    EXPECT_EQ(box.text, L"Enter an integer between 0 and 255.");
-    EXPECT_TRUE(stayedOpen);
-    EXPECT_TRUE(editFocused);
-    EXPECT_EQ(dialog.position, 255);
-}
-
-TEST(ExplorerPosition, EmptyTextGivesIntegerMessageAndCancelAfterRefusalKeepsValue) {
-    CExplorerPosition dialog;
-    dialog.position = 40;
-    dialog.title = L"T";
-    HWND d = nullptr;
-    SeenBox emptyBox, rangeBox;
-    ModalScript driver;
-    driver
-        .AwaitDialog(L"T",
-                     [&](HWND shown) {
-                         d = shown;
-                         SetDlgItemTextW(d, IDC_POSITION_EDIT, L"");
-                         PostClick(d, IDOK);
-                     })
-        .Await(DismissBox(d, emptyBox))
-        .Await(OnceBoxGone(d,
-                           [](HWND d) {
-                               SetDlgItemTextW(d, IDC_POSITION_EDIT, L"300");
-                               PostClick(d, IDOK);
-                           }))
-        .Await(DismissBox(d, rangeBox))
-        .Await(OnceBoxGone(d, [](HWND d) { PostClick(d, IDCANCEL); }));
-    EXPECT_EQ(driver.RunModal(dialog), IDCANCEL);
-    EXPECT_EQ(emptyBox.text, L"Enter an integer.");
-    EXPECT_EQ(rangeBox.text, L"Enter an integer between 0 and 255.");
-    EXPECT_EQ(dialog.position, 40);
+// Each refusal names what is wrong and keeps the dialog open with the focus in the edit;
+// Cancel after a refusal keeps the caller's value.
+TEST(ExplorerPosition, RefusesEmptyAndOutOfRangeTextWithItsMessageThenTakesTheMaximumOrCancel) {
+    const std::wstring range = L"Enter an integer between 0 and 255.";
+    struct Answer {
+        const wchar_t* text; // typed before the button; null: the text as shown
+        int button;
+        std::wstring refusal; // the message an OK brings up; empty: none
+    };
+    const struct {
+        int start;
+        std::vector<Answer> answers; // the last one closes the dialog
+        int position;
+    } cases[] = {
+        {256, {{nullptr, IDOK, range}, {L"255", IDOK, L""}}, 255},
+        {40, {{L"", IDOK, L"Enter an integer."}, {L"300", IDOK, range}, {nullptr, IDCANCEL, L""}}, 40},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.start);
+        OwnerWindow owner(100, 100, 600, 400);
+        CExplorerPosition dialog(owner.Hwnd());
+        dialog.position = c.start;
+        dialog.title = L"Edit Shell Object Position of Sample";
+        HWND d = nullptr;
+        std::vector<SeenBox> boxes(c.answers.size());
+        ModalScript driver;
+        driver.AwaitDialog(dialog.title, [&](HWND shown) {
+            d = shown;
+            EXPECT_EQ(ItemText(d, IDC_POSITION_EDIT), std::to_wstring(c.start));
+        });
+        for (std::size_t i = 0; i < c.answers.size(); ++i) {
+            const Answer& answer = c.answers[i];
+            driver.Await(OnceBoxGone(d, [&answer, i](HWND d) {
+                if (i > 0) {
+                    EXPECT_TRUE(IsWindow(d) && IsWindowVisible(d)) << "stayed open";
+                    EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_POSITION_EDIT));
+                }
+                if (answer.text)
+                    SetDlgItemTextW(d, IDC_POSITION_EDIT, answer.text);
+                PostClick(d, answer.button);
+            }));
+            if (!answer.refusal.empty())
+                driver.Await(DismissBox(d, boxes[i]));
+        }
+        EXPECT_EQ(driver.RunModal(dialog), c.answers.back().button);
+        for (std::size_t i = 0; i < c.answers.size(); ++i)
+            EXPECT_EQ(boxes[i].text, c.answers[i].refusal) << i;
+        EXPECT_EQ(dialog.position, c.position);
+    }
 }
 
 TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {

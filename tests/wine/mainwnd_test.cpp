@@ -37,11 +37,6 @@ constexpr wchar_t kBeta[] = L"{b2000000-0000-4000-8000-000000000002}";
 constexpr wchar_t kGamma[] = L"{c3000000-0000-4000-8000-000000000003}";
 constexpr wchar_t kForeign[] = L"{d4000000-0000-4000-8000-000000000004}";
 
-struct Row {
-    std::wstring name, location, target, description;
-    LPARAM data = 0;
-};
-
 class MainWindowTest : public MainWindowFixture {
 protected:
     MainWindowTest() : MainWindowFixture({kAlpha, kBeta, kGamma, kForeign}) {}
@@ -71,15 +66,8 @@ protected:
     void SetItemData(int row, LPARAM data) const {
         dialog->ListView().SetItemData(row, static_cast<std::size_t>(data));
     }
-
-    std::vector<Row> Rows() const {
-        std::vector<Row> rows;
-        for (int row = 0; row < RowCount(); ++row) {
-            rows.push_back(Row{Cell(row, 0), Cell(row, 1), Cell(row, 2), Cell(row, 3),
-                               dialog->ListView().ItemData(row)});
-        }
-        return rows;
-    }
+    // The entry index a row holds as its item data.
+    std::size_t ItemData(int row) const { return static_cast<std::size_t>(dialog->ListView().ItemData(row)); }
     std::wstring Status() const { return uitest::ItemText(dialog->Hwnd(), IDC_STATUS); }
     bool DeleteButtonEnabled() const { return IsWindowEnabled(dialog->Item(IDC_DELETE_SELECTED)) != FALSE; }
     int ColumnWidth(int column) const {
@@ -110,25 +98,20 @@ TEST_F(MainWindowTest, RowsShowNameLocationTargetDescriptionInCaseInsensitiveNam
     WriteObject(kGamma, L"Gamma thing", L"C:\\Gamma", {1});
     Open();
 
-    const std::vector<Row> rows = Rows();
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Alpha thing @ My Computer (all users)",
-                                                  L"beta thing @ Desktop (this user)",
-                                                  L"beta thing @ My Computer (this user)",
-                                                  L"Gamma thing @ Control Panel (this user)"}));
-    EXPECT_EQ(rows[0].target, L"%USERPROFILE%\\Alpha");
-    EXPECT_EQ(rows[0].description, L"first");
-    EXPECT_EQ(rows[1].target, L"C:\\Beta");
-    EXPECT_EQ(rows[1].description, L"second");
-    EXPECT_EQ(rows[3].target, L"C:\\Gamma");
-    EXPECT_EQ(rows[3].description, L"");
-    // Every row reaches its own entry through its item data.
-    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+    const std::wstring cells[][4] = {
+        {L"Alpha thing", L"My Computer (all users)", L"%USERPROFILE%\\Alpha", L"first"},
+        {L"beta thing", L"Desktop (this user)", L"C:\\Beta", L"second"},
+        {L"beta thing", L"My Computer (this user)", L"C:\\Beta", L"second"},
+        {L"Gamma thing", L"Control Panel (this user)", L"C:\\Gamma", L""}};
+    ASSERT_EQ(RowCount(), 4);
+    // Every row shows its cells and reaches its own entry through its item data.
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 4; ++column)
+            EXPECT_EQ(Cell(row, column), cells[row][column]) << row << " " << column;
         const ShellObjectEntry* entry = dialog->EntryOfRow(row);
         ASSERT_NE(entry, nullptr);
-        EXPECT_EQ(entry->info->name, rows[static_cast<std::size_t>(row)].name);
-        EXPECT_EQ(dialog->Inventory().entries[static_cast<std::size_t>(rows[row].data)].keyName,
-                  entry->keyName);
+        EXPECT_EQ(entry->info->name, Cell(row, 0));
+        EXPECT_EQ(dialog->Inventory().entries[ItemData(row)].keyName, entry->keyName);
     }
 }
 
@@ -483,9 +466,9 @@ TEST_F(MainWindowTest, ListCommandsChangeTheSelectedEntriesNotifyTheirPlacesAndR
         EXPECT_EQ(platform.notified, c.notified);
         EXPECT_EQ(Names(), c.names);
         EXPECT_EQ(DeleteButtonEnabled(), !NamesOf(LVNI_SELECTED).empty());
-        for (const Row& row : Rows()) {
-            const ShellObjectEntry& entry = dialog->Inventory().entries[static_cast<std::size_t>(row.data)];
-            EXPECT_EQ(entry.hidden, entry.keyName.rfind(L"hidden", 0) == 0) << row.name;
+        for (int row = 0; row < RowCount(); ++row) {
+            const ShellObjectEntry& entry = dialog->Inventory().entries[ItemData(row)];
+            EXPECT_EQ(entry.hidden, entry.keyName.rfind(L"hidden", 0) == 0) << Narrow(Cell(row, 0));
         }
     }
 }
@@ -796,7 +779,7 @@ TEST_F(MainWindowTest, AutosizedColumnsShowEveryTextWholeAndTheDrawnWidthIsExact
     WriteObject(kAlpha, L"Project Files", L"%USERPROFILE%\\Documents", {1}, L"Shared project folders");
     WriteObject(kBeta, L"Notepad", L"%SystemRoot%\\system32\\notepad.exe", {2}, L"Edit text files");
     Open();
-    const int rows = static_cast<int>(Rows().size());
+    const int rows = RowCount();
     ASSERT_EQ(rows, 2);
     // Whether the cell of row and column shows the same at width as in a column far wider.
     auto whole = [&](int row, int column, int width) {
@@ -946,7 +929,7 @@ TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
             EXPECT_EQ(filterText(), L"yz"); EXPECT_TRUE(EntryExists(1, kBeta)); }},
         {"F2 renames", inList, L"", VK_F2, {}, [&](const Seen& seen) { EXPECT_EQ(seen.dialog, L"Edit Shell Object"); }},
         {"F5 rebuilds and keeps the selection", inList, L"", VK_F5, {}, [&](const Seen&) {
-            EXPECT_EQ(Rows().size(), 3u); EXPECT_EQ(NamesOf(LVNI_SELECTED), std::vector<std::wstring>{beta}); }},
+            EXPECT_EQ(RowCount(), 3); EXPECT_EQ(NamesOf(LVNI_SELECTED), std::vector<std::wstring>{beta}); }},
         {"Ctrl+A selects every shown row", inList, L"a", 'A', {VK_CONTROL}, [&](const Seen&) {
             EXPECT_EQ(NamesOf(LVNI_SELECTED), Names()); }},
         {"Ctrl+A in the filter box selects its text", IDC_FILTER, L"Beta", 'A', {VK_CONTROL}, [&](const Seen&) {
@@ -961,7 +944,7 @@ TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
         {"Shift+F10 opens the menu at the focused row", inList, L"", VK_F10, {VK_SHIFT}, menuAtBeta},
         {"the Menu key too", inList, L"", VK_APPS, {}, menuAtBeta},
         {"Esc in the filter box clears it", IDC_FILTER, L"Beta", VK_ESCAPE, {}, [&](const Seen&) {
-            EXPECT_EQ(filterText(), L""); EXPECT_EQ(Rows().size(), 2u); }},
+            EXPECT_EQ(filterText(), L""); EXPECT_EQ(RowCount(), 2); }},
         {"Esc in an empty filter box does nothing", IDC_FILTER, L"", VK_ESCAPE, {}, [&](const Seen&) {
             EXPECT_EQ(focusId(), IDC_FILTER); }},
         {"Enter in the filter box goes to the list", IDC_FILTER, L"Beta", VK_RETURN, {}, [&](const Seen&) {
@@ -1087,7 +1070,7 @@ TEST_F(MainWindowTest, RowsThatStillExistStaySelectedUnderTheirNewNamesAndTheFoc
     for (const wchar_t* clsid : {kAlpha, kBeta, kGamma, kForeign})
         WriteObject(clsid, clsid, L"C:\\x", {0, 1, 2, 3, 4, 5, 6, 7});
     Open(SW_SHOW);
-    const int rows = static_cast<int>(Rows().size());
+    const int rows = RowCount();
     ASSERT_GT(rows, SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0) + 2);
     for (const int row : {1, rows - 3, rows - 2})
         SetSelected(row, true);
