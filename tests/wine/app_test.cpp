@@ -46,10 +46,8 @@ TEST(Application, RunsTheMainDialogsLoopAndSavesTheSettingsWhenItCloses) {
     EXPECT_EQ(opened.top, 0);
     const vs::WindowSettings saved = vs::LoadWindowSettings(store);
     EXPECT_EQ(saved.expertMode, 0);
-    EXPECT_EQ(saved.placement.left, 30);
-    EXPECT_EQ(saved.placement.top, 20);
-    EXPECT_EQ(saved.placement.right, 30 + opened.right);
-    EXPECT_EQ(saved.placement.bottom, 20 + opened.bottom);
+    const RECT moved{30, 20, 30 + opened.right, 20 + opened.bottom};
+    EXPECT_TRUE(EqualRect(&saved.placement, &moved));
     vs::test::RemoveTree(store, vs::CurrentUser(), vs::kSettingsKeyPath);
 }
 

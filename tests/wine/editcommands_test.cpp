@@ -194,31 +194,9 @@ TEST_F(EditCommandsTest, CommandsWithoutSelectionAskNothingAndChangeNothing) {
 
 // ---- Change Icon ----
 
-class ChangeIconTest : public EditCommandsTest {
-protected:
-    std::wstring twoIcons = OwnModulePath();
-    std::wstring shell32 = SystemDirectory() + L"\\SHELL32.dll";
+TEST_F(EditCommandsTest, ChangeIconStartsOnTheStoredIconOrShell32AndStoresTheChoice) {
+    const std::wstring twoIcons = OwnModulePath(), shell32 = SystemDirectory() + L"\\SHELL32.dll";
     TempFolder folder;
-
-    // Runs Change Icon on row 0; pick chooses in the chooser before OK (or Cancel).
-    Asked ChangeIcon(std::function<void(HWND)> pick, int button = IDOK, Where where = Where::current()) {
-        SetSelected(0);
-        return AnswerOne(ID_CHANGE_ICON, kIconCaption, std::move(pick), button, where);
-    }
-    static std::function<void(HWND)> PickItem(int index) {
-        return [index](HWND d) {
-            SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-            SetFocus(GetDlgItem(d, IDC_ICON_LIST));
-        };
-    }
-    std::wstring StoredIcon(const wchar_t* clsid) {
-        RegKey key(store);
-        (void)key.Open(ClassesRoot(), ClassPath(clsid) + L"\\DefaultIcon");
-        return key.ReadString(nullptr, 600).text;
-    }
-};
-
-TEST_F(ChangeIconTest, ChooserStartsOnTheStoredIconOrShell32AndStoresTheChoice) {
     const std::wstring ico = folder.File(L"mine.ico");
     ASSERT_TRUE(WriteIconFile(ico));
     struct Case {
@@ -247,11 +225,15 @@ TEST_F(ChangeIconTest, ChooserStartsOnTheStoredIconOrShell32AndStoresTheChoice) 
         Open(SW_SHOW);
         const std::string before = Snapshot();
         int startsOn = -1;
-        const Asked asked = ChangeIcon(
+        SetSelected(0);
+        const Asked asked = AnswerOne(
+            ID_CHANGE_ICON, kIconCaption,
             [&](HWND d) {
                 startsOn = static_cast<int>(SendDlgItemMessageW(d, IDC_ICON_LIST, LB_GETCURSEL, 0, 0));
-                if (c.pick >= 0)
-                    PickItem(c.pick)(d);
+                if (c.pick >= 0) {
+                    SendDlgItemMessageW(d, IDC_ICON_LIST, LB_SETCURSEL, static_cast<WPARAM>(c.pick), 0);
+                    SetFocus(GetDlgItem(d, IDC_ICON_LIST));
+                }
             },
             c.pick >= 0 ? IDOK : IDCANCEL);
         EXPECT_EQ(asked.shown, c.shown);
@@ -263,7 +245,9 @@ TEST_F(ChangeIconTest, ChooserStartsOnTheStoredIconOrShell32AndStoresTheChoice) 
             EXPECT_EQ(Snapshot(), before);
             EXPECT_TRUE(platform.notified.empty());
         } else {
-            EXPECT_EQ(StoredIcon(kAlpha), c.stored);
+            RegKey key(store);
+            ASSERT_EQ(key.Open(ClassesRoot(), ClassPath(kAlpha) + L"\\DefaultIcon", kKeyRead), kOk);
+            EXPECT_EQ(key.ReadString(nullptr, 600).text, c.stored);
             EXPECT_EQ(platform.notified, (std::vector<int>{kCsidlDesktop}));
         }
     }
@@ -300,12 +284,10 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
                          PostClick(d, IDOK); // 256 is refused
                      })
         .Await(DismissBox(first, refused))
-        .Await([&] {
-            if (FindOwnedDialog(first))
-                return false;
+        .Await([&] { return !FindOwnedDialog(first); }, "the message box to close")
+        .Do([&] {
             SetDlgItemTextW(first, IDC_POSITION_EDIT, L"10");
             PostClick(first, IDOK);
-            return true;
         })
         .AwaitDialog(L"Edit Shell Object Position of Beta", [&](HWND d) {
             secondValue = ItemText(d, IDC_POSITION_EDIT);

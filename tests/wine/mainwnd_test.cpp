@@ -272,9 +272,10 @@ TEST_F(MainWindowTest, ContextMenuEnablesHideAndUnhideByTheSelectedEntries) {
 // the class key and its 32-bit copy alike, the desktop value in each row's scope; the
 // menu, the tip and the status line follow.
 TEST_F(MainWindowTest, NavigationPaneAndDesktopIconToggleTheSelectedRowsAndShowTheirState) {
-    bool madeKey[2] = {};
+    TreeCleanup cleanup{store}; // the desktop icon keys the commands make
     for (int scope = 0; scope < 2; ++scope)
-        madeKey[scope] = DumpTree(store, ScopeHive(scope * 4), kHideDesktopIconsPath) == test::kMissingTree;
+        if (DumpTree(store, ScopeHive(scope * 4), kHideDesktopIconsPath) == test::kMissingTree)
+            cleanup.Add(ScopeHive(scope * 4), kHideDesktopIconsPath);
     WriteObject(kAlpha, L"A", L"C:\\a", {0});
     WriteObject(kBeta, L"B", L"C:\\b", {4});
     Open();
@@ -314,9 +315,6 @@ TEST_F(MainWindowTest, NavigationPaneAndDesktopIconToggleTheSelectedRowsAndShowT
     }
     EXPECT_EQ(NamesOf(LVNI_SELECTED),
               (std::vector<std::wstring>{L"A @ Desktop (this user)", L"B @ Desktop (all users)"}));
-    for (int scope = 0; scope < 2; ++scope)
-        if (madeKey[scope])
-            test::RemoveTree(store, ScopeHive(scope * 4), kHideDesktopIconsPath);
 }
 
 TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {

@@ -24,7 +24,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace vs::test {
@@ -46,22 +47,7 @@ std::wstring WindowsDirectory() {
     return path;
 }
 
-bool WriteTextFile(const std::wstring& path, const char* text) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
-    CloseHandle(file);
-    return true;
-}
-
-bool Loads(const std::wstring& location) {
-    return static_cast<bool>(LoadLocationIcon(location));
-}
-
-// ---------------------------------------------------------------------------------------
-// The icon step's loader, on its own.
+// --- the icon step's loader, on its own ---------------------------------------------------
 
 // Which locations give an icon. Without a comma the first icon of the file; a comma inside
 // the file name splits there unless the whole text is an icon file; an index beyond the
@@ -78,7 +64,7 @@ TEST(LocationIcon, LoadsTheIconALocationNamesAndNothingElse) {
     ASSERT_TRUE(CopyFileW(OwnModulePath().c_str(), program.c_str(), FALSE));
     ASSERT_TRUE(WriteIconFile(icon));
     ASSERT_TRUE(WriteIconFile(temp.File(L"app.ico")));
-    ASSERT_TRUE(WriteTextFile(text, "not an icon\r\n"));
+    ASSERT_TRUE(std::ofstream(std::filesystem::path(text)) << "not an icon\r\n");
     const std::wstring self = OwnModulePath();
     // clang-format off
     const std::pair<std::wstring, bool> cases[] = {
@@ -93,14 +79,14 @@ TEST(LocationIcon, LoadsTheIconALocationNamesAndNothingElse) {
         {temp.Path(), false}};
     // clang-format on
     for (const auto& [location, loads] : cases)
-        EXPECT_EQ(Loads(location), loads) << testing::PrintToString(location.substr(0, 100));
+        EXPECT_EQ(static_cast<bool>(LoadLocationIcon(location)), loads)
+            << testing::PrintToString(location.substr(0, 100));
     DeleteFileW(program.c_str());
     DeleteFileW(icon.c_str());
     RemoveDirectoryW(folder.c_str());
 }
 
-// ---------------------------------------------------------------------------------------
-// The wizard, run modally and driven by a script.
+// --- the wizard, run modally and driven by a script ---------------------------------------
 
 class WizardTest : public ::testing::Test {
 protected:
@@ -275,8 +261,7 @@ TEST_F(WizardTest, BackFromStepFourWithoutAPlaceOffersNextOnStepThree) {
     RunToCancel();
 }
 
-// ---------------------------------------------------------------------------------------
-// The page templates: every control with its class, id, text and kind, in tab order.
+// --- the page templates: every control with its class, id, text and kind, in tab order ---
 
 struct ControlSpec {
     const wchar_t* className;
@@ -440,8 +425,7 @@ TEST_F(WizardTest, EveryStepShowsTheApplicationIconItsCaptionAndItsControlsInTab
     RunToCancel();
 }
 
-// ---------------------------------------------------------------------------------------
-// What Finish writes, read back from the registry of the test prefix key by key.
+// --- what Finish writes, read back from the registry of the test prefix key by key --------
 
 constexpr wchar_t kUuid[] = L"5eed0000-0000-4000-8000-00000000f1a1";
 constexpr wchar_t kClsid[] = L"{5eed0000-0000-4000-8000-00000000f1a1}";
@@ -469,10 +453,6 @@ protected:
         }
     }
 
-    // The class key as the registration lays it out for a folder or program object.
-    static TreeKey ClassKey(std::vector<TreeValue> values, std::vector<TreeKey> subkeys) {
-        return TreeKey{L"", std::move(values), std::move(subkeys)};
-    }
     // The class key in the classes of one user or, with LocalMachine(), of all users.
     std::string ClassKeyDump(KeyHandle hive) { return DumpTree(*registry, hive, ClassKeyPath()); }
 
@@ -528,7 +508,8 @@ TEST_F(WizardFinishTest, FinishWritesExactlyTheFolderObjectThePagesShow) {
     ASSERT_EQ(Run(), ID_WIZFINISH);
 
     // Drag and drop was turned off; everything else is on.
-    const TreeKey expected = ClassKey(
+    const TreeKey expected = TreeKey(
+        L"",
         {Sz(L"", L"Projects Folder"), Sz(L"InfoTip", L"Where the work is"), Dword(kCategoryValue, 0),
          Sz(L"SearchHelper", L"Varnoset: Projects Folder")},
         {{L"DefaultIcon", {Sz(L"", icon)}},
@@ -570,10 +551,10 @@ TEST_F(WizardFinishTest, FinishWritesTheProgramObjectWithTheDefaultsOfEveryPage)
 
     // No tooltip, no category, drag and drop only; the unused folder is not written.
     const TreeKey expected =
-        ClassKey({Sz(L"", L" "), Dword(kCategoryValue, 0xFFFFFFFF), Sz(L"SearchHelper", L"Varnoset:  ")},
-                 {{L"DefaultIcon", {Sz(L"", DefaultIconLocation())}},
-                  {L"ShellFolder", {Dword(L"Attributes", 0x100), Sz(L"WantsFORPARSING", L"")}},
-                  {L"Shell\\Open\\Command", {ExpandSz(L"", L"%windir%\\notepad.exe \"C:\\a b.txt\"")}}});
+        TreeKey(L"", {Sz(L"", L" "), Dword(kCategoryValue, 0xFFFFFFFF), Sz(L"SearchHelper", L"Varnoset:  ")},
+                {{L"DefaultIcon", {Sz(L"", DefaultIconLocation())}},
+                 {L"ShellFolder", {Dword(L"Attributes", 0x100), Sz(L"WantsFORPARSING", L"")}},
+                 {L"Shell\\Open\\Command", {ExpandSz(L"", L"%windir%\\notepad.exe \"C:\\a b.txt\"")}}});
     ExpectWritten(LocalMachine(), expected, L" ", {7}); // all users is the preset scope
 }
 
@@ -587,14 +568,15 @@ TEST_F(WizardFinishTest, ChangesMadeAfterGoingBackAreWhatFinishWrites) {
     ASSERT_EQ(Run(), ID_WIZFINISH);
 
     const TreeKey expected =
-        ClassKey({Sz(L"", L"Second"), Sz(L"InfoTip", L"tip"), Dword(kCategoryValue, 0xFFFFFFFF),
-                  Sz(L"SearchHelper", L"Varnoset: Second")},
-                 {{L"DefaultIcon", {Sz(L"", OwnModulePath())}},
-                  {L"ShellFolder", {Dword(L"Attributes", 0xF8000100), Sz(L"WantsFORPARSING", L"")}},
-                  {L"Instance",
-                   {Sz(L"CLSID", L"{0afaced1-e828-11d1-9187-b532f1e9575d}")},
-                   {{L"InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\second")}}}},
-                  {L"InProcServer32", {Sz(L"", L"shdocvw.dll"), Sz(L"ThreadingModel", L"Apartment")}}});
+        TreeKey(L"",
+                {Sz(L"", L"Second"), Sz(L"InfoTip", L"tip"), Dword(kCategoryValue, 0xFFFFFFFF),
+                 Sz(L"SearchHelper", L"Varnoset: Second")},
+                {{L"DefaultIcon", {Sz(L"", OwnModulePath())}},
+                 {L"ShellFolder", {Dword(L"Attributes", 0xF8000100), Sz(L"WantsFORPARSING", L"")}},
+                 {L"Instance",
+                  {Sz(L"CLSID", L"{0afaced1-e828-11d1-9187-b532f1e9575d}")},
+                  {{L"InitPropertyBag", {Dword(L"Attributes", 0x15), ExpandSz(L"Target", L"C:\\second")}}}},
+                 {L"InProcServer32", {Sz(L"", L"shdocvw.dll"), Sz(L"ThreadingModel", L"Apartment")}}});
     ExpectWritten(CurrentUser(), expected, L"Second", {2});
 }
 
@@ -656,8 +638,7 @@ TEST_F(WizardFinishTest, CancelOnAnyStepWritesNothing) {
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// The choosers of step 2, worked through their own windows.
+// --- the choosers of step 2, worked through their own windows -----------------------------
 
 // The folder chooser puts the chosen folder into the folder edit, the file chooser the path
 // unquoted into the program edit; Cancel changes nothing.
