@@ -62,7 +62,7 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// A fresh folder under the temporary directory, removed with its files at the end.
+// A fresh folder under the temporary directory, removed with everything in it at the end.
 class TempFolder {
 public:
     TempFolder();

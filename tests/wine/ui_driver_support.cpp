@@ -115,26 +115,16 @@ OwnerWindow::~OwnerWindow() {
 }
 
 TempFolder::TempFolder() {
-    wchar_t base[MAX_PATH] = L"";
-    GetTempPathW(MAX_PATH, base);
     static int counter = 0;
-    path_ = std::wstring(base) + L"vs_ui_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-            std::to_wstring(++counter);
-    CreateDirectoryW(path_.c_str(), nullptr);
+    const std::wstring name =
+        L"vs_ui_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
+    path_ = (std::filesystem::temp_directory_path() / name).wstring();
+    std::filesystem::create_directory(path_);
 }
 
 TempFolder::~TempFolder() {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name != L"." && name != L"..")
-                DeleteFileW(File(name).c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path_.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
 }
 
 bool WriteIconFile(const std::wstring& path) {

@@ -81,9 +81,6 @@ TEST(LocationIcon, LoadsTheIconALocationNamesAndNothingElse) {
     for (const auto& [location, loads] : cases)
         EXPECT_EQ(static_cast<bool>(LoadLocationIcon(location)), loads)
             << testing::PrintToString(location.substr(0, 100));
-    DeleteFileW(program.c_str());
-    DeleteFileW(icon.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 // --- the wizard, run modally and driven by a script ---------------------------------------
