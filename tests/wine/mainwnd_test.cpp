@@ -186,7 +186,7 @@ TEST_F(MainWindowTest, AFreshWindowHasItsTitleColumnsStylesAndSize) {
 
 // --- expert mode and the context menu -----------------------------------------------------
 
-TEST_F(MainWindowTest, UnmarkedRowsAreLeftOutUntilExpertModeWhoseToggleChecksTheMenuAndLeavesTheRegistry) {
+TEST_F(MainWindowTest, UnmarkedRowsAreLeftOutUntilExpertModeWhichTogglesLoadsAndSavesAndLeavesTheRegistry) {
     WriteObject(kAlpha, L"Mine", L"C:\\Mine", {0});
     WriteObject(kForeign, L"Recycle Bin", L"C:\\Bin", {4}, L"", false);
     Open();
@@ -207,13 +207,13 @@ TEST_F(MainWindowTest, UnmarkedRowsAreLeftOutUntilExpertModeWhoseToggleChecksThe
     EXPECT_EQ(dialog->CurrentSettings().expertMode, 0);
     EXPECT_EQ(Snapshot(), before);
     EXPECT_TRUE(platform.notified.empty());
-}
 
-TEST_F(MainWindowTest, ExpertModeIsLoadedAtConstructionAndSavedAtDestruction) {
+    // Expert mode is loaded at construction and saved at destruction.
+    dialog.reset();
     ASSERT_EQ(WriteTree(store, CurrentUser(), TreeKey{kSettingsKeyPath, {test::Dword(L"Expert", 1)}}), kOk);
-    WriteObject(kForeign, L"Recycle Bin", L"C:\\Bin", {4}, L"", false);
     Open();
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Recycle Bin @ Desktop (all users)"}));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Mine @ Desktop (this user)",
+                                                  L"Recycle Bin @ Desktop (all users)"}));
     Command(ID_EXPERT_MODE);
     dialog.reset();
     EXPECT_EQ(LoadWindowSettings(store).expertMode, 0);
@@ -244,28 +244,6 @@ TEST_F(MainWindowTest, WithoutSelectionRowCommandsAreGreyedAndTheDeleteButtonFol
     EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
     SetSelected(0, false);
     EXPECT_FALSE(DeleteButtonEnabled());
-}
-
-TEST_F(MainWindowTest, ContextMenuEnablesHideAndUnhideByTheSelectedEntries) {
-    WriteObject(kAlpha, L"Shown", L"C:\\a", {0});
-    WriteClass(kBeta, L"Hidden", L"C:\\b");
-    WriteEntry(0, std::wstring(L"hidden") + kBeta);
-    Open();
-
-    Select(L"Hidden", L"Desktop (this user)");
-    EXPECT_TRUE(Greyed(ID_HIDE));
-    EXPECT_FALSE(Greyed(ID_UNHIDE));
-    for (UINT id : std::initializer_list<UINT>{ID_DELETE, ID_RENAME, ID_CHANGE_ICON, ID_CHANGE_COMMENT,
-                                               ID_SET_EXPLORER_POSITION})
-        EXPECT_FALSE(Greyed(id)) << id;
-
-    Select(L"Shown", L"Desktop (this user)");
-    EXPECT_FALSE(Greyed(ID_HIDE));
-    EXPECT_FALSE(Greyed(ID_UNHIDE));
-
-    SetSelected(FindRow(L"Hidden", L"Desktop (this user)"), false);
-    EXPECT_FALSE(Greyed(ID_HIDE));
-    EXPECT_TRUE(Greyed(ID_UNHIDE));
 }
 
 // Both commands take the focused row's state and set the opposite on every selected row:
@@ -471,32 +449,6 @@ TEST_F(MainWindowTest, ListCommandsChangeTheSelectedEntriesNotifyTheirPlacesAndR
     }
 }
 
-TEST_F(MainWindowTest, RowWhoseItemDataNamesNoEntryIsNeverActedOn) {
-    WriteObject(kAlpha, L"Mine", L"C:\\Mine", {0});
-    Open();
-    SetItemData(0, 999);
-    const std::string before = Snapshot();
-    SetSelected(0, true);
-    EXPECT_EQ(dialog->EntryOfRow(0), nullptr);
-    EXPECT_TRUE(Greyed(ID_HIDE));
-    EXPECT_TRUE(Greyed(ID_UNHIDE));
-    Command(ID_DELETE);
-    EXPECT_EQ(Snapshot(), before);
-    EXPECT_TRUE(platform.notified.empty());
-}
-
-TEST_F(MainWindowTest, SelectionWalkVisitsRowsInDisplayOrder) {
-    WriteObject(kAlpha, L"c", L"C:\\c", {0});
-    WriteObject(kBeta, L"A", L"C:\\a", {0});
-    WriteObject(kGamma, L"b", L"C:\\b", {0});
-    Open();
-    for (int row = 0; row < 3; ++row)
-        SetSelected(row, true);
-    std::vector<std::wstring> visited;
-    dialog->ForEachSelectedEntry([&](ShellObjectEntry& entry) { visited.push_back(entry.info->name); });
-    EXPECT_EQ(visited, (std::vector<std::wstring>{L"A", L"b", L"c"}));
-}
-
 // --- layout and placement -------------------------------------------------------------------
 
 RECT ClientRectOf(HWND control) {
@@ -699,7 +651,8 @@ private:
     const DWORD* pixels_ = nullptr;
 };
 
-class RowDrawingTest : public MainWindowTest {
+// A shown and a hidden row, of two objects on this user's Desktop.
+class ShownAndHiddenTest : public MainWindowTest {
 protected:
     void SetUp() override {
         // Letters without horizontal strokes, so only a strike-out line makes a long run.
@@ -723,7 +676,7 @@ protected:
     int hidden = -1;
 };
 
-TEST_F(RowDrawingTest, HiddenRowIsGreyAndStruckOutAndVisibleRowIsNot) {
+TEST_F(ShownAndHiddenTest, HiddenRowIsGreyAndStruckOutAndVisibleRowIsNot) {
     const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
     const int nameWidth = NameWidth(L"xxxxxxxxxx");
     {
@@ -739,7 +692,7 @@ TEST_F(RowDrawingTest, HiddenRowIsGreyAndStruckOutAndVisibleRowIsNot) {
     }
 }
 
-TEST_F(RowDrawingTest, SelectedRowsUseTheHighlightColoursAndHiddenOnesStayStruckOut) {
+TEST_F(ShownAndHiddenTest, SelectedRowsUseTheHighlightColoursAndHiddenOnesStayStruckOut) {
     SetSelected(hidden, true);
     SetSelected(shown, true);
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
@@ -763,10 +716,35 @@ TEST_F(RowDrawingTest, SelectedRowsUseTheHighlightColoursAndHiddenOnesStayStruck
     }
 }
 
-TEST_F(RowDrawingTest, RowWhoseItemDataNamesNoEntryIsNotDrawn) {
+TEST_F(ShownAndHiddenTest, RowWhoseItemDataNamesNoEntryIsNeitherDrawnNorActedOn) {
     SetItemData(shown, -1);
-    RowPicture picture(dialog->Hwnd(), list, shown);
-    EXPECT_TRUE(picture.Untouched());
+    EXPECT_TRUE(RowPicture(dialog->Hwnd(), list, shown).Untouched());
+    SetItemData(shown, 999);
+    const std::string before = Snapshot();
+    SetSelected(shown, true);
+    EXPECT_EQ(dialog->EntryOfRow(shown), nullptr);
+    EXPECT_TRUE(Greyed(ID_HIDE));
+    EXPECT_TRUE(Greyed(ID_UNHIDE));
+    Command(ID_DELETE);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_TRUE(platform.notified.empty());
+}
+
+TEST_F(ShownAndHiddenTest, ContextMenuEnablesHideAndUnhideByTheSelectedEntries) {
+    SetSelected(hidden);
+    EXPECT_TRUE(Greyed(ID_HIDE));
+    EXPECT_FALSE(Greyed(ID_UNHIDE));
+    for (UINT id : std::initializer_list<UINT>{ID_DELETE, ID_RENAME, ID_CHANGE_ICON, ID_CHANGE_COMMENT,
+                                               ID_SET_EXPLORER_POSITION})
+        EXPECT_FALSE(Greyed(id)) << id;
+
+    SetSelected(shown);
+    EXPECT_FALSE(Greyed(ID_HIDE));
+    EXPECT_FALSE(Greyed(ID_UNHIDE));
+
+    SetSelected(hidden, false);
+    EXPECT_FALSE(Greyed(ID_HIDE));
+    EXPECT_TRUE(Greyed(ID_UNHIDE));
 }
 
 // Autosized columns show their widest texts whole, although the drawing keeps its texts
@@ -990,7 +968,8 @@ TEST_F(MainWindowTest, EveryKeyDoesItsCommandThroughTheWindowsOwnLoop) {
     }
 }
 
-TEST_F(MainWindowTest, HeadingClicksSortUpThenDownWithTheArrowAndTheSortIsSavedAndRestored) {
+TEST_F(MainWindowTest,
+       HeadingClicksSortUpThenDownWithTheArrowSelectionsAreWalkedInThatOrderAndTheSortIsKept) {
     WriteObject(kAlpha, L"b", L"C:\\2", {0});
     WriteObject(kBeta, L"A", L"c:\\3", {0});
     WriteObject(kGamma, L"c", L"C:\\1", {0});
@@ -1020,6 +999,12 @@ TEST_F(MainWindowTest, HeadingClicksSortUpThenDownWithTheArrowAndTheSortIsSavedA
     click(2);
     EXPECT_EQ(NamesIn(Names()), (std::vector<std::wstring>{L"c", L"b", L"A"}));
     EXPECT_EQ(arrows(), (std::vector<int>{0, 0, HDF_SORTUP, 0}));
+    // The selection is walked in display order.
+    for (int row = 0; row < 3; ++row)
+        SetSelected(row, true);
+    std::vector<std::wstring> visited;
+    dialog->ForEachSelectedEntry([&](ShellObjectEntry& entry) { visited.push_back(entry.info->name); });
+    EXPECT_EQ(visited, (std::vector<std::wstring>{L"c", L"b", L"A"}));
     click(2);
     EXPECT_EQ(NamesIn(Names()), (std::vector<std::wstring>{L"A", L"b", L"c"}));
     EXPECT_EQ(arrows(), (std::vector<int>{0, 0, HDF_SORTDOWN, 0}));
