@@ -67,16 +67,13 @@ protected:
 TEST(EditTextDialog, ShowsPromptAndTextAndConfirmingUnchangedEmptyTextGivesOk) {
     CEditTextDialog dialog(nullptr);
     dialog.prompt = L"Enter a new Name for the Item \"A\":";
-    std::wstring prompt, shown = L"(not seen)";
     ModalScript driver;
     driver.AwaitDialog(kEditCaption, [&](HWND d) {
-        prompt = ItemText(d, IDC_EDIT_PROMPT);
-        shown = ItemText(d, IDC_EDIT_TEXT);
+        EXPECT_EQ(ItemText(d, IDC_EDIT_PROMPT), L"Enter a new Name for the Item \"A\":");
+        EXPECT_EQ(ItemText(d, IDC_EDIT_TEXT), L"");
         PostClick(d, IDOK);
     });
     EXPECT_EQ(driver.RunModal(dialog), IDOK);
-    EXPECT_EQ(prompt, L"Enter a new Name for the Item \"A\":");
-    EXPECT_EQ(shown, L"");
     EXPECT_EQ(dialog.text, L"");
 }
 
@@ -103,25 +100,17 @@ TEST(EditTextDialog, EnterInTheSelectedEditConfirmsTheTypedText) {
     CEditTextDialog dialog(owner.Hwnd());
     dialog.prompt = L"Prompt";
     dialog.text = L"Old name";
-    bool editFocused = false, allSelected = false, ownerDisabled = false;
-    HWND dialogOwner = nullptr;
     ModalScript driver;
     driver.AwaitDialog(kEditCaption, [&](HWND d) {
         HWND edit = GetDlgItem(d, IDC_EDIT_TEXT);
-        editFocused = GetFocus() == edit;
-        DWORD start = 0, end = 0;
-        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        allSelected = start == 0 && end == 8;
-        dialogOwner = GetWindow(d, GW_OWNER);
-        ownerDisabled = !IsWindowEnabled(owner.Hwnd());
+        EXPECT_EQ(GetFocus(), edit);
+        EXPECT_EQ(SendMessageW(edit, EM_GETSEL, 0, 0), MAKELRESULT(0, 8)) << "all selected";
+        EXPECT_EQ(GetWindow(d, GW_OWNER), owner.Hwnd());
+        EXPECT_FALSE(IsWindowEnabled(owner.Hwnd()));
         SetWindowTextW(edit, L"Typed");
         PostKey(edit, VK_RETURN);
     });
     EXPECT_EQ(driver.RunModal(dialog), IDOK);
-    EXPECT_TRUE(editFocused);
-    EXPECT_TRUE(allSelected);
-    EXPECT_EQ(dialogOwner, owner.Hwnd());
-    EXPECT_TRUE(ownerDisabled);
     EXPECT_EQ(dialog.text, L"Typed");
 }
 
@@ -180,7 +169,6 @@ TEST(ExplorerPosition, RefusesEmptyAndOutOfRangeTextWithItsMessageThenTakesTheMa
 
 TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {
     CExplorerPosition dialog;
-    std::wstring afterLetter;
     const auto act = [&](HWND d) {
         HWND edit = GetDlgItem(d, IDC_POSITION_EDIT);
         SetWindowTextW(edit, L"");
@@ -188,38 +176,32 @@ TEST(ExplorerPosition, ReadsLeadingZerosAsDecimalAndRefusesLetters) {
         SendMessageW(edit, WM_CHAR, L'x', 1);
         SendMessageW(edit, WM_CHAR, L'0', 1);
         SendMessageW(edit, WM_CHAR, L'7', 1);
-        afterLetter = WindowText(edit);
+        EXPECT_EQ(WindowText(edit), L"007");
         PostClick(d, IDOK);
     };
     EXPECT_EQ(RunPosition(dialog, L"Position", 12, act), IDOK);
-    EXPECT_EQ(afterLetter, L"007");
     EXPECT_EQ(dialog.position, 7);
 }
 
 TEST(ExplorerPosition, UpDownStopsAtTheRangeAndOkHasTheFocus) {
     CExplorerPosition dialog;
-    std::wstring afterOne, afterTwo;
-    bool okFocused = false;
-    int low = -1, high = -1;
     const auto act = [&](HWND d) {
-        okFocused = GetFocus() == GetDlgItem(d, IDOK);
+        EXPECT_EQ(GetFocus(), GetDlgItem(d, IDOK));
+        int low = -1, high = -1;
         SendDlgItemMessageW(d, IDC_POSITION_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
                             reinterpret_cast<LPARAM>(&high));
+        EXPECT_EQ(low, 0);
+        EXPECT_EQ(high, 255);
         HWND edit = GetDlgItem(d, IDC_POSITION_EDIT);
         SetFocus(edit);
         // The up-down follows its buddy's text when an arrow key steps it.
-        SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
-        afterOne = WindowText(edit);
-        SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
-        afterTwo = WindowText(edit);
+        for (int press = 0; press < 2; ++press) {
+            SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
+            EXPECT_EQ(WindowText(edit), L"255") << press;
+        }
         PostClick(d, IDOK);
     };
     EXPECT_EQ(RunPosition(dialog, L"Steps", 254, act), IDOK);
-    EXPECT_TRUE(okFocused);
-    EXPECT_EQ(low, 0);
-    EXPECT_EQ(high, 255);
-    EXPECT_EQ(afterOne, L"255");
-    EXPECT_EQ(afterTwo, L"255");
     EXPECT_EQ(dialog.position, 255);
 }
 

@@ -271,16 +271,15 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
     const ShellObjectEntry* alphaEntry = dialog->EntryOfRow(alphaRow);
     const ShellObjectEntry* betaEntry = dialog->EntryOfRow(betaRow);
 
-    HWND first = nullptr, firstOwner = nullptr;
+    HWND first = nullptr;
     SeenBox refused;
-    std::wstring firstValue, secondValue;
     ModalScript driver;
     driver
         .AwaitDialog(L"Edit Shell Object Position of Alpha",
                      [&](HWND d) {
                          first = d;
-                         firstOwner = GetWindow(d, GW_OWNER);
-                         firstValue = ItemText(d, IDC_POSITION_EDIT);
+                         EXPECT_EQ(GetWindow(d, GW_OWNER), dialog->Hwnd());
+                         EXPECT_EQ(ItemText(d, IDC_POSITION_EDIT), L"256");
                          PostClick(d, IDOK); // 256 is refused
                      })
         .Await(DismissBox(first, refused))
@@ -290,16 +289,13 @@ TEST_F(EditCommandsTest, SetPositionRefusesTheMissingDefaultAndKeepsRowsAndSelec
             PostClick(first, IDOK);
         })
         .AwaitDialog(L"Edit Shell Object Position of Beta", [&](HWND d) {
-            secondValue = ItemText(d, IDC_POSITION_EDIT);
+            EXPECT_EQ(ItemText(d, IDC_POSITION_EDIT), L"50");
             SetDlgItemTextW(d, IDC_POSITION_EDIT, L"60");
             PostClick(d, IDOK);
         });
     Command(ID_SET_EXPLORER_POSITION, driver);
 
-    EXPECT_EQ(firstValue, L"256");
     EXPECT_EQ(refused.text, L"Enter an integer between 0 and 255.");
-    EXPECT_EQ(secondValue, L"50");
-    EXPECT_EQ(firstOwner, dialog->Hwnd());
 
     EXPECT_EQ(ClassTree(kAlpha), ExpectedClass(L"Alpha", {Dword(L"SortOrderIndex", 10)}));
     EXPECT_EQ(ClassTree(kBeta), ExpectedClass(L"Beta", {Dword(L"SortOrderIndex", 60)}));

@@ -66,8 +66,8 @@ protected:
     WinRegistry store;
 };
 
-TEST_F(SettingsTest, FirstRunWithoutKeyGivesDefaultsAndTheSaveWritesAllSevenDwords) {
-    const WindowSettings loaded = LoadWindowSettings(store);
+TEST_F(SettingsTest, FirstRunGivesDefaultsTheSaveWritesAllSevenDwordsAndWhatIsSavedComesBackUnchanged) {
+    WindowSettings loaded = LoadWindowSettings(store);
     EXPECT_EQ(loaded.expertMode, 0);
     EXPECT_TRUE(IsEmptyPlacement(loaded.placement));
     EXPECT_EQ(loaded.sortColumn, 0);
@@ -76,11 +76,9 @@ TEST_F(SettingsTest, FirstRunWithoutKeyGivesDefaultsAndTheSaveWritesAllSevenDwor
     SaveWindowSettings(store, WindowSettings{1, RECT{-5, 7, 300, 200}, 2, true});
     EXPECT_EQ(DumpTree(store, CurrentUser(), kSettingsKeyPath),
               Describe(TreeKey{L"", AllValues(1, RECT{-5, 7, 300, 200}, 2, 1)}));
-}
 
-TEST_F(SettingsTest, SavedPlacementExpertAndSortComeBackUnchanged) {
     SaveWindowSettings(store, WindowSettings{1, kOnScreen, 3, true});
-    const WindowSettings loaded = LoadWindowSettings(store);
+    loaded = LoadWindowSettings(store);
     EXPECT_EQ(loaded.expertMode, 1);
     EXPECT_TRUE(EqualRect(&loaded.placement, &kOnScreen));
     EXPECT_EQ(loaded.sortColumn, 3);
