@@ -52,6 +52,13 @@ protected:
         Command(id, script, where);
         SelectNone();
     }
+    // The same for a command whose one dialog, with this caption, act answers.
+    void Step(UINT id, const wchar_t* caption, std::function<void(HWND)> act,
+              Where where = Where::current()) {
+        ModalScript script;
+        script.AwaitDialog(caption, std::move(act), where);
+        Step(id, script, where);
+    }
     void Select(const std::wstring& name, int place, Where where = Where::current()) {
         MainWindowFixture::Select(name, PlaceLabel(place), where);
     }
@@ -168,25 +175,17 @@ TEST_F(CreateAndManageTest, ObjectsMadeByTheWizardGoThroughEveryCommandAndLeaveN
 
     // Rename the folder, then give it another icon of the system's SHELL32.DLL.
     Select(L"E2E Folder", 2);
-    {
-        ModalScript script;
-        script.AwaitDialog(L"Edit Shell Object", [](HWND editor) {
-            SetDlgItemTextW(editor, IDC_EDIT_TEXT, L"Renamed Folder");
-            PostMessageW(editor, WM_COMMAND, IDOK, 0);
-        });
-        Step(ID_RENAME, script);
-    }
+    Step(ID_RENAME, L"Edit Shell Object", [](HWND editor) {
+        SetDlgItemTextW(editor, IDC_EDIT_TEXT, L"Renamed Folder");
+        PostMessageW(editor, WM_COMMAND, IDOK, 0);
+    });
     EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"Renamed Folder", DefaultIconLocation())));
     Select(L"Renamed Folder", 0);
-    {
-        ModalScript script;
-        script.AwaitDialog(L"Choose Icon", [](HWND chooser) {
-            EXPECT_EQ(SendDlgItemMessageW(chooser, IDC_ICON_LIST, LB_GETCURSEL, 0, 0), 4)
-                << "starts on the object's icon";
-            uitest::ChooseIconAt(chooser, 7);
-        });
-        Step(ID_CHANGE_ICON, script);
-    }
+    Step(ID_CHANGE_ICON, L"Choose Icon", [](HWND chooser) {
+        EXPECT_EQ(SendDlgItemMessageW(chooser, IDC_ICON_LIST, LB_GETCURSEL, 0, 0), 4)
+            << "starts on the object's icon";
+        uitest::ChooseIconAt(chooser, 7);
+    });
     const std::wstring newIcon = DefaultIconLocation().substr(0, DefaultIconLocation().size() - 1) + L"7";
     EXPECT_EQ(ClassDump(kFolder), Describe(FolderClass(L"Renamed Folder", newIcon)));
     EXPECT_EQ(Entries(kFolder, L"E2E Folder"), (std::vector<int>{0, 2}));

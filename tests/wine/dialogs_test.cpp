@@ -216,29 +216,24 @@ TEST(ExplorerPosition, RunsAgainWithNewTitleAndValueAndIsOwnedByTheMainWindowByD
     TestApp app;
     app.SetMainWindow(mainWindow.Hwnd());
     CExplorerPosition dialog;
-    std::wstring seenTitles, seenValues;
-    HWND seenOwner = nullptr;
-    POINT dialogCentre{}, ownerCentre{};
-    auto run = [&](const std::wstring& title, int value) {
-        return RunPosition(dialog, title, value, [&](HWND d) {
-            seenTitles += WindowText(d) + L"|";
-            seenValues += ItemText(d, IDC_POSITION_EDIT) + L"|";
-            seenOwner = GetWindow(d, GW_OWNER);
+    const struct {
+        const wchar_t* title;
+        int value;
+    } runs[] = {{L"Edit Shell Object Position of One", 10}, {L"Edit Shell Object Position of Two", 20}};
+    for (const auto& run : runs) {
+        const auto act = [&](HWND d) {
+            EXPECT_EQ(WindowText(d), run.title);
+            EXPECT_EQ(ItemText(d, IDC_POSITION_EDIT), std::to_wstring(run.value));
+            EXPECT_EQ(GetWindow(d, GW_OWNER), mainWindow.Hwnd());
             RECT r{}, o{};
             GetWindowRect(d, &r);
             GetWindowRect(mainWindow.Hwnd(), &o);
-            dialogCentre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-            ownerCentre = {(o.left + o.right) / 2, (o.top + o.bottom) / 2};
+            EXPECT_NEAR((r.left + r.right) / 2, (o.left + o.right) / 2, 2) << "centred";
+            EXPECT_NEAR((r.top + r.bottom) / 2, (o.top + o.bottom) / 2, 2) << "centred";
             PostClick(d, IDOK);
-        });
-    };
-    EXPECT_EQ(run(L"Edit Shell Object Position of One", 10), IDOK);
-    EXPECT_EQ(run(L"Edit Shell Object Position of Two", 20), IDOK);
-    EXPECT_EQ(seenTitles, L"Edit Shell Object Position of One|Edit Shell Object Position of Two|");
-    EXPECT_EQ(seenValues, L"10|20|");
-    EXPECT_EQ(seenOwner, mainWindow.Hwnd());
-    EXPECT_NEAR(dialogCentre.x, ownerCentre.x, 2);
-    EXPECT_NEAR(dialogCentre.y, ownerCentre.y, 2);
+        };
+        EXPECT_EQ(RunPosition(dialog, run.title, run.value, act), IDOK);
+    }
 }
 
 // ---- CIconDialog ----
