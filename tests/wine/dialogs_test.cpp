@@ -15,10 +15,7 @@
 #include <commctrl.h>
 
 using namespace uitest;
-using vs::test::ExpectAt;
-using vs::test::Folded;
-using vs::test::ModalScript;
-using vs::test::Where;
+using namespace vs::test;
 
 namespace {
 

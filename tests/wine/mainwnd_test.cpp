@@ -295,7 +295,7 @@ TEST_F(MainWindowTest, NavigationPaneAndDesktopIconToggleTheSelectedRowsAndShowT
               (std::vector<std::wstring>{L"A @ Desktop (this user)", L"B @ Desktop (all users)"}));
 }
 
-TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
+TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrderWhoseCommandIdsAndLabelsNameThem) {
     Open();
     UniqueMenu menu = dialog->BuildContextMenu();
     HMENU popup = GetSubMenu(menu.Get(), 0);
@@ -331,14 +331,13 @@ TEST_F(MainWindowTest, ContextMenuHoldsThePlacesInMenuOrder) {
     ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(order.size()));
     for (int i = 0; i < static_cast<int>(order.size()); ++i)
         EXPECT_EQ(GetMenuItemID(popup, i), order[static_cast<std::size_t>(i)]) << i;
-}
 
-TEST(Places, CommandIdsAndLabelsNameTheirPlaces) {
-    const NamespaceLocation* copy = PlaceByCopyCommand(32783);
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->index, 1);
-    EXPECT_EQ(PlaceLabel(copy->index), L"Control Panel (this user)");
-    EXPECT_EQ(PlaceByMoveCommand(32793), copy);
+    // The command ids and labels name their places; other ids and indexes name none.
+    const NamespaceLocation* controlPanel = PlaceByCopyCommand(32783);
+    ASSERT_NE(controlPanel, nullptr);
+    EXPECT_EQ(controlPanel->index, 1);
+    EXPECT_EQ(PlaceLabel(controlPanel->index), L"Control Panel (this user)");
+    EXPECT_EQ(PlaceByMoveCommand(32793), controlPanel);
     for (UINT id : {32776u, 32785u, 32786u, 32795u})
         EXPECT_EQ(PlaceByCopyCommand(id), nullptr) << id;
     for (UINT id : {32786u, 32795u, 32777u})

@@ -16,13 +16,7 @@
 namespace vs {
 namespace {
 
-using test::Describe;
-using test::DumpTree;
-using test::Dword;
-using test::Raw;
-using test::Sz;
-using test::TreeKey;
-using test::WriteTree;
+using namespace test;
 
 // The names of the values a load queries, in the order it queries them.
 std::vector<std::string> QueriedNames(RegistryStore& store) {

@@ -31,11 +31,7 @@
 namespace vs::test {
 namespace {
 
-using uitest::ItemText;
-using uitest::OwnModulePath;
-using uitest::TempFolder;
-using uitest::WindowText;
-using uitest::WriteIconFile;
+using namespace uitest;
 
 constexpr unsigned kBack = PSWIZB_BACK;
 constexpr unsigned kNext = PSWIZB_NEXT;
