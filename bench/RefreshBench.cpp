@@ -11,7 +11,9 @@
 // until the list is up to date after a Hide and an Unhide of one row, after a command that
 // changed nothing (a copy to the row's own place), and after another program (reg.exe)
 // wrote or deleted an entry key, each also as a ratio to the refresh; the time until a
-// new dialog is shown; and the working set with the dialog open. Run it through
+// new dialog is shown, until it first answers a message sent from another thread and the
+// longest such message waited before its rows are in; and the working set with the dialog
+// open. Run it through
 // scripts/bench.sh, which gives it a fresh Wine prefix and a private display.
 
 #include "mainwnd/DeleteObject.h"
@@ -31,10 +33,12 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -235,6 +239,49 @@ double UntilRows(HWND list, int rows, std::chrono::seconds cap = std::chrono::se
     return Seconds(Clock::now() - start);
 }
 
+// Another thread that sends a window WM_NULL back to back, as input would reach it: when it
+// first answered (from start) and the longest one message waited.
+class InputProbe {
+public:
+    explicit InputProbe(Clock::time_point start)
+        : start_(start), thread_([this] {
+              while (!stop_) {
+                  HWND window = window_;
+                  if (!window) {
+                      Sleep(1);
+                      continue;
+                  }
+                  const auto sent = Clock::now();
+                  DWORD_PTR answer = 0;
+                  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer);
+                  const auto answered = Clock::now();
+                  if (firstAnswer_ < 0)
+                      firstAnswer_ = Seconds(answered - start_);
+                  longestWait_ = std::max(longestWait_, Seconds(answered - sent));
+              }
+              done_ = true;
+          }) {}
+    void Watch(HWND window) { window_ = window; }
+    // Stops the thread, answering what it still sends meanwhile.
+    void Stop() {
+        stop_ = true;
+        while (!done_) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            PumpMessages();
+        }
+        thread_.join();
+    }
+    double FirstAnswer() const { return firstAnswer_; }
+    double LongestWait() const { return longestWait_; }
+
+private:
+    Clock::time_point start_;
+    std::atomic<HWND> window_{nullptr};
+    std::atomic<bool> stop_{false}, done_{false};
+    double firstAnswer_ = -1, longestWait_ = 0;
+    std::thread thread_;
+};
+
 std::size_t WorkingSetKb() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
@@ -266,7 +313,7 @@ int wmain(int argc, wchar_t** argv) {
                 "refr min", "refr med", "ratio min", "ratio med", "no-list med", "check med", "check/refr");
     struct Figures {
         int n;
-        std::vector<double> hide, unhide, unchanged, outside, startup, rowsIn;
+        std::vector<double> hide, unhide, unchanged, outside, startup, rowsIn, answers, longestWait;
         double refresh;
         std::size_t workingSetKb;
     };
@@ -295,16 +342,21 @@ int wmain(int argc, wchar_t** argv) {
             inventoryOnly.push_back(Seconds(Clock::now() - start));
         }
 
-        Figures figures{n, {}, {}, {}, {}, {}, {}, 0, 0};
+        Figures figures{n, {}, {}, {}, {}, {}, {}, {}, {}, 0, 0};
         for (int r = 0; r < repeats; ++r) {
             const auto start = Clock::now();
+            InputProbe probe(start);
             CDeleteObject shown(store, platform);
             shown.FillAfterShowing();
-            ShowWindow(shown.CreateModeless(), SW_SHOW);
+            probe.Watch(shown.CreateModeless());
+            ShowWindow(shown.Hwnd(), SW_SHOW);
             UpdateWindow(shown.Hwnd());
             figures.startup.push_back(Seconds(Clock::now() - start));
             (void)UntilRows(shown.List(), n, std::chrono::seconds(60));
             figures.rowsIn.push_back(Seconds(Clock::now() - start));
+            probe.Stop();
+            figures.answers.push_back(probe.FirstAnswer());
+            figures.longestWait.push_back(probe.LongestWait());
         }
         CDeleteObject dialog(store, platform);
         HWND window = dialog.CreateModeless();
@@ -366,10 +418,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf(
         "\nAfter a command or an outside change, until the list is up to date (min / median, and the "
-        "median's ratio to a refresh's); a new window until it is shown and until its rows are in; the "
-        "working set with it open.\n");
-    std::printf("%6s  %19s %19s %19s %19s  %17s  %17s  %10s\n", "N", "hide", "unhide", "unchanged",
-                "outside (reg)", "window shown", "rows in", "working set");
+        "median's ratio to a refresh's); a new window until it is shown, until it first answers a message, "
+        "the longest a message waited for it before its rows are in, until they are in; the working set "
+        "with it open.\n");
+    std::printf("%6s  %19s %19s %19s %19s  %17s  %17s  %17s  %17s  %10s\n", "N", "hide", "unhide",
+                "unchanged", "outside (reg)", "window shown", "answers input", "longest wait", "rows in",
+                "working set");
     for (const Figures& f : more) {
         auto cell = [&f](const std::vector<double>& values) {
             char text[64];
@@ -380,9 +434,10 @@ int wmain(int argc, wchar_t** argv) {
                               f.refresh > 0 ? Median(values) / f.refresh : 0.0);
             return std::string(text);
         };
-        std::printf("%6d  %19s %19s %19s %19s  %8.4f/%8.4f  %8.4f/%8.4f  %8zu KB\n", f.n,
-                    cell(f.hide).c_str(), cell(f.unhide).c_str(), cell(f.unchanged).c_str(),
-                    cell(f.outside).c_str(), Min(f.startup), Median(f.startup), Min(f.rowsIn),
+        std::printf("%6d  %19s %19s %19s %19s  %8.4f/%8.4f  %8.4f/%8.4f  %8.4f/%8.4f  %8.4f/%8.4f  %8zu KB\n",
+                    f.n, cell(f.hide).c_str(), cell(f.unhide).c_str(), cell(f.unchanged).c_str(),
+                    cell(f.outside).c_str(), Min(f.startup), Median(f.startup), Min(f.answers),
+                    Median(f.answers), Min(f.longestWait), Median(f.longestWait), Min(f.rowsIn),
                     Median(f.rowsIn), f.workingSetKb);
     }
     RemovePlaces(store);

@@ -42,7 +42,7 @@ constexpr int kInitialColumnWidth = 100;
 // two ticks and the update.
 constexpr UINT_PTR kWatchTimer = 1;
 constexpr UINT kWatchTicks = 100;
-constexpr UINT kFirstFill = WM_APP + 1;
+constexpr UINT kScanDone = WM_APP + 1;
 
 } // namespace
 
@@ -121,9 +121,9 @@ bool CDeleteObject::OnInitDialog() {
     ShowSortArrow();
 
     if (fillAfterShowing_)
-        PostMessageW(hwnd_, kFirstFill, 0, 0);
+        StartScan();
     else
-        OnFirstFill({});
+        FirstFill();
 
     HICON icon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -156,7 +156,7 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
         {WM_DRAWITEM, 0, 0, 0, &D::OnDrawItem},
         {WM_DESTROY, 0, 0, 0, &D::OnDestroy},
         {WM_TIMER, 0, 0, 0, &D::OnTimer},
-        {kFirstFill, 0, 0, 0, &D::OnFirstFill},
+        {kScanDone, 0, 0, 0, &D::OnScanDone},
         {WM_COMMAND, BN_CLICKED, IDC_CREATE_NEW, IDC_CREATE_NEW, &D::OnCreateNew},
         {WM_COMMAND, BN_CLICKED, IDC_DELETE_SELECTED, IDC_DELETE_SELECTED, &D::OnDelete},
         // Menu commands: the menu sends code 0, a key of the accelerator tables code 1.
@@ -192,6 +192,11 @@ bool CDeleteObject::HandleMessage(const Message& msg, LRESULT& result) {
 }
 
 void CDeleteObject::RefreshList(Renamed renamed) {
+    // While the first reading runs, reading everything from now is starting it again.
+    if (scan_) {
+        StartScan();
+        return;
+    }
     const ListPlace place = CapturePlace(renamed);
     // Watched again from here: what changes from now on is read again later.
     (void)watch_->TakeChanges();
@@ -199,19 +204,48 @@ void CDeleteObject::RefreshList(Renamed renamed) {
     ShowRows(place, true);
 }
 
-LRESULT CDeleteObject::OnFirstFill(const Message&) {
-    if (filled_ || !hwnd_)
-        return 0;
-    // The window as it stands is drawn before the registry is read.
-    if (fillAfterShowing_)
-        RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+void CDeleteObject::FirstFill() {
     filled_ = true;
     RefreshList();
+    SetTimer(hwnd_, kWatchTimer, kWatchTicks, nullptr);
+}
+
+void CDeleteObject::StartScan() {
+    scan_.reset(); // one that runs stops first
+    // Watched from here: what changes while the scan runs is read again once it is in.
+    (void)watch_->TakeChanges();
+    missedByScan_ = {};
+    scan_ = std::make_unique<FirstScan>(store_, platform_, inventory_.expertMode, hwnd_, kScanDone,
+                                        ++scanTicket_);
+    UpdateStatus();
+}
+
+LRESULT CDeleteObject::OnScanDone(const Message& msg) {
+    if (!scan_ || msg.wParam != scanTicket_)
+        return 0; // from a scan that was stopped
+    std::unique_ptr<vs::Inventory> scanned = scan_->Take();
+    scan_.reset();
+    if (!scanned) {
+        FirstFill(); // the reading failed there: read here
+        return 0;
+    }
+    filled_ = true;
+    inventory_.TakeOver(std::move(*scanned));
+    ShowRows(CapturePlace(Renamed::None), true);
+    // What changed while the scan ran, also through this window's commands where no watch is.
+    vs::ChangedParts parts = watch_->TakeChanges();
+    parts |= missedByScan_;
+    ShowChanges(parts, CapturePlace(Renamed::None), false);
     SetTimer(hwnd_, kWatchTimer, kWatchTicks, nullptr);
     return 0;
 }
 
 void CDeleteObject::UpdateList(Renamed renamed) {
+    // During the first reading, the watch's changes are read once it is in.
+    if (scan_) {
+        missedByScan_ |= watch_->Unwatched();
+        return;
+    }
     // Before the first fill there is nothing to update: that fill reads everything.
     if (!filled_)
         return;
@@ -316,6 +350,9 @@ UniqueMenu CDeleteObject::BuildContextMenu() {
                                                                       : anyHidden;
         EnableMenuItem(popup, rule.id, MF_BYCOMMAND | (offered ? MF_ENABLED : MF_GRAYED));
     }
+    // The check needs every registration read.
+    if (scan_)
+        EnableMenuItem(popup, ID_CHECK_PROBLEMS, MF_BYCOMMAND | MF_GRAYED);
     CheckDesktopCommands(popup);
     UpdateUndoItem(popup);
     return menu;
@@ -413,6 +450,7 @@ LRESULT CDeleteObject::OnDrawItem(const Message& msg) {
 }
 
 LRESULT CDeleteObject::OnDestroy(const Message&) {
+    scan_.reset();
     KillTimer(hwnd_, kWatchTimer);
     // The dialog owns the image list; the list must not destroy it with itself.
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);

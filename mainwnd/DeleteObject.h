@@ -11,6 +11,7 @@
 #include "framework/Dialog.h"
 #include "framework/Elevation.h"
 #include "framework/UniqueHandle.h"
+#include "mainwnd/FirstScan.h"
 #include "mainwnd/ListViewInventory.h"
 #include "mainwnd/RowOrder.h"
 #include "mainwnd/WindowLayout.h"
@@ -56,9 +57,13 @@ public:
     // keeping the icons. The rows shown, the selection and the focus are those RefreshList
     // would give.
     void UpdateList(Renamed renamed = Renamed::None);
-    // Call before the window is created: the window then shows before the registry is
-    // read, and its rows follow once its message loop runs.
+    // Call before the window is created: the window then shows at once and answers while
+    // the registry is read on a thread of its own (the store and the platform must be safe
+    // to use from another thread); the rows follow once it is read, with what changed
+    // meanwhile. Until then the status line says the registry is being read.
     void FillAfterShowing() { fillAfterShowing_ = true; }
+    // The first reading of the registry has not come in yet.
+    bool Reading() const { return scan_ != nullptr; }
 
     // Calls visit(entry) for each selected row in display order. The next selected row is
     // looked up before a row is visited, and rows whose item data names no entry are
@@ -222,8 +227,13 @@ private:
     // Outside changes: taken a tick after they are first seen, so that a burst comes as one
     // update, and never while a command, a dialog or a menu of this window runs.
     LRESULT OnTimer(const Message& msg);
-    // The first refresh, after which the watch's changes are taken.
-    LRESULT OnFirstFill(const Message& msg);
+    // The first reading, from its thread: the rows, then what changed while it ran; then
+    // the watch's changes are taken.
+    LRESULT OnScanDone(const Message& msg);
+    // Starts the first reading (again, when it runs), with the watch armed first.
+    void StartScan();
+    // The first fill when the window reads the registry itself.
+    void FirstFill();
 
     // A row's item data (its index in the inventory), or -1 when it has none.
     LPARAM ItemData(int row) const;
@@ -321,6 +331,11 @@ private:
     bool changesSeen_ = false;
     bool fillAfterShowing_ = false;
     bool filled_ = false;
+    // The first reading while it runs, which of them it is, and the parts that commands
+    // changed meanwhile where no watch sees it.
+    std::unique_ptr<FirstScan> scan_;
+    WPARAM scanTicket_ = 0;
+    vs::ChangedParts missedByScan_;
     ListViewInventory view_;
     vs::WindowSettings settings_;
     SortOrder sort_;

@@ -32,6 +32,8 @@ std::vector<vs::Problem> CDeleteObject::FindProblems(bool orphans) {
 }
 
 LRESULT CDeleteObject::OnCheckProblems(const Message&) {
+    if (scan_)
+        return 0; // not before every registration is read
     CProblemsDialog dialog(*this, targetProbe_);
     dialog.DoModal();
     if (!dialog.ShowRequest())

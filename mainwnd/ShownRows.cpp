@@ -202,6 +202,10 @@ LRESULT CDeleteObject::OnFindItem(const Message& msg) {
 }
 
 void CDeleteObject::UpdateStatus() {
+    if (scan_) {
+        SetWindowTextW(status_, LoadResourceString(IDS_STATUS_READING).c_str());
+        return;
+    }
     const auto shown = static_cast<std::size_t>(shown_.size());
     const auto hidden = std::count_if(shown_.begin(), shown_.end(), [this](std::size_t row) {
         return row < inventory_.rows.size() && inventory_.rows[row].hidden;

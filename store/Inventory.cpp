@@ -50,10 +50,30 @@ void Inventory::Refresh() {
     for (const NamespaceLocation& place : NamespaceLocations()) {
         placeBegin_[static_cast<std::size_t>(place.index)] = entries.size();
         unlistedBegin_[static_cast<std::size_t>(place.index)] = unlisted.size();
-        ScanNamespaceKey(place.index, std::wstring(), place.hive, place.nameSpacePath);
+        if (!Stopped())
+            ScanNamespaceKey(place.index, std::wstring(), place.hive, place.nameSpacePath);
     }
     placeBegin_[kPlaceCount] = entries.size();
     unlistedBegin_[kPlaceCount] = unlisted.size();
+}
+
+void Inventory::TakeOver(Inventory&& other) {
+    // The records move with their map nodes: entries and rows still point at them.
+    clsidMap = std::move(other.clsidMap);
+    entries = std::move(other.entries);
+    rows = std::move(other.rows);
+    unlisted = std::move(other.unlisted);
+    rowCount = std::exchange(other.rowCount, 0);
+    expertMode = other.expertMode;
+    placeBegin_ = std::exchange(other.placeBegin_, {});
+    unlistedBegin_ = std::exchange(other.unlistedBegin_, {});
+    placeUses_ = std::move(other.placeUses_);
+    readNow_.clear();
+    other.clsidMap.clear();
+    other.entries.clear();
+    other.rows.clear();
+    other.unlisted.clear();
+    other.placeUses_.clear();
 }
 
 Inventory::RowChanges Inventory::Update(const ChangedParts& parts) {
@@ -188,7 +208,7 @@ void Inventory::ScanNamespaceKey(int placeIndex, const std::wstring& parentPath,
     stack.push_back(Frame{std::move(top), path.size(), 0});
 
     wchar_t name[kNameCapacity];
-    while (!stack.empty()) {
+    while (!stack.empty() && !Stopped()) {
         Frame& current = stack.back();
         path.resize(current.pathLength);
         std::uint32_t capacity = kNameCapacity;

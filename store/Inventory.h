@@ -14,6 +14,7 @@
 #include "ShellObjectInfo.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -30,6 +31,12 @@ public:
 
     // Rebuilds clsidMap, entries and rows from the registry. Reads only.
     void Refresh();
+    // A refresh (of an inventory read on another thread) ends early once *stop is true,
+    // after the key or class record it is at; what it read then is only to be thrown away.
+    void StopWhen(const std::atomic<bool>* stop) { stop_ = stop; }
+    // Takes over what other read over the same store and platform (on another thread, say),
+    // as if this inventory had been refreshed then; other is left empty.
+    void TakeOver(Inventory&& other);
 
     // What an update did to the rows: for each row before it, the index of the same row
     // after it, or kGone when that row went or shows something else now.
@@ -84,8 +91,11 @@ private:
     // when asked, every one not read in this update; sets every use count.
     void SettleRecords(bool readAll);
 
+    bool Stopped() const { return stop_ && stop_->load(); }
+
     RegistryStore& store_;
     Platform& platform_;
+    const std::atomic<bool>* stop_ = nullptr;
     // Per scope (this user, all users): the key, once its open was tried.
     std::optional<RegKey> hiddenIcons_[2];
     // Where each place's entries begin in entries and in unlisted (and the ends, at

@@ -5,7 +5,7 @@
 
 namespace vs {
 
-class WinRegistry final : public RegistryStore {
+class WinRegistry : public RegistryStore {
 public:
     Status OpenKey(KeyHandle parent, const wchar_t* path, std::uint32_t access, KeyHandle* out) override;
     Status CreateKey(KeyHandle parent, const wchar_t* path, std::uint32_t access, KeyHandle* out) override;
