@@ -317,6 +317,27 @@ TEST_F(InventoryTest, UpdateReadsNothingUnchangedAndKeepsTheRowsOfUnchangedPlace
     EXPECT_EQ(changes.nowIndexOf, (std::vector<std::size_t>{0, 2}));
 }
 
+TEST_F(InventoryTest, AStoppedRefreshReadsNoMoreAndAnInventoryTakenOverUpdatesAsItsOwn) {
+    WriteObject(0, kIdA, L"A");
+    WriteObject(4, kIdC, L"C");
+    std::atomic<bool> stop{true};
+    Inventory read(store, platform);
+    read.StopWhen(&stop);
+    read.Refresh();
+    EXPECT_TRUE(read.entries.empty() && read.clsidMap.empty());
+    stop = false;
+    read.Refresh();
+    inventory.TakeOver(std::move(read));
+    EXPECT_TRUE(read.entries.empty() && read.clsidMap.empty());
+
+    WriteObject(4, kIdB, L"B");
+    (void)inventory.Update(ChangedParts{1u << 4, false, false});
+    EXPECT_EQ(TestKeyNames(), (std::vector<std::wstring>{kIdA, kIdB, kIdC}));
+    for (const ShellObjectEntry* entry : TestEntries())
+        EXPECT_EQ(entry->info, &inventory.clsidMap.find(entry->keyName)->second);
+    EXPECT_EQ(LeakedHandles(), 0);
+}
+
 TEST(RegistryWatch, ChangesFallIntoTheirPlaceOrTheClassesOnly) {
     const std::wstring desktop = PlaceByIndex(0)->nameSpacePath;
     const struct {
