@@ -64,6 +64,9 @@ public:
     void FillAfterShowing() { fillAfterShowing_ = true; }
     // The first reading of the registry has not come in yet.
     bool Reading() const { return scan_ != nullptr; }
+    // Follows the registry through watch instead of the Windows registry's own watch (its
+    // changes from now on).
+    void SetRegistryWatch(std::unique_ptr<vs::RegistryWatch> watch) { watch_ = std::move(watch); }
 
     // Calls visit(entry) for each selected row in display order. The next selected row is
     // looked up before a row is visited, and rows whose item data names no entry are
@@ -139,7 +142,7 @@ public:
     // orphans, also the class keys of the program's that no entry names.
     std::vector<vs::Problem> FindProblems(bool orphans);
     // Repairs the problems (for the visible and hidden kind, keepHidden says which entry
-    // stays) as one command, reads the list again and says once what failed.
+    // stays) as one command, updates the list and says once what failed.
     void RepairProblems(const std::vector<vs::Problem>& problems, const std::vector<bool>& keepHidden);
     // Selects the rows of the problem's entry, or of every entry of its class, switching to
     // Expert Mode and clearing the filter where they would not show.

@@ -1,6 +1,6 @@
 // The commands of Explorer's navigation pane and the desktop icon, and what a row's tip
 // and the status line say of them. Each command takes the state of the focused row, sets
-// the opposite on every selected row as one step of undo, rebuilds the list and then
+// the opposite on every selected row as one step of undo, updates the list and then
 // says once what could not be written.
 #include "mainwnd/DeleteObject.h"
 
@@ -50,7 +50,7 @@ LRESULT CDeleteObject::OnNavigationPane(const Message&) {
                                 vs::ClassesPlace(info->classesHive), status});
         NotifyPlace(DesktopOfScope(entry.PlaceIndex()));
     });
-    RefreshList();
+    UpdateList();
     EndChange();
     ReportFailures(failures);
     return 0;
@@ -74,7 +74,7 @@ LRESULT CDeleteObject::OnDesktopIcon(const Message&) {
                                 entry.info->name, desktop, status});
         NotifyPlace(desktop);
     });
-    RefreshList();
+    UpdateList();
     EndChange();
     ReportFailures(failures);
     return 0;

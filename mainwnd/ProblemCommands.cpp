@@ -60,7 +60,7 @@ void CDeleteObject::RepairProblems(const std::vector<vs::Problem>& problems,
         if (problems[i].place >= 0)
             NotifyPlace(problems[i].place);
     }
-    RefreshList();
+    UpdateList();
     EndChange();
     ReportFailures(failures);
 }

@@ -98,8 +98,16 @@ void CDeleteObject::ShowChanges(const vs::ChangedParts& parts, const ListPlace& 
     if (!parts.Any())
         return;
     const vs::Inventory::RowChanges changes = inventory_.Update(parts);
-    if (!changes.any)
+    if (!changes.any) {
+        // No row went, came or shows other texts; what the rows show besides (a record's
+        // problems, the objects in the navigation pane) may still have changed.
+        const std::vector<std::wstring> problemsBefore = std::move(rowProblems_);
+        FindRowProblems();
+        if (rowProblems_ != problemsBefore)
+            InvalidateRect(list_, nullptr, FALSE);
+        UpdateStatus();
         return;
+    }
     fillingRows_ = true;
     shown_ = ArrangeRows(inventory_.rows, view_.PlaceLabels(), filterText_, sort_);
     view_.BeginUpdate();

@@ -205,7 +205,7 @@ bool CDeleteObject::ImportFile(const std::filesystem::path& file) {
     EndChange();
     if (report.Ok() || !report.unchanged) {
         NotifyChanges(plan.before, plan.target);
-        RefreshList();
+        UpdateList();
     }
     if (!report.Ok())
         ShowFailure(Paragraphs({head, FailureText(report, LoadResourceString(IDS_ROLLED_BACK))}),
@@ -242,7 +242,7 @@ LRESULT CDeleteObject::OnUndo(const Message&) {
     const vs::ChangeReport report = history_.Undo(store_);
     if (report.Ok() || !report.unchanged) {
         NotifyChanges(after, before);
-        RefreshList();
+        UpdateList();
     }
     if (!report.Ok())
         ShowFailure(Paragraphs({FormatResourceString(IDS_UNDO_FAILED, {name}),

@@ -16,7 +16,7 @@ ChangedParts PartsOfKey(KeyHandle hive, std::wstring_view path) {
                NamesEqual(path.substr(0, root.size()), root) &&
                (path.size() == root.size() || path[root.size()] == L'\\');
     };
-    parts.classes = under(kClassesPath);
+    parts.classes = under(kClassesPath) || under(kClasses32Path);
     parts.desktopIcons = under(kHideDesktopIconsPath);
     return parts;
 }

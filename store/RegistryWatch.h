@@ -1,8 +1,8 @@
 #pragma once
 // Watching the keys the inventory reads: the NameSpace keys of the eight places (with
-// everything below them) and the two class roots. A watch tells which of them changed
-// since it was last asked, so that only those are read again; it cannot tell which key
-// below them changed.
+// everything below them), the two class roots and their 32-bit views, and the hidden
+// desktop icons of both scopes. A watch tells which of them changed since it was last
+// asked, so that only those are read again; it cannot tell which key below them changed.
 
 #include "RegistryTypes.h"
 
@@ -19,7 +19,7 @@ class MemoryRegistry;
 struct ChangedParts {
     // Bit i: the NameSpace key of place i or something below it.
     std::uint8_t places = 0;
-    // A class key under either class root.
+    // A class key under either class root, or its 32-bit copy.
     bool classes = false;
     // The desktop icons hidden in either scope.
     bool desktopIcons = false;
@@ -37,8 +37,8 @@ struct ChangedParts {
 
 // The parts a change of the key at path below hive (CurrentUser() or LocalMachine())
 // falls into: the place whose NameSpace key it is or stands below, the classes when it is
-// the class root of hive or below it, the desktop icons for the hidden-icons key of hive
-// or below it; nothing for any other key.
+// the class root of hive or its 32-bit view or below either, the desktop icons for the
+// hidden-icons key of hive or below it; nothing for any other key.
 ChangedParts PartsOfKey(KeyHandle hive, std::wstring_view path);
 
 class RegistryWatch {

@@ -17,8 +17,13 @@ WinRegistryWatch::WinRegistryWatch() {
     };
     for (const NamespaceLocation& place : NamespaceLocations())
         watch(place.hive, place.nameSpacePath, {static_cast<std::uint8_t>(1u << place.index), false});
-    for (const KeyHandle hive : {CurrentUser(), LocalMachine()})
+    // The class keys, their 32-bit copies (which the record's writes and the check of its
+    // copy read) and the desktop icons hidden, in both scopes.
+    for (const KeyHandle hive : {CurrentUser(), LocalMachine()}) {
         watch(hive, kClassesPath, {0, true});
+        watch(hive, kClasses32Path, {0, true});
+        watch(hive, kHideDesktopIconsPath, {0, false, true});
+    }
 }
 
 void WinRegistryWatch::Arm(Target& target) {

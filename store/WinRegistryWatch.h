@@ -1,6 +1,9 @@
 #pragma once
 // The watch over the Windows registry: one RegNotifyChangeKeyValue per place's NameSpace
-// key and per class root, each signalling an event of its own, asked without waiting.
+// key, per class root and its 32-bit view and per scope's hidden desktop icons, each
+// signalling an event of its own, asked without waiting. A key that cannot be opened for
+// notification (access denied) or refuses it is reported by Unwatched(), and asked again
+// at every TakeChanges.
 // A key that does not exist yet is watched through its nearest ancestor that does (a
 // change there counts only once the key itself exists), and a watched key that was
 // deleted counts as changed, so that a key made again is found.

@@ -63,6 +63,11 @@ protected:
     void SelectNone() const { SetSelected(-1, false); }
     bool IsSelected(int row) const;
     void Focus(int row) const;
+    // What the list shows, a line per row (its cells, problems and tip: its entry key and
+    // states; the images aside, which a rebuild numbers anew), then the status line.
+    std::string Shown() const;
+    // Expects the list to show what a full rebuild of it shows.
+    void ExpectAsRebuilt(Where where = Where::current());
     // Sends the command; it returns when every window it opened is closed again.
     void Command(UINT id) const;
     // The same while script works the windows the command opens; every step must run.

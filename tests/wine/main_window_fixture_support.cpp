@@ -7,6 +7,7 @@
 #include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegistryTree.h"
+#include "tests/wine/UiDriver.h"
 
 #include <commctrl.h>
 
@@ -140,6 +141,24 @@ void MainWindowFixture::Focus(int row) const {
     item.stateMask = LVIS_FOCUSED;
     item.state = LVIS_FOCUSED;
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::string MainWindowFixture::Shown() const {
+    std::string shown;
+    for (int row = 0; row < RowCount(); ++row) {
+        std::wstring line;
+        for (int column = 0; column < ListViewInventory::kColumnCount; ++column)
+            line += Cell(row, column) + L"|";
+        shown += Narrow(line + dialog->RowProblemText(row) + L"|" + dialog->RowTip(row)) + "\n";
+    }
+    return shown + Narrow(uitest::ItemText(dialog->Hwnd(), IDC_STATUS));
+}
+
+void MainWindowFixture::ExpectAsRebuilt(Where where) {
+    const std::string updated = Shown();
+    dialog->RefreshList();
+    const testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), "a full rebuild");
+    EXPECT_EQ(updated, Shown());
 }
 
 void MainWindowFixture::Command(UINT id) const {

@@ -8,7 +8,11 @@
 #include "mainwnd/RowDrawing.h"
 #include "res/resource.h"
 #include "store/NamespaceLocation.h"
+#include "store/BackupFolder.h"
+#include "store/ClassRoots.h"
+#include "store/DesktopIcon.h"
 #include "store/RegKey.h"
+#include "store/RegistryWatch.h"
 #include "store/WinPlatform.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/wine/MainWindowFixture.h"
@@ -191,22 +195,110 @@ TEST_F(RefreshTest, AnotherProgramsChangesShowByThemselvesAlsoInAPlaceWhoseKeyIs
     Open();
     ASSERT_TRUE(Rows().empty());
     const std::wstring id = ClassId(kObjects);
-    const std::wstring place = L"\"HKCU\\" + std::wstring(PlaceByIndex(0)->nameSpacePath);
-    ASSERT_TRUE(Reg(L"add \"HKLM\\Software\\Classes\\CLSID\\" + id + L"\" /ve /d Outside /f"));
-    auto shows = [&](std::size_t count) {
-        return uitest::PumpUntil(
+    const std::wstring classKey = L"\"HKLM\\Software\\Classes\\CLSID\\" + id + L"\"";
+    const std::wstring place = L"\"HKCU\\" + std::wstring(PlaceByIndex(0)->nameSpacePath) + L"\"";
+    const std::wstring entry = L"add " + place.substr(0, place.size() - 1) + L"\\" + id +
+                               L"\" /v SearchHelper /d \"Varnoset: Outside\" /f";
+    const struct {
+        std::wstring reg; // reg.exe's arguments
+        std::size_t rows;
+        const wchar_t* name; // of the row, if any; null: not waited for
+        const wchar_t* tip = L"";
+    } steps[] = {
+        {L"add " + classKey + L" /ve /d Outside /f", 0, nullptr},
+        {entry, 1, L"Outside"},
+        {L"delete " + place + L" /f", 0, nullptr},
+        {entry, 1, L"Outside"},
+        {L"delete " + place + L" /f", 0, nullptr},
+        {entry, 1, L"Outside"},
+        // The class key replaced: deleted, then written again with another name.
+        {L"delete " + classKey + L" /f", 1, nullptr},
+        {L"add " + classKey + L" /ve /d Replaced /f", 1, L"Replaced"},
+        {L"add \"HKLM\\" + std::wstring(kClasses32Path) + L"\\" + id + L"\" /ve /d Replaced /f", 1,
+         L"Replaced", L"\n32-bit copy: "},
+        {L"add \"HKCU\\" + std::wstring(kHideDesktopIconsPath) + L"\" /v " + id + L" /t REG_DWORD /d 1 /f", 1,
+         L"Replaced", L"Icon on the desktop: hidden"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::PrintToString(step.reg));
+        ASSERT_TRUE(Reg(step.reg));
+        EXPECT_TRUE(uitest::PumpUntil(
             [&] {
                 const std::vector<Row> rows = Rows();
-                return rows.size() == count && (count == 0 || rows[0].name == L"Outside");
+                return rows.size() == step.rows && (!step.name || rows[0].name == step.name) &&
+                       (rows.empty() || dialog->RowTip(0).find(step.tip) != std::wstring::npos);
             },
-            30000, dialog->Hwnd());
-    };
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(Reg(L"add " + place + L"\\" + id + L"\" /v SearchHelper /d \"Varnoset: Outside\" /f"));
-        EXPECT_TRUE(shows(1)) << "round " << round;
-        ASSERT_TRUE(Reg(L"delete " + place + L"\" /f"));
-        EXPECT_TRUE(shows(0)) << "round " << round;
+            30000, dialog->Hwnd()));
     }
+}
+
+// Thousands of keys written while the window's loop does not run come as one update.
+TEST_F(RefreshTest, AnImportOfThousandsOfEntriesComesAsOneUpdateThatShowsWhatARebuildShows) {
+    constexpr int kBurst = 2000;
+    WriteObjects(false);
+    Open();
+    const std::size_t before = Rows().size();
+    std::string file = "REGEDIT4\r\n";
+    for (int n = 0; n < kBurst; ++n)
+        file += "\r\n[HKEY_CURRENT_USER\\" + test::Narrow(test::EntryPath(n % 4, ClassId(1000 + n))) +
+                "]\r\n\"SearchHelper\"=\"Varnoset: burst\"\r\n";
+    uitest::TempFolder folder;
+    const std::wstring path = folder.File(L"burst.reg");
+    ASSERT_TRUE(WriteFileBytes(path, std::vector<std::uint8_t>(file.begin(), file.end())));
+    ASSERT_TRUE(Reg(L"import \"" + path + L"\""));
+    ASSERT_TRUE(uitest::PumpUntil([&] { return Rows().size() != before; }, 30000, dialog->Hwnd()));
+    EXPECT_EQ(Rows().size(), before + kBurst);
+    ExpectAsRebuilt();
+}
+
+LRESULT CALLBACK CountTimerTicks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR counter) {
+    if (message == WM_TIMER)
+        ++*reinterpret_cast<int*>(counter);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// A watch that could be set on nothing (every key refused): it tells of no change.
+struct NothingWatched final : RegistryWatch {
+    bool Pending() override { return false; }
+    ChangedParts TakeChanges() override { return {}; }
+    ChangedParts Unwatched() const override { return ChangedParts::All(); }
+};
+
+TEST_F(RefreshTest, WithNothingWatchedTheTimerReadsNothingAndACommandShowsWhatARebuildShows) {
+    WriteObjects(false);
+    Open();
+    dialog->SetRegistryWatch(std::make_unique<NothingWatched>());
+    int ticks = 0;
+    ASSERT_TRUE(SetWindowSubclass(dialog->Hwnd(), &CountTimerTicks, 3, reinterpret_cast<DWORD_PTR>(&ticks)));
+    const std::vector<std::wstring> before = Names();
+    WriteEntry(2, ClassId(1));
+    ASSERT_TRUE(uitest::PumpUntil([&] { return ticks >= 3; }, 30000, dialog->Hwnd()));
+    EXPECT_EQ(Names(), before);
+    SetSelected(0);
+    Command(ID_HIDE);
+    EXPECT_EQ(Names().size(), before.size() + 1);
+    ExpectAsRebuilt();
+    RemoveWindowSubclass(dialog->Hwnd(), &CountTimerTicks, 3);
+}
+
+// A change made while a dialog of the window is open waits for it to close.
+TEST_F(RefreshTest, AChangeWhileADialogOfTheWindowIsOpenShowsOnlyOnceItCloses) {
+    Open();
+    int ticks = 0;
+    ASSERT_TRUE(SetWindowSubclass(dialog->Hwnd(), &CountTimerTicks, 3, reinterpret_cast<DWORD_PTR>(&ticks)));
+    const wchar_t* const caption = L"Check for problems";
+    test::ModalScript script;
+    script.AwaitDialog(caption, [&](HWND) { WriteEntry(2, ClassId(1)), ticks = 0; });
+    // Pending at once (written in this process): two ticks would have taken it.
+    script.Await([&] { return ticks >= 3; }, "three ticks of the window's timer");
+    script.Do([&] {
+        EXPECT_EQ(RowCount(), 0) << "changed under the open dialog";
+        PostMessageW(uitest::FindDialog(caption), WM_COMMAND, IDCANCEL, 0);
+    });
+    Command(ID_CHECK_PROBLEMS, script);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return RowCount() == 1; }, 30000, dialog->Hwnd()));
+    RemoveWindowSubclass(dialog->Hwnd(), &CountTimerTicks, 3);
 }
 
 TEST_F(RefreshTest, EveryRegistrationIsOneRowInNameOrderWhoseItemDataNamesItsEntry) {

@@ -239,10 +239,12 @@ TEST_F(TransferTest, EveryChangingCommandIsUndoneWithCtrlZToTheWholeRegistryAsBe
                       DumpTree(store, CurrentUser(), ClassKeyPath(c.machineCopy)));
         ASSERT_FALSE(Backups().empty());
         EXPECT_EQ(Backups().back().filename().wstring().substr(24), c.name + L".reg");
+        ExpectAsRebuilt();
 
         platform.notified.clear();
         Run(ID_UNDO, {}, 'Z');
         EXPECT_SAME_REGISTRY(start, Whole());
+        ExpectAsRebuilt();
         std::vector<int> folders;
         for (int place : c.undoPlaces)
             folders.push_back(PlaceByIndex(place)->folderCsidl);
