@@ -14,6 +14,7 @@
 #include "store/RegKey.h"
 #include "store/RegistryWatch.h"
 #include "store/WinPlatform.h"
+#include "store/WinRegistryWatch.h"
 #include "tests/support/RegistryTree.h"
 #include "tests/wine/MainWindowFixture.h"
 #include "tests/wine/UiDriver.h"
@@ -22,6 +23,8 @@
 
 #include <commctrl.h>
 #include <windows.h>
+
+#include <sddl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -249,6 +252,32 @@ TEST_F(RefreshTest, AnImportOfThousandsOfEntriesComesAsOneUpdateThatShowsWhatARe
     ASSERT_TRUE(uitest::PumpUntil([&] { return Rows().size() != before; }, 30000, dialog->Hwnd()));
     EXPECT_EQ(Rows().size(), before + kBurst);
     ExpectAsRebuilt();
+}
+
+// A key that refuses to be watched (access denied) is unwatched, never pending and read
+// again at every TakeChanges, until it can be watched again.
+TEST_F(RefreshTest, TheWindowsWatchReportsAKeyThatRefusesNotificationAsUnwatched) {
+    WriteEntry(0, ClassId(0));
+    auto allow = [](const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        HKEY key = nullptr;
+        ASSERT_TRUE(
+            ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, PlaceByIndex(0)->nameSpacePath, 0, WRITE_DAC, &key), 0);
+        EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), 0);
+        RegCloseKey(key);
+        LocalFree(sd);
+    };
+    allow(L"D:(D;;0x10;;;WD)(A;;KA;;;WD)"); // all but KEY_NOTIFY
+    WinRegistryWatch watch;
+    for (bool refused : {true, true, false}) {
+        if (!refused)
+            allow(L"D:(A;;KA;;;WD)");
+        EXPECT_EQ(watch.Unwatched().places, 1u);
+        EXPECT_FALSE(watch.Pending());
+        EXPECT_EQ(watch.TakeChanges().places, 1u);
+    }
+    EXPECT_FALSE(watch.Unwatched().Any());
 }
 
 LRESULT CALLBACK CountTimerTicks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
