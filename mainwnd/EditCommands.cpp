@@ -115,9 +115,7 @@ LRESULT CDeleteObject::OnSetExplorerPosition(const Message& msg) {
         Collect(failures, vs::Action::SetPosition, *info, info->SetSortOrderIndex(dialog.position));
         NotifyPlace(info->placeIndex);
     });
-    // No row shows the position, but the records written are read again now rather than
-    // later as an outside change, and a 32-bit copy not written shows its problem.
-    UpdateList();
+    // The list keeps its rows and selection: nothing it shows has changed.
     EndChange();
     ReportFailures(failures);
     return 0;

@@ -11,7 +11,8 @@
 
 namespace vs {
 
-class WinPlatform final : public Platform {
+// Not final: a test may record what it asks of the real services.
+class WinPlatform : public Platform {
 public:
     std::optional<std::wstring> NewUuidText() override;
     IdList FolderLocation(int csidl) override;

@@ -63,37 +63,21 @@ Icon IconOf(int n) {
 
 // The real platform, with its icon extractions written down and the icons that are still
 // alive counted.
-class RecordingPlatform final : public Platform {
+class RecordingPlatform final : public WinPlatform {
 public:
-    std::optional<std::wstring> NewUuidText() override { return real_.NewUuidText(); }
-    IdList FolderLocation(int csidl) override { return real_.FolderLocation(csidl); }
-    void NotifyUpdateDir(IdList list) override { real_.NotifyUpdateDir(list); }
-    void FreeIdList(IdList list) override { real_.FreeIdList(list); }
-    std::optional<std::wstring> DisplayName(const std::wstring& name, std::uint32_t flags) override {
-        return real_.DisplayName(name, flags);
-    }
-    std::optional<std::wstring> LoadIndirectString(const std::wstring& source) override {
-        return real_.LoadIndirectString(source);
-    }
-    std::wstring ExpandEnvironment(const std::wstring& text) override {
-        return real_.ExpandEnvironment(text);
-    }
     IconHandle ExtractIcon(const std::wstring& path, int index) override {
         extractCalls.emplace_back(path, index);
-        IconHandle icon = real_.ExtractIcon(path, index);
+        IconHandle icon = WinPlatform::ExtractIcon(path, index);
         liveIcons += icon != nullptr;
         return icon;
     }
     void DestroyIcon(IconHandle icon) override {
         liveIcons -= icon != nullptr;
-        real_.DestroyIcon(icon);
+        WinPlatform::DestroyIcon(icon);
     }
 
     std::vector<std::pair<std::wstring, int>> extractCalls;
     int liveIcons = 0;
-
-private:
-    WinPlatform real_;
 };
 
 struct Row {
