@@ -20,8 +20,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -78,29 +80,23 @@ Snapshot TakeSnapshot(RegistryStore& store) {
     return snapshot;
 }
 
-// The keys of snapshot below root, by their path relative to it ("" for root itself).
-std::map<std::wstring, const KeyState*> Subtree(const Snapshot& snapshot, const std::wstring& root) {
-    std::map<std::wstring, const KeyState*> keys;
+// The values of the keys of snapshot below root, by their path relative to it ("" for
+// root itself).
+using Values = std::map<std::wstring, ValueState>;
+std::map<std::wstring, Values> Subtree(const Snapshot& snapshot, const std::wstring& root) {
+    std::map<std::wstring, Values> keys;
     // Siblings whose names start with root's last name sort between root and its subkeys
     // (A < AB < A\B): the walk goes on while the path starts with root and takes only what
     // is below it.
     for (auto it = snapshot.lower_bound(root);
          it != snapshot.end() && it->first.compare(0, root.size(), root) == 0; ++it)
         if (IsUnder(it->first, root))
-            keys[it->first.substr(root.size())] = &it->second;
+            keys[it->first.substr(root.size())] = it->second.values;
     return keys;
 }
 
 bool SameSubtree(const Snapshot& a, const Snapshot& b, const std::wstring& root) {
-    const auto x = Subtree(a, root), y = Subtree(b, root);
-    if (x.size() != y.size())
-        return false;
-    for (const auto& [path, key] : x) {
-        auto other = y.find(path);
-        if (other == y.end() || key->values != other->second->values)
-            return false;
-    }
-    return true;
+    return Subtree(a, root) == Subtree(b, root);
 }
 
 // Every key and value below source in `before` is present below dest in `after`.
@@ -109,11 +105,11 @@ bool CompleteCopy(const Snapshot& before, const Snapshot& after, const std::wstr
     const auto keys = Subtree(before, source);
     if (keys.empty())
         return false;
-    for (const auto& [relative, key] : keys) {
+    for (const auto& [relative, values] : keys) {
         auto copy = after.find(dest + relative);
         if (copy == after.end())
             return false;
-        for (const auto& [name, value] : key->values) {
+        for (const auto& [name, value] : values) {
             auto copied = copy->second.values.find(name);
             if (copied == copy->second.values.end() || !(copied->second == value))
                 return false;
@@ -217,27 +213,18 @@ public:
     }
     // A string value, well-formed or not, or some other type.
     TreeValue StringLike(const std::wstring& name, const std::wstring& text) {
-        switch (Below(9)) {
-        case 0:
-            return ExpandSz(name, text);
-        case 1:
-            return Raw(name, kRegSz, TextBytes(text));
-        case 2: {
-            Bytes odd = ToUtf16Bytes(text);
-            odd.pop_back();
-            return Raw(name, kRegSz, odd);
-        }
-        case 3:
-            return Dword(name, rng_());
-        case 4:
-            return Raw(name, kRegBinary, RandomBytes(Below(40)));
-        case 5:
-            return Raw(name, kRegSz, {});
-        case 6:
-            return Sz(name, std::wstring(300 + Below(800), L'L'));
-        default:
-            return Sz(name, text);
-        }
+        Bytes odd = ToUtf16Bytes(text); // the NUL cut in half
+        odd.pop_back();
+        const std::function<TreeValue()> kinds[] = {
+            [&] { return ExpandSz(name, text); },
+            [&] { return Raw(name, kRegSz, TextBytes(text)); },
+            [&] { return Raw(name, kRegSz, odd); },
+            [&] { return Dword(name, rng_()); },
+            [&] { return Raw(name, kRegBinary, RandomBytes(Below(40))); },
+            [&] { return Raw(name, kRegSz, {}); },
+            [&] { return Sz(name, std::wstring(300 + Below(800), L'L')); },
+            [&] { return Sz(name, text); }};
+        return kinds[std::min(Below(9), 7)]();
     }
     Bytes RandomBytes(int size) {
         Bytes bytes(static_cast<std::size_t>(size));
@@ -246,18 +233,13 @@ public:
         return bytes;
     }
     TreeValue Marker() {
-        switch (Below(6)) {
-        case 0:
-            return Dword(L"SearchHelper", 1);
-        case 1:
-            return Sz(L"SearchHelper", std::wstring(300, L'm'));
-        case 2:
-            return Sz(L"SearchHelper", L"");
-        case 3:
-            return Raw(L"SearchHelper", kRegSz, TextBytes(L"Varnoset: x"));
-        default:
-            return Sz(L"SearchHelper", L"Varnoset: " + Text(12));
-        }
+        const std::function<TreeValue()> kinds[] = {
+            [] { return Dword(L"SearchHelper", 1); },
+            [] { return Sz(L"SearchHelper", std::wstring(300, L'm')); },
+            [] { return Sz(L"SearchHelper", L""); },
+            [] { return Raw(L"SearchHelper", kRegSz, TextBytes(L"Varnoset: x")); },
+            [&] { return Sz(L"SearchHelper", L"Varnoset: " + Text(12)); }};
+        return kinds[std::min(Below(6), 4)]();
     }
     std::vector<TreeValue> ExtraValues() {
         std::vector<TreeValue> values;
@@ -303,18 +285,11 @@ public:
 
     std::wstring EntryName(int ids) {
         const std::wstring id = Id(Below(ids));
-        switch (Below(10)) {
-        case 0:
-            return L"hidden" + id;
-        case 1:
-            return L"HIDDEN" + id;
-        case 2:
-            return L"Group" + std::to_wstring(Below(2));
-        case 3:
-            return std::wstring(Chance(50) ? 49 : 50, L'n').replace(0, 1, L"{");
-        default:
-            return id;
-        }
+        const std::function<std::wstring()> kinds[] = {
+            [&] { return L"hidden" + id; }, [&] { return L"HIDDEN" + id; },
+            [&] { return L"Group" + std::to_wstring(Below(2)); },
+            [&] { return std::wstring(Chance(50) ? 49 : 50, L'n').replace(0, 1, L"{"); }, [&] { return id; }};
+        return kinds[std::min(Below(10), 4)]();
     }
     TreeKey Entry(int ids, int depth) {
         std::vector<TreeValue> values = ExtraValues();
@@ -415,8 +390,10 @@ private:
         return false;
     }
 
-    std::wstring PathOf(const ShellObjectEntry& entry) const {
-        return Folded(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\" + entry.keyName);
+    // The entry's key, or with name its sibling of that name.
+    static std::wstring PathOf(const ShellObjectEntry& entry, const std::wstring& name = {}) {
+        return Folded(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\" +
+                      (name.empty() ? entry.keyName : name));
     }
     std::wstring ClassPath(const ShellObjectInfo& info, KeyHandle hive = nullptr) const {
         return Folded(HiveName(hive ? hive : info.classesHive) + L"\\Software\\Classes\\CLSID\\" +
@@ -557,29 +534,16 @@ private:
         for (std::size_t index : picked) {
             // Entries are copied as the commands hold them; the list is not rebuilt between rows.
             ShellObjectEntry& entry = inventory_.entries[index];
-            switch (kind) {
-            case 0:
+            if (kind == 0)
                 Delete(entry);
-                break;
-            case 1:
-            case 2:
+            else if (kind < 3)
                 HideOrUnhide(entry, entry.hidden ? "unhide" : "hide");
-                break;
-            case 3:
+            else if (kind == 3)
                 HideThenUnhide(entry);
-                break;
-            case 4:
-            case 5:
-                CopyOrMove(entry, targetPlace, false);
-                break;
-            case 6:
-            case 7:
-                CopyOrMove(entry, targetPlace, true);
-                break;
-            default:
+            else if (kind < 8)
+                CopyOrMove(entry, targetPlace, /*move=*/kind >= 6);
+            else
                 Setter(*entry.info);
-                break;
-            }
         }
     }
 
@@ -658,7 +622,7 @@ private:
         const bool hiding = std::string(kind) == "hide";
         const std::wstring source = PathOf(entry);
         const std::wstring newName = hiding ? L"hidden" + entry.keyName : entry.keyName.substr(6);
-        const std::wstring dest = Folded(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\" + newName);
+        const std::wstring dest = PathOf(entry, newName);
         Begin(kind);
         if (hiding)
             entry.Hide(standardUser_, failures_);
@@ -683,8 +647,7 @@ private:
         if (entry.hidden)
             return HideOrUnhide(entry, "unhide");
         const std::wstring source = PathOf(entry);
-        const std::wstring dest =
-            Folded(HiveName(entry.hive) + L"\\" + entry.parentPath + L"\\hidden" + entry.keyName);
+        const std::wstring dest = PathOf(entry, L"hidden" + entry.keyName);
         Begin("hide+unhide");
         entry.Hide(standardUser_, failures_);
         ShellObjectEntry hidden = entry;
@@ -697,8 +660,8 @@ private:
         const bool fired = End();
         const std::string what = "hide+unhide " + std::string(source.begin(), source.end());
         // Whatever failed, each key and value of the entry is under one of its two names.
-        for (const auto& [relative, key] : Subtree(before_, source)) {
-            for (const auto& [name, value] : key->values) {
+        for (const auto& [relative, values] : Subtree(before_, source)) {
+            for (const auto& [name, value] : values) {
                 bool found = false;
                 for (const std::wstring& root : {source, dest}) {
                     auto now = after_.find(root + relative);
@@ -723,15 +686,11 @@ private:
                 Finding(what + ": changed something else");
         if (!fired && before_.count(source) && !before_.count(dest) && !DeniedNear({source, dest})) {
             ++totals_.hideUnhideIdentities;
-            bool identical = after_.size() == before_.size();
-            for (const auto& [path, key] : before_) {
-                auto now = after_.find(path);
-                identical = identical && now != after_.end() && now->second.spelling == key.spelling &&
-                            now->second.values == key.values;
-                if (now != after_.end())
-                    for (const auto& [name, value] : key.values)
-                        identical = identical && now->second.values.at(name).spelling == value.spelling;
-            }
+            // Keys compare their spelling, values their type and data; the values' spelling too.
+            bool identical = after_ == before_;
+            for (const auto& [path, key] : before_)
+                for (const auto& [name, value] : key.values)
+                    identical = identical && after_.at(path).values.at(name).spelling == value.spelling;
             if (!identical)
                 Finding(what + ": hide then unhide is not the identity");
         }
@@ -816,21 +775,10 @@ private:
         const auto position = static_cast<std::int32_t>(gen_.Below(256));
         const bool wasOpen = info.IsOpen();
         Begin("setter");
-        Status status = kOk;
-        switch (which) {
-        case 0:
-            status = info.SetName(text);
-            break;
-        case 1:
-            status = info.SetDescription(text);
-            break;
-        case 2:
-            status = info.SetIconLocation(text);
-            break;
-        default:
-            status = info.SetSortOrderIndex(position);
-            break;
-        }
+        const Status status = which == 0   ? info.SetName(text)
+                              : which == 1 ? info.SetDescription(text)
+                              : which == 2 ? info.SetIconLocation(text)
+                                           : info.SetSortOrderIndex(position);
         const bool fired = End();
         const std::string what = "setter " + std::to_string(which);
         // Only the one value written may differ, and only inside the class key.

@@ -15,6 +15,13 @@ protected:
         WriteClass(id, {Sz(L"", name), Marker(name)});
         WriteEntry(place, TreeKey{id, {Marker(name)}});
     }
+    // "k\\k\\...\\k", levels deep.
+    static std::wstring Chain(int levels) {
+        std::wstring chain = L"k";
+        while (--levels > 0)
+            chain += L"\\k";
+        return chain;
+    }
     std::vector<std::wstring> TestKeyNames() const {
         std::vector<std::wstring> names;
         for (const ShellObjectEntry* entry : TestEntries())
@@ -60,26 +67,17 @@ TEST_F(InventoryTest, ObjectInTwoPlacesSharesOneRecordCountingBothUsesWithTheFir
     ASSERT_NE(computer, nullptr);
     EXPECT_LT(desktop, computer) << "places are scanned in index order";
     EXPECT_EQ(desktop->info, computer->info);
-    EXPECT_EQ(desktop->info->useCount, 2);
-    EXPECT_EQ(desktop->info->placeIndex, 0);
+    EXPECT_EQ(Fields(*desktop->info), L"1 2 0 " + kIdA + L"|Shared|Tip|256|%windir%\\run.exe|+shared.dll,2|");
     EXPECT_EQ(desktop->hive, CurrentUser());
     EXPECT_EQ(computer->hive, LocalMachine());
     EXPECT_TRUE(desktop->hasMarker);
     EXPECT_FALSE(desktop->hidden);
     EXPECT_TRUE(platform.extractCalls.empty()) << "the store hands out icon locations, not icons";
 
-    const InventoryRow& first = RowOf(desktop);
-    const InventoryRow& second = RowOf(computer);
-    EXPECT_EQ(first.name, L"Shared");
-    EXPECT_EQ(first.placeIndex, 0);
-    EXPECT_EQ(first.target, L"%windir%\\run.exe");
-    EXPECT_EQ(first.description, L"Tip");
-    EXPECT_FALSE(first.hidden);
-    EXPECT_EQ(first.iconLocation, L"shared.dll,2");
-    EXPECT_EQ(first.info, desktop->info);
-    EXPECT_EQ(second.placeIndex, 6);
-    EXPECT_EQ(second.info, desktop->info);
-    EXPECT_EQ(second.iconLocation, first.iconLocation);
+    EXPECT_EQ(RowText(RowOf(desktop)), L"Shared|0|%windir%\\run.exe|Tip|0|shared.dll,2");
+    EXPECT_EQ(RowText(RowOf(computer)), L"Shared|6|%windir%\\run.exe|Tip|0|shared.dll,2");
+    EXPECT_EQ(RowOf(desktop).info, desktop->info);
+    EXPECT_EQ(RowOf(computer).info, desktop->info);
     EXPECT_EQ(LeakedHandles(), 0);
 }
 
@@ -282,8 +280,7 @@ TEST_F(InventoryTest, RefreshRebuildsEverythingFromTheRegistry) {
     auto texts = [this] {
         std::vector<std::wstring> rows;
         for (const InventoryRow& row : inventory.rows)
-            rows.push_back(row.name + L"|" + std::to_wstring(row.placeIndex) + L"|" + row.target + L"|" +
-                           row.description + L"|" + row.iconLocation.value_or(L"(none)"));
+            rows.push_back(RowText(row));
         return rows;
     };
     const std::vector<std::wstring> first = texts();
@@ -364,9 +361,7 @@ TEST(RegistryWatch, ChangesFallIntoTheirPlaceOrTheClassesOnly) {
 TEST_F(InventoryTest, DeepestRegistryTreeIsScannedWithoutExhaustingTheStack) {
     if (!memory)
         GTEST_SKIP() << "the real registry's depth limit is counted from its root";
-    std::wstring chain;
-    for (int level = 0; level < 505; ++level)
-        chain += level ? L"\\k" : L"k";
+    const std::wstring chain = Chain(505);
     WriteEntry(0, TreeKey{chain, {}, {{kIdA, {Marker()}, {{kIdB, {Marker()}}}}}});
     Refresh();
     ASSERT_EQ(inventory.entries.size(), 2u);
@@ -378,9 +373,7 @@ TEST_F(InventoryTest, DeepestRegistryTreeIsScannedWithoutExhaustingTheStack) {
 TEST_F(InventoryTest, EntryOverADeepestTreeHidesMovesAndDeletesWithoutExhaustingTheStack) {
     if (!memory)
         GTEST_SKIP() << "the real registry's depth limit is counted from its root";
-    std::wstring chain;
-    for (int level = 0; level < 500; ++level)
-        chain += level ? L"\\k" : L"k";
+    const std::wstring chain = Chain(500);
     WriteClass(kIdC, {Sz(L"", L"Deep"), Marker()}, {{chain, {Dword(L"Bottom", 1)}}});
     WriteEntry(0, TreeKey{kIdC, {Marker()}, {{chain, {Dword(L"Bottom", 2)}}}});
     const std::string tree = EntryDump(0, kIdC);

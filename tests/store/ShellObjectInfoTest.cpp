@@ -14,17 +14,19 @@ protected:
     ShellObjectInfo Read(int place, const std::wstring& id = kIdA) {
         return ShellObjectInfo::Read(store, platform, place, id);
     }
+    // Reads kIdA from a class key written anew with these values and subkeys.
+    ShellObjectInfo ReadNew(std::vector<TreeValue> values, std::vector<TreeKey> subkeys = {}) {
+        RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
+        WriteClass(kIdA, std::move(values), std::move(subkeys));
+        return Read(0);
+    }
     // Reads kIdA with one "InfoTip" value.
     std::wstring DescriptionOf(const TreeValue& infoTip) {
-        RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
-        WriteClass(kIdA, {Sz(L"", L"Name"), infoTip});
-        return Read(0).description;
+        return ReadNew({Sz(L"", L"Name"), infoTip}).description;
     }
     // Reads kIdA with this "DefaultIcon" default value.
     ShellObjectInfo ReadIconFrom(const TreeValue& location) {
-        RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
-        WriteClass(kIdA, {Sz(L"", L"Name")}, {{L"DefaultIcon", {location}}});
-        return Read(0);
+        return ReadNew({Sz(L"", L"Name")}, {{L"DefaultIcon", {location}}});
     }
 };
 
@@ -38,18 +40,8 @@ TEST_F(ShellObjectInfoTest, ReadTakesNameTipPositionAndUnexpandedTargetFromClass
                 {L"Shell\\Open\\Command", {ExpandSz(L"", L"never.exe")}},
                 {L"DefaultIcon", {Sz(L"", L"shell32.dll,3")}}});
     ShellObjectInfo info = Read(6);
-    EXPECT_TRUE(info.IsOpen());
+    EXPECT_EQ(Fields(info), L"1 1 6 " + kIdA + L"|Tools|All my tools|7|%USERPROFILE%\\Tools|+shell32.dll,3|");
     EXPECT_NE(info.Key(), nullptr);
-    EXPECT_EQ(info.useCount, 1);
-    EXPECT_EQ(info.placeIndex, 6);
-    EXPECT_EQ(info.clsid, kIdA);
-    EXPECT_EQ(info.name, L"Tools");
-    EXPECT_EQ(info.description, L"All my tools");
-    EXPECT_EQ(info.sortOrderIndex, 7);
-    EXPECT_EQ(info.target, L"%USERPROFILE%\\Tools");
-    EXPECT_TRUE(info.hasIconLocation);
-    EXPECT_EQ(info.iconLocation, L"shell32.dll,3");
-    EXPECT_EQ(info.parsingName, L"");
     EXPECT_TRUE(platform.displayNameQueries.empty());
     EXPECT_TRUE(platform.indirectQueries.empty());
     EXPECT_TRUE(platform.extractCalls.empty()) << "icons are the windows' business";
@@ -57,11 +49,8 @@ TEST_F(ShellObjectInfoTest, ReadTakesNameTipPositionAndUnexpandedTargetFromClass
 
 TEST_F(ShellObjectInfoTest, MissingClassKeyGivesClosedRecordWhoseSettersReportIt) {
     ShellObjectInfo info = Read(0);
-    EXPECT_FALSE(info.IsOpen());
-    EXPECT_EQ(info.name, L"");
-    EXPECT_EQ(info.target, L"");
-    EXPECT_EQ(info.description, L"");
-    EXPECT_EQ(info.sortOrderIndex, 256);
+    const std::wstring closed = L"0 1 0 " + kIdA + L"|||256||-|";
+    EXPECT_EQ(Fields(info), closed);
     EXPECT_TRUE(platform.displayNameQueries.empty());
 
     EXPECT_EQ(info.SetName(L"New"), kFileNotFound);
@@ -69,11 +58,7 @@ TEST_F(ShellObjectInfoTest, MissingClassKeyGivesClosedRecordWhoseSettersReportIt
     EXPECT_EQ(info.SetIconLocation(L"x.dll,1"), kFileNotFound);
     EXPECT_EQ(info.SetSortOrderIndex(3), kFileNotFound);
     EXPECT_EQ(ClassDump(kIdA), kMissingTree);
-    EXPECT_EQ(info.name, L"");
-    EXPECT_EQ(info.description, L"");
-    EXPECT_EQ(info.sortOrderIndex, 256);
-    EXPECT_FALSE(info.hasIconLocation);
-    EXPECT_EQ(info.iconLocation, L"");
+    EXPECT_EQ(Fields(info), closed);
     EXPECT_TRUE(platform.extractCalls.empty());
 }
 
@@ -141,17 +126,11 @@ TEST_F(ShellObjectInfoTest, MalformedNameValuesFallBackToTheShell) {
                                    Raw(L"", kRegBinary, TextBytes(L"Bin")),
                                    // Terminated and two characters long, but its text is empty.
                                    Raw(L"", kRegSz, {0x00, 0x00, 0x41, 0x00, 0x00, 0x00})};
-    for (const TreeValue& value : malformed) {
-        RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
-        WriteClass(kIdA, {value});
-        EXPECT_EQ(Read(0).name, L"Fallback") << value.type << " " << value.data.size();
-    }
-    RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
-    WriteClass(kIdA, {Sz(L"", std::wstring(1000, L'n'))});
-    EXPECT_EQ(Read(0).name, L"Fallback") << "1000 characters and the NUL do not fit";
-    RemoveTree(store, ClassesRoot(), L"CLSID\\" + kIdA);
-    WriteClass(kIdA, {Sz(L"", std::wstring(999, L'n'))});
-    EXPECT_EQ(Read(0).name, std::wstring(999, L'n'));
+    for (const TreeValue& value : malformed)
+        EXPECT_EQ(ReadNew({value}).name, L"Fallback") << value.type << " " << value.data.size();
+    EXPECT_EQ(ReadNew({Sz(L"", std::wstring(1000, L'n'))}).name, L"Fallback")
+        << "1000 characters and the NUL do not fit";
+    EXPECT_EQ(ReadNew({Sz(L"", std::wstring(999, L'n'))}).name, std::wstring(999, L'n'));
 }
 
 TEST_F(ShellObjectInfoTest, IndirectInfoTipIsExpandedOnlyWhenExpandSz) {
@@ -246,16 +225,12 @@ TEST_F(ShellObjectInfoTest, IconLocationTakesOnlyStringsThatFitAndNeverReadsPast
               std::wstring(260, L'c'));
     EXPECT_EQ(ReadIconFrom(Sz(L"", std::wstring(260, L'd'))).iconLocation, L"") << "522 bytes do not fit";
     EXPECT_EQ(ReadIconFrom(Dword(L"", 0x41)).iconLocation, L"");
-    const ShellObjectInfo noDefault = ReadIconFrom(Sz(L"Other", L"e.ico"));
-    EXPECT_EQ(noDefault.iconLocation, L"");
-    EXPECT_TRUE(noDefault.hasIconLocation) << "a DefaultIcon key without its value is an empty location";
-}
-
-TEST_F(ShellObjectInfoTest, WithoutDefaultIconKeyThereIsNoLocation) {
-    WriteClass(kIdA, {Sz(L"", L"N")});
-    ShellObjectInfo info = Read(0);
-    EXPECT_FALSE(info.hasIconLocation);
-    EXPECT_EQ(info.iconLocation, L"");
+    EXPECT_EQ(Fields(ReadIconFrom(Sz(L"Other", L"e.ico"))),
+              L"1 1 0 " + kIdA + L"|Name||256|" + kIdA + L"|+|::" + kIdA)
+        << "a DefaultIcon key without its value is an empty location";
+    // Without a DefaultIcon key there is no location.
+    EXPECT_EQ(Fields(ReadNew({Sz(L"", L"Name")})),
+              L"1 1 0 " + kIdA + L"|Name||256|" + kIdA + L"|-|::" + kIdA);
     EXPECT_TRUE(platform.extractCalls.empty());
 }
 
@@ -271,11 +246,7 @@ TEST_F(ShellObjectInfoTest, SettersWriteTheClassKeyAndLeaveTheIconFields) {
                                                 {Sz(L"", L"New"), Sz(L"InfoTip", L""), Marker(L"Old"),
                                                  Dword(L"SortOrderIndex", 12)},
                                                 {{L"DefaultIcon", {Sz(L"", L"C:\\new.dll,4")}}}}));
-    EXPECT_EQ(info.name, L"New");
-    EXPECT_EQ(info.description, L"");
-    EXPECT_EQ(info.sortOrderIndex, 12);
-    EXPECT_EQ(info.iconLocation, L"old.ico");
-    EXPECT_TRUE(info.hasIconLocation);
+    EXPECT_EQ(Fields(info), L"1 1 0 " + kIdA + L"|New||12|" + kIdA + L"|+old.ico|::" + kIdA);
 }
 
 TEST_F(ShellObjectInfoTest, SetIconLocationCreatesAMissingDefaultIconKey) {
@@ -284,8 +255,7 @@ TEST_F(ShellObjectInfoTest, SetIconLocationCreatesAMissingDefaultIconKey) {
     EXPECT_EQ(info.SetIconLocation(L"a.dll,-2"), kOk);
     EXPECT_EQ(ClassDump(kIdA),
               Describe(TreeKey{L"", {Sz(L"", L"N")}, {{L"DefaultIcon", {Sz(L"", L"a.dll,-2")}}}}));
-    EXPECT_EQ(info.iconLocation, L"");
-    EXPECT_FALSE(info.hasIconLocation);
+    EXPECT_EQ(Fields(info), L"1 1 0 " + kIdA + L"|N||256|" + kIdA + L"|-|::" + kIdA);
 }
 
 TEST_F(ShellObjectInfoTest, ReleaseDeletesTheClassTreeOnlyAtTheLastUse) {

@@ -1,9 +1,11 @@
 #include "tests/support/RegistryTree.h"
 
+#include "store/RegKey.h"
 #include "tests/support/TestRegistry.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 #ifdef _WIN32
@@ -39,23 +41,6 @@ std::vector<std::uint8_t> TextBytes(std::wstring_view text) {
 }
 
 namespace {
-
-// Closes a key handle of the store when it goes out of scope.
-class ScopedKey {
-public:
-    ScopedKey(RegistryStore& store, KeyHandle key) : store_(store), key_(key) {}
-    ~ScopedKey() {
-        if (key_)
-            (void)store_.CloseKey(key_);
-    }
-    ScopedKey(const ScopedKey&) = delete;
-    ScopedKey& operator=(const ScopedKey&) = delete;
-    KeyHandle Get() const { return key_; }
-
-private:
-    RegistryStore& store_;
-    KeyHandle key_;
-};
 
 std::vector<std::wstring> SplitPath(std::wstring_view path) {
     std::vector<std::wstring> parts;
@@ -203,46 +188,32 @@ void ReadKey(RegistryStore& store, KeyHandle key, Node& node, std::vector<std::w
     }
 }
 
-// Reads the whole tree below an open key, one level at a time on a heap stack so that
-// the deepest trees the registry allows do not strain the test's own stack.
-void ReadTree(RegistryStore& store, KeyHandle root, Node& rootNode) {
-    struct Pending {
-        KeyHandle parent;
-        std::wstring name;
-        Node* node;
-    };
+// Reads the whole tree below an open key.
+void ReadTree(RegistryStore& store, KeyHandle key, Node& node, ReadBuffers& buffers) {
     std::vector<std::wstring> childNames;
-    ReadBuffers buffers;
-    ReadKey(store, root, rootNode, childNames, buffers);
-    std::vector<std::unique_ptr<ScopedKey>> open; // keys whose children are pending
-    std::vector<Pending> pending;
-    for (auto it = childNames.rbegin(); it != childNames.rend(); ++it)
-        pending.push_back(Pending{root, *it, &rootNode.NewChild(*it)});
-    std::vector<std::size_t> openDepth; // pending.size() when each open key was pushed
-    while (!pending.empty()) {
-        const Pending next = std::move(pending.back());
-        pending.pop_back();
-        KeyHandle child = nullptr;
-        const Status status = store.OpenKey(next.parent, next.name.c_str(), kKeyRead, &child);
-        if (status != kOk) {
-            next.node->errors.push_back(StatusText("OpenKey", status));
-        } else {
-            auto key = std::make_unique<ScopedKey>(store, child);
-            childNames.clear();
-            ReadKey(store, child, *next.node, childNames, buffers);
-            for (auto it = childNames.rbegin(); it != childNames.rend(); ++it)
-                pending.push_back(Pending{child, *it, &next.node->NewChild(*it)});
-            if (!childNames.empty()) {
-                open.push_back(std::move(key));
-                openDepth.push_back(pending.size() - childNames.size());
-            }
-        }
-        // A key can be closed once every child pushed for it has been read.
-        while (!openDepth.empty() && pending.size() <= openDepth.back()) {
-            openDepth.pop_back();
-            open.pop_back();
-        }
+    ReadKey(store, key, node, childNames, buffers);
+    for (const std::wstring& name : childNames) {
+        Node& child = node.NewChild(name);
+        RegKey opened(store);
+        if (const Status status = opened.Open(key, name, kKeyRead); status != kOk)
+            child.errors.push_back(StatusText("OpenKey", status));
+        else
+            ReadTree(store, opened.Get(), child, buffers);
     }
+}
+
+// Reads the tree at path below parent into root; false when the key cannot be opened.
+bool ReadTreeAt(RegistryStore& store, KeyHandle parent, std::wstring_view path, Node& root) {
+    RegKey key(store);
+    if (key.Open(parent, path, kKeyRead) != kOk)
+        return false;
+    ReadBuffers buffers;
+    ReadTree(store, key.Get(), root, buffers);
+    return true;
+}
+
+std::wstring SubPath(const std::wstring& path, const std::wstring& name) {
+    return path.empty() ? name : path + L"\\" + name;
 }
 
 // Printable ASCII as it is, everything else (and a quote or backslash inside quotes)
@@ -300,76 +271,54 @@ void AppendValue(std::string& out, const TreeValue& value) {
     out += '\n';
 }
 
+void Print(Node& node, const std::wstring& path, std::string& out) {
+    out += '[';
+    AppendEscaped(out, path, false);
+    out += "]\n";
+    for (const std::string& error : node.errors)
+        out += "  ! " + error + "\n";
+    std::stable_sort(node.values.begin(), node.values.end(),
+                     [](const TreeValue& a, const TreeValue& b) { return CompareNames(a.name, b.name) < 0; });
+    for (const TreeValue& value : node.values)
+        AppendValue(out, value);
+    std::stable_sort(node.children.begin(), node.children.end(),
+                     [](const auto& a, const auto& b) { return CompareNames(a->name, b->name) < 0; });
+    for (const auto& child : node.children)
+        Print(*child, SubPath(path, child->name), out);
+}
+
 std::string Print(Node& root) {
     std::string out;
-    struct Item {
-        Node* node;
-        std::wstring path;
-    };
-    std::vector<Item> stack{{&root, L""}};
-    auto byName = [](const auto& a, const auto& b) { return CompareNames(a->name, b->name) < 0; };
-    while (!stack.empty()) {
-        Item item = std::move(stack.back());
-        stack.pop_back();
-        Node& node = *item.node;
-        out += '[';
-        AppendEscaped(out, item.path, false);
-        out += "]\n";
-        for (const std::string& error : node.errors)
-            out += "  ! " + error + "\n";
-        std::stable_sort(node.values.begin(), node.values.end(), [](const TreeValue& a, const TreeValue& b) {
-            return CompareNames(a.name, b.name) < 0;
-        });
-        for (const TreeValue& value : node.values)
-            AppendValue(out, value);
-        std::stable_sort(node.children.begin(), node.children.end(), byName);
-        for (auto it = node.children.rbegin(); it != node.children.rend(); ++it)
-            stack.push_back(
-                Item{it->get(), item.path.empty() ? (*it)->name : item.path + L"\\" + (*it)->name});
-    }
+    Print(root, L"", out);
     return out;
 }
 
-// Deletes every subkey of name below parent, then the key itself. Child names are read
+void Flatten(Node& node, const std::wstring& path, std::vector<StoredKey>& keys) {
+    keys.push_back(StoredKey{path, std::move(node.values)});
+    for (const auto& child : node.children)
+        Flatten(*child, SubPath(path, child->name), keys);
+}
+
+// Deletes every subkey of path below parent, then the key itself. Child names are read
 // before any is deleted, so a key that refuses deletion cannot make this loop.
-void RemoveKey(RegistryStore& store, KeyHandle parent, const std::wstring& name) {
-    KeyHandle opened = nullptr;
-    if (store.OpenKey(parent, name.c_str(), kKeyReadWrite, &opened) == kOk) {
-        ScopedKey key(store, opened);
-        std::vector<std::wstring> children;
-        std::vector<wchar_t> childName(256);
-        for (std::uint32_t index = 0;; ++index) {
-            std::uint32_t capacity = static_cast<std::uint32_t>(childName.size());
-            if (store.EnumKey(key.Get(), index, childName.data(), &capacity) != kOk)
-                break;
-            children.emplace_back(childName.data(), capacity);
-        }
-        for (const std::wstring& child : children)
-            RemoveKey(store, key.Get(), child);
-    }
-    (void)store.DeleteKey(parent, name.c_str());
+void RemoveKey(RegistryStore& store, KeyHandle parent, const std::wstring& path) {
+    for (const std::wstring& child : SubkeyNames(store, parent, path))
+        RemoveKey(store, parent, path + L"\\" + child);
+    (void)store.DeleteKey(parent, path.c_str());
 }
 
 } // namespace
 
 Status WriteTree(RegistryStore& store, KeyHandle parent, const TreeKey& key) {
-    KeyHandle created = nullptr;
-    if (const Status status = store.CreateKey(parent, key.path.c_str(), kKeyReadWrite, &created);
-        status != kOk)
+    RegKey created(store);
+    if (const Status status = created.Create(parent, key.path); status != kOk)
         return status;
-    ScopedKey scoped(store, created);
-    return WriteValues(store, created, key);
+    return WriteValues(store, created.Get(), key);
 }
 
 std::string DumpTree(RegistryStore& store, KeyHandle parent, std::wstring_view path) {
-    const std::wstring text(path);
-    KeyHandle opened = nullptr;
-    if (store.OpenKey(parent, text.c_str(), kKeyRead, &opened) != kOk)
-        return kMissingTree;
-    ScopedKey key(store, opened);
     Node root;
-    ReadTree(store, key.Get(), root);
-    return Print(root);
+    return ReadTreeAt(store, parent, path, root) ? Print(root) : kMissingTree;
 }
 
 std::string Describe(const TreeKey& key) {
@@ -380,22 +329,24 @@ std::string Describe(const TreeKey& key) {
 
 std::vector<StoredKey> ReadKeys(RegistryStore& store, KeyHandle parent, std::wstring_view path) {
     std::vector<StoredKey> keys;
-    const std::wstring text(path);
-    KeyHandle opened = nullptr;
-    if (store.OpenKey(parent, text.c_str(), kKeyRead, &opened) != kOk)
-        return keys;
-    ScopedKey key(store, opened);
     Node root;
-    ReadTree(store, key.Get(), root);
-    std::vector<std::pair<Node*, std::wstring>> stack{{&root, L""}};
-    while (!stack.empty()) {
-        auto [node, nodePath] = std::move(stack.back());
-        stack.pop_back();
-        for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
-            stack.emplace_back(it->get(), nodePath.empty() ? (*it)->name : nodePath + L"\\" + (*it)->name);
-        keys.push_back(StoredKey{std::move(nodePath), std::move(node->values)});
-    }
+    if (ReadTreeAt(store, parent, path, root))
+        Flatten(root, L"", keys);
     return keys;
+}
+
+std::vector<std::wstring> SubkeyNames(RegistryStore& store, KeyHandle parent, std::wstring_view path) {
+    std::vector<std::wstring> names;
+    RegKey key(store);
+    if (key.Open(parent, path, kKeyRead) != kOk)
+        return names;
+    std::vector<wchar_t> name(256);
+    for (std::uint32_t index = 0;; ++index) {
+        std::uint32_t capacity = static_cast<std::uint32_t>(name.size());
+        if (store.EnumKey(key.Get(), index, name.data(), &capacity) != kOk)
+            return names;
+        names.emplace_back(name.data(), capacity);
+    }
 }
 
 std::wstring Folded(std::wstring_view text) {
@@ -422,24 +373,10 @@ TreeCleanup::~TreeCleanup() {
 }
 
 std::string TypeName(std::uint32_t type) {
-    switch (type) {
-    case kRegNone:
-        return "REG_NONE";
-    case kRegSz:
-        return "REG_SZ";
-    case kRegExpandSz:
-        return "REG_EXPAND_SZ";
-    case kRegBinary:
-        return "REG_BINARY";
-    case kRegDword:
-        return "REG_DWORD";
-    case kRegMultiSz:
-        return "REG_MULTI_SZ";
-    case kRegQword:
-        return "REG_QWORD";
-    default:
-        return "type " + std::to_string(type);
-    }
+    static const char* const kNames[] = {"REG_NONE",  "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY",
+                                         "REG_DWORD", nullptr,  nullptr,         "REG_MULTI_SZ",
+                                         nullptr,     nullptr,  nullptr,         "REG_QWORD"};
+    return type < std::size(kNames) && kNames[type] ? kNames[type] : "type " + std::to_string(type);
 }
 
 std::string Narrow(std::wstring_view text) {

@@ -65,6 +65,8 @@ struct StoredKey {
     std::vector<TreeValue> values;
 };
 std::vector<StoredKey> ReadKeys(RegistryStore& store, KeyHandle parent, std::wstring_view path);
+// The names of the subkeys of path below parent, as stored; none when it cannot be opened.
+std::vector<std::wstring> SubkeyNames(RegistryStore& store, KeyHandle parent, std::wstring_view path);
 
 // The text with its letters folded as registry names compare (vs::FoldCase).
 std::wstring Folded(std::wstring_view text);

@@ -8,6 +8,7 @@
 #include "store/ClassRoots.h"
 #include "store/Inventory.h"
 #include "store/NamespaceLocation.h"
+#include "store/RegKey.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/TestPlatform.h"
 
@@ -39,7 +40,7 @@ protected:
 
     ~ShellObjectFixture() override {
         for (const auto& [place, children] : placeChildren_)
-            for (const std::wstring& child : ChildNames(place->hive, place->nameSpacePath))
+            for (const std::wstring& child : SubkeyNames(store, place->hive, place->nameSpacePath))
                 if (!children.count(Folded(child)))
                     RemoveTree(store, place->hive, std::wstring(place->nameSpacePath) + L"\\" + child);
     }
@@ -53,6 +54,21 @@ protected:
     }
     static TreeValue Marker(std::wstring_view name = L"Test") {
         return Sz(L"SearchHelper", L"Varnoset: " + std::wstring(name));
+    }
+
+    // A record as one line: open, uses, place, identifier | name | description | position |
+    // target | "+" and the icon location when it has one ("-" when not) | parsing name.
+    static std::wstring Fields(const ShellObjectInfo& info) {
+        return std::to_wstring(info.IsOpen()) + L" " + std::to_wstring(info.useCount) + L" " +
+               std::to_wstring(info.placeIndex) + L" " + info.clsid + L"|" + info.name + L"|" +
+               info.description + L"|" + std::to_wstring(info.sortOrderIndex) + L"|" + info.target + L"|" +
+               (info.hasIconLocation ? L"+" : L"-") + info.iconLocation + L"|" + info.parsingName;
+    }
+    // A row as one line: name | place | target | description | hidden | icon location.
+    static std::wstring RowText(const InventoryRow& row) {
+        return row.name + L"|" + std::to_wstring(row.placeIndex) + L"|" + row.target + L"|" +
+               row.description + L"|" + std::to_wstring(row.hidden) + L"|" +
+               row.iconLocation.value_or(L"(none)");
     }
 
     // Writes key (its path relative to the place's NameSpace key) below a place.
@@ -120,8 +136,8 @@ protected:
 
     // The failures reported so far, one "action place status" line each, and forgets them.
     std::vector<std::string> TakeFailures() {
-        static const char* const kActions[] = {"create", "delete", "hide", "unhide",  "copy",
-                                               "move",   "rename", "icon", "comment", "position", "repair"};
+        static const char* const kActions[] = {"create", "delete", "hide",    "unhide",   "copy",  "move",
+                                               "rename", "icon",   "comment", "position", "repair"};
         std::vector<std::string> lines;
         for (const Failure& failure : failures)
             lines.push_back(std::string(kActions[static_cast<int>(failure.action)]) + " " +
@@ -135,44 +151,21 @@ protected:
     Failures failures;
 
 private:
-    std::vector<std::wstring> ChildNames(KeyHandle hive, const wchar_t* path) {
-        std::vector<std::wstring> names;
-        KeyHandle key = nullptr;
-        if (store.OpenKey(hive, path, kKeyRead, &key) != kOk)
-            return names;
-        wchar_t name[256];
-        for (std::uint32_t index = 0;; ++index) {
-            std::uint32_t capacity = 256;
-            if (store.EnumKey(key, index, name, &capacity) != kOk)
-                break;
-            names.emplace_back(name);
-        }
-        (void)store.CloseKey(key);
-        return names;
-    }
     // A place whose NameSpace key exists keeps the children it had; otherwise the first
     // key of its path that was missing goes, with everything a test put below it.
     void RememberPlace(const NamespaceLocation& place) {
         const std::wstring path = place.nameSpacePath;
-        KeyHandle key = nullptr;
-        if (store.OpenKey(place.hive, path.c_str(), kKeyRead, &key) == kOk) {
-            (void)store.CloseKey(key);
-            std::set<std::wstring>& children = placeChildren_[&place];
-            for (const std::wstring& child : ChildNames(place.hive, path.c_str()))
-                children.insert(Folded(child));
-            return;
-        }
         for (std::size_t cut = 0;; ++cut) {
             cut = path.find(L'\\', cut);
             const std::wstring prefix = cut == std::wstring::npos ? path : path.substr(0, cut);
-            if (store.OpenKey(place.hive, prefix.c_str(), kKeyRead, &key) != kOk) {
-                cleanup.Add(place.hive, prefix);
-                return;
-            }
-            (void)store.CloseKey(key);
+            if (RegKey(store).Open(place.hive, prefix, kKeyRead) != kOk)
+                return cleanup.Add(place.hive, prefix);
             if (cut == std::wstring::npos)
-                return;
+                break;
         }
+        std::set<std::wstring>& children = placeChildren_[&place];
+        for (const std::wstring& child : SubkeyNames(store, place.hive, path))
+            children.insert(Folded(child));
     }
 
     std::map<const NamespaceLocation*, std::set<std::wstring>> placeChildren_;
