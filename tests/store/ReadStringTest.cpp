@@ -11,7 +11,7 @@ namespace {
 
 class ReadStringTest : public RegistryFixture {
 protected:
-    // Writes one value into a fresh scratch key and reads it back with capacity chars.
+    // Writes one value into the scratch key and reads it back with capacity chars.
     StringRead Read(const TreeValue& value, std::uint32_t capacity = 1000) {
         EXPECT_EQ(WriteTree(store, CurrentUser(), TreeKey{Scratch(L"Read"), {value}}), kOk);
         RegKey key(store);
@@ -22,86 +22,52 @@ protected:
     void TearDown() override { EXPECT_EQ(OpenHandles(), 0u) << "a key handle was left open"; }
 };
 
-TEST_F(ReadStringTest, WellFormedTextIsReturnedWithItsCountIncludingTheNul) {
-    const StringRead read = Read(Sz(L"name", L"Hello"));
-    EXPECT_EQ(read.status, kOk);
-    EXPECT_EQ(read.text, L"Hello");
-    EXPECT_EQ(read.count, 6u);
-}
-
-TEST_F(ReadStringTest, ExpandableTextIsReturnedUnexpanded) {
-    const StringRead read = Read(ExpandSz(L"", L"%SystemRoot%\\system32"));
-    EXPECT_EQ(read.status, kOk);
-    EXPECT_EQ(read.text, L"%SystemRoot%\\system32");
-}
-
-TEST_F(ReadStringTest, NonStringTypesAreRejectedAsInvalidData) {
-    for (const TreeValue& value :
-         {Dword(L"v", 0x00410041), Raw(L"v", kRegBinary, ToUtf16Bytes(L"abc")),
-          Raw(L"v", kRegMultiSz, {'a', 0, 0, 0, 0, 0}), Raw(L"v", kRegNone, ToUtf16Bytes(L"x"))}) {
-        const StringRead read = Read(value);
-        EXPECT_EQ(read.status, kInvalidData) << TypeName(value.type);
-        EXPECT_EQ(read.text, L"") << TypeName(value.type);
+// Text and count are checked where given (null text, count -1: not checked).
+TEST_F(ReadStringTest, TextStaysWithinTheReturnedBytesAndMalformedStringsAreRejected) {
+    using Bytes = std::vector<std::uint8_t>;
+    const Bytes ab = ToUtf16Bytes(L"ab"), cd = ToUtf16Bytes(L"cd");
+    Bytes oddSize = ab, embeddedNul = ab;
+    oddSize.push_back(0);
+    embeddedNul.insert(embeddedNul.end(), cd.begin(), cd.end());
+    const std::wstring x299(299, L'x'), x300(300, L'x');
+    const struct {
+        TreeValue value;
+        std::uint32_t capacity;
+        Status status;
+        const wchar_t* text;
+        int count;
+    } cases[] = {
+        {Sz(L"name", L"Hello"), 1000, kOk, L"Hello", 6}, // the count includes the NUL
+        {ExpandSz(L"", L"%SystemRoot%\\system32"), 1000, kOk, L"%SystemRoot%\\system32", -1}, // unexpanded
+        // Non-string types are invalid data.
+        {Dword(L"v", 0x00410041), 1000, kInvalidData, L"", -1},
+        {Raw(L"v", kRegBinary, ToUtf16Bytes(L"abc")), 1000, kInvalidData, L"", -1},
+        {Raw(L"v", kRegMultiSz, {'a', 0, 0, 0, 0, 0}), 1000, kInvalidData, L"", -1},
+        {Raw(L"v", kRegNone, ToUtf16Bytes(L"x")), 1000, kInvalidData, L"", -1},
+        // Empty string values give empty text.
+        {Sz(L"v", L""), 1000, kOk, L"", 1},
+        {Raw(L"v", kRegSz, {}), 1000, kOk, L"", 0},
+        // No terminator, an odd byte size: rejected.
+        {Raw(L"v", kRegSz, TextBytes(L"abc")), 1000, kInvalidData, L"", -1},
+        {Raw(L"v", kRegExpandSz, TextBytes(L"x")), 1000, kInvalidData, nullptr, -1},
+        {Raw(L"v", kRegSz, oddSize), 1000, kInvalidData, nullptr, -1},
+        {Raw(L"v", kRegSz, {0}), 1000, kInvalidData, nullptr, -1},
+        {Raw(L"v", kRegSz, embeddedNul), 1000, kOk, L"ab", 6}, // the text stops at the NUL
+        // Longer than the capacity: more data and no text; zero capacity never succeeds.
+        {Sz(L"v", x300), 300, kMoreData, L"", -1},
+        {Sz(L"v", x299), 300, kOk, x299.c_str(), 300},
+        {Sz(L"v", L"abc"), 0, kMoreData, nullptr, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(TypeName(c.value.type) + " " + std::to_string(c.value.data.size()) +
+                     " bytes, capacity " + std::to_string(c.capacity));
+        const StringRead read = Read(c.value, c.capacity);
+        EXPECT_EQ(read.status, c.status);
+        if (c.text)
+            EXPECT_EQ(read.text, c.text);
+        if (c.count >= 0)
+            EXPECT_EQ(read.count, static_cast<std::uint32_t>(c.count));
     }
-}
-
-TEST_F(ReadStringTest, EmptyStringValuesGiveEmptyText) {
-    StringRead read = Read(Sz(L"v", L""));
-    EXPECT_EQ(read.status, kOk);
-    EXPECT_EQ(read.text, L"");
-    EXPECT_EQ(read.count, 1u);
-    read = Read(Raw(L"v", kRegSz, {}));
-    EXPECT_EQ(read.status, kOk);
-    EXPECT_EQ(read.text, L"");
-    EXPECT_EQ(read.count, 0u);
-}
-
-TEST_F(ReadStringTest, StringWithoutTerminatorIsRejected) {
-    const StringRead read = Read(Raw(L"v", kRegSz, TextBytes(L"abc")));
-    EXPECT_EQ(read.status, kInvalidData);
-    EXPECT_EQ(read.text, L"");
-    EXPECT_EQ(Read(Raw(L"v", kRegExpandSz, TextBytes(L"x"))).status, kInvalidData);
-}
-
-TEST_F(ReadStringTest, OddByteSizeIsRejected) {
-    std::vector<std::uint8_t> bytes = ToUtf16Bytes(L"ab");
-    bytes.push_back(0);
-    EXPECT_EQ(Read(Raw(L"v", kRegSz, bytes)).status, kInvalidData);
-    EXPECT_EQ(Read(Raw(L"v", kRegSz, {0})).status, kInvalidData);
-}
-
-TEST_F(ReadStringTest, TextStopsAtAnEmbeddedNul) {
-    std::vector<std::uint8_t> bytes = ToUtf16Bytes(L"ab");
-    const std::vector<std::uint8_t> tail = ToUtf16Bytes(L"cd");
-    bytes.insert(bytes.end(), tail.begin(), tail.end());
-    const StringRead read = Read(Raw(L"v", kRegSz, bytes));
-    EXPECT_EQ(read.status, kOk);
-    EXPECT_EQ(read.text, L"ab");
-    EXPECT_EQ(read.count, 6u);
-}
-
-TEST_F(ReadStringTest, TextLongerThanTheCapacityGivesMoreDataAndNoText) {
-    StringRead read = Read(Sz(L"v", std::wstring(300, L'x')), 300);
-    EXPECT_EQ(read.status, kMoreData);
-    EXPECT_EQ(read.text, L"");
-    read = Read(Sz(L"v", std::wstring(299, L'x')), 300);
-    EXPECT_EQ(read.status, kOk);
-    EXPECT_EQ(read.text, std::wstring(299, L'x'));
-    EXPECT_EQ(read.count, 300u);
-}
-
-TEST_F(ReadStringTest, ZeroCapacityNeverReportsTextOrSuccessForData) {
-    EXPECT_EQ(Read(Sz(L"v", L"abc"), 0).status, kMoreData);
-}
-
-TEST_F(ReadStringTest, MissingValueGivesFileNotFound) {
-    const StringRead read = Read(Sz(L"other", L"x"));
-    ASSERT_EQ(read.status, kOk);
-    RegKey key(store);
-    ASSERT_EQ(key.Open(CurrentUser(), Scratch(L"Read")), kOk);
-    const StringRead missing = key.ReadString(L"missing", 1000);
-    EXPECT_EQ(missing.status, kFileNotFound);
-    EXPECT_EQ(missing.text, L"");
 }
 
 } // namespace

@@ -36,10 +36,6 @@ std::string RecordingRegistry::PathOf(KeyHandle key) const {
     return it == paths_.end() ? "(unknown)" : it->second;
 }
 
-void RecordingRegistry::Record(std::string line) {
-    calls.push_back(std::move(line));
-}
-
 std::vector<std::string> RecordingRegistry::Calls(const std::string& prefix) const {
     std::vector<std::string> matching;
     for (const std::string& line : calls)
@@ -48,31 +44,31 @@ std::vector<std::string> RecordingRegistry::Calls(const std::string& prefix) con
     return matching;
 }
 
-Status RecordingRegistry::OpenKey(KeyHandle parent, const wchar_t* path, std::uint32_t access,
-                                  KeyHandle* out) {
-    const Status status = inner_.OpenKey(parent, path, access, out);
+Status RecordingRegistry::Opened(const char* verb, Status status, KeyHandle parent, const wchar_t* path,
+                                 std::uint32_t access, KeyHandle* out) {
     const std::string full = Join(PathOf(parent), path);
     if (status == kOk)
         paths_[*out] = full;
-    Record("Open " + full + " " + Hex(access) + " = " + std::to_string(status));
+    calls.push_back(verb + full + " " + Hex(access) + " = " + std::to_string(status));
     return status;
+}
+
+Status RecordingRegistry::OpenKey(KeyHandle parent, const wchar_t* path, std::uint32_t access,
+                                  KeyHandle* out) {
+    return Opened("Open ", inner_.OpenKey(parent, path, access, out), parent, path, access, out);
 }
 
 Status RecordingRegistry::CreateKey(KeyHandle parent, const wchar_t* path, std::uint32_t access,
                                     KeyHandle* out) {
-    const Status status = inner_.CreateKey(parent, path, access, out);
-    const std::string full = Join(PathOf(parent), path);
-    if (status == kOk)
-        paths_[*out] = full;
-    Record("Create " + full + " " + Hex(access) + " = " + std::to_string(status));
-    return status;
+    return Opened("Create ", inner_.CreateKey(parent, path, access, out), parent, path, access, out);
 }
 
 Status RecordingRegistry::EnumKey(KeyHandle key, std::uint32_t index, wchar_t* name,
                                   std::uint32_t* capacity) {
     const Status status = inner_.EnumKey(key, index, name, capacity);
     if (recordReads)
-        Record("EnumKey " + PathOf(key) + " " + std::to_string(index) + " = " + std::to_string(status));
+        calls.push_back("EnumKey " + PathOf(key) + " " + std::to_string(index) + " = " +
+                        std::to_string(status));
     return status;
 }
 
@@ -81,7 +77,8 @@ Status RecordingRegistry::EnumValue(KeyHandle key, std::uint32_t index, wchar_t*
                                     std::uint32_t* size) {
     const Status status = inner_.EnumValue(key, index, name, nameCapacity, type, data, size);
     if (recordReads)
-        Record("EnumValue " + PathOf(key) + " " + std::to_string(index) + " = " + std::to_string(status));
+        calls.push_back("EnumValue " + PathOf(key) + " " + std::to_string(index) + " = " +
+                        std::to_string(status));
     return status;
 }
 
@@ -89,33 +86,33 @@ Status RecordingRegistry::QueryValue(KeyHandle key, const wchar_t* name, std::ui
                                      std::uint8_t* data, std::uint32_t* size) {
     const Status status = inner_.QueryValue(key, name, type, data, size);
     if (recordReads)
-        Record("Query " + PathOf(key) + " \"" + ValueName(name) + "\" = " + std::to_string(status));
+        calls.push_back("Query " + PathOf(key) + " \"" + ValueName(name) + "\" = " + std::to_string(status));
     return status;
 }
 
 Status RecordingRegistry::SetValue(KeyHandle key, const wchar_t* name, std::uint32_t type,
                                    const std::uint8_t* data, std::uint32_t size) {
     const Status status = inner_.SetValue(key, name, type, data, size);
-    Record("Set " + PathOf(key) + " \"" + ValueName(name) + "\" " + TypeName(type) + " " +
-           std::to_string(size) + " = " + std::to_string(status));
+    calls.push_back("Set " + PathOf(key) + " \"" + ValueName(name) + "\" " + TypeName(type) + " " +
+                    std::to_string(size) + " = " + std::to_string(status));
     return status;
 }
 
 Status RecordingRegistry::DeleteKey(KeyHandle parent, const wchar_t* name) {
     const Status status = inner_.DeleteKey(parent, name);
-    Record("Delete " + Join(PathOf(parent), name) + " = " + std::to_string(status));
+    calls.push_back("Delete " + Join(PathOf(parent), name) + " = " + std::to_string(status));
     return status;
 }
 
 Status RecordingRegistry::FlushKey(KeyHandle key) {
     const Status status = inner_.FlushKey(key);
-    Record("Flush " + PathOf(key));
+    calls.push_back("Flush " + PathOf(key));
     return status;
 }
 
 Status RecordingRegistry::CloseKey(KeyHandle key) {
     const Status status = inner_.CloseKey(key);
-    Record("Close " + PathOf(key));
+    calls.push_back("Close " + PathOf(key));
     paths_.erase(key);
     return status;
 }

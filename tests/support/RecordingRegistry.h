@@ -51,7 +51,9 @@ public:
 
 private:
     std::string PathOf(KeyHandle key) const;
-    void Record(std::string line);
+    // Records an open or a create and remembers the key's path.
+    Status Opened(const char* verb, Status status, KeyHandle parent, const wchar_t* path,
+                  std::uint32_t access, KeyHandle* out);
 
     std::unique_ptr<RegistryStore> owned_;
     RegistryStore& inner_;

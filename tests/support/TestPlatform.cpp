@@ -9,6 +9,12 @@ namespace {
 struct FakeIdList {
     int csidl;
 };
+
+// The entry of key in table, or nothing.
+template <typename Map, typename Key> std::optional<std::wstring> Lookup(const Map& table, const Key& key) {
+    auto it = table.find(key);
+    return it == table.end() ? std::nullopt : std::optional<std::wstring>(it->second);
+}
 } // namespace
 
 std::optional<std::wstring> TestPlatform::NewUuidText() {
@@ -44,18 +50,12 @@ void TestPlatform::FreeIdList(IdList list) {
 
 std::optional<std::wstring> TestPlatform::DisplayName(const std::wstring& parsingName, std::uint32_t flags) {
     displayNameQueries.emplace_back(parsingName, flags);
-    auto it = displayNames.find({parsingName, flags});
-    if (it == displayNames.end())
-        return std::nullopt;
-    return it->second;
+    return Lookup(displayNames, std::make_pair(parsingName, flags));
 }
 
 std::optional<std::wstring> TestPlatform::LoadIndirectString(const std::wstring& source) {
     indirectQueries.push_back(source);
-    auto it = indirectStrings.find(source);
-    if (it == indirectStrings.end())
-        return std::nullopt;
-    return it->second;
+    return Lookup(indirectStrings, source);
 }
 
 std::wstring TestPlatform::ExpandEnvironment(const std::wstring& text) {
