@@ -5,7 +5,6 @@
 #include "store/ClassRoots.h"
 #include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
-#include "store/RegKey.h"
 #include "store/Registration.h"
 #include "tests/support/RecordingRegistry.h"
 #include "tests/support/RegistryFixture.h"
@@ -66,10 +65,6 @@ ShellObjectSpec EveryOption(ShellObjectSpec spec) {
     spec.allowRename = spec.allowDelete = spec.allowCopy = spec.allowLink = spec.allowMove = true;
     spec.removableMedia = spec.allowDragDrop = spec.hideIfDeleted = spec.enablePropertySheet = true;
     return spec;
-}
-
-std::string Bracketed(const std::wstring& clsid) {
-    return Narrow(clsid);
 }
 
 class RegistrationTest : public RegistryFixture {
@@ -304,7 +299,7 @@ TEST_F(RegistrationTest, EveryPlaceIsWrittenInFixedOrderEachFollowedByItsNotific
     logged.uuids = platform.uuids;
     ASSERT_EQ(CreateShellObject(recorder, logged, spec, failures), clsid);
 
-    const std::string key = "HKCU\\Software\\Classes\\CLSID\\" + Bracketed(clsid);
+    const std::string key = "HKCU\\Software\\Classes\\CLSID\\" + Narrow(clsid);
     std::vector<std::string> expected = {
         "Create " + key + " 0x2001f = 0",
         "Set " + key + " \"\" REG_SZ 18 = 0",
@@ -334,7 +329,7 @@ TEST_F(RegistrationTest, EveryPlaceIsWrittenInFixedOrderEachFollowedByItsNotific
                                         {"ControlPanel", 3},
                                         {"MyComputer", 17},
                                         {"NetworkNeighborhood", 18}}) {
-        const std::string entry = explorer + folder + "\\NameSpace\\" + Bracketed(clsid);
+        const std::string entry = explorer + folder + "\\NameSpace\\" + Narrow(clsid);
         expected.push_back("Create " + entry + " 0x2001f = 0");
         expected.push_back("Set " + entry + " \"SearchHelper\" REG_SZ 38 = 0");
         expected.push_back("Flush " + entry);
@@ -353,16 +348,11 @@ TEST_F(RegistrationTest, ClassAndEntryMarkersHoldTheSameText) {
     spec.inControlPanel = true;
     const std::wstring clsid = NextClassId();
     ASSERT_EQ(CreateShellObject(store, platform, spec, failures), clsid);
-    RegKey classKey(store);
-    ASSERT_EQ(classKey.Open(CurrentUser(), ClassKeyPath(clsid)), kOk);
-    const StringRead classMarker = classKey.ReadString(L"SearchHelper", 300);
-    EXPECT_EQ(classMarker.text, L"Varnoset: Caf\u00e9 \"Q\"");
-    for (int place : {0, 1}) {
-        RegKey entry(store);
-        ASSERT_EQ(entry.Open(CurrentUser(), std::wstring(PlaceByIndex(place)->nameSpacePath) + L"\\" + clsid),
-                  kOk);
-        EXPECT_EQ(entry.ReadString(L"SearchHelper", 300).text, classMarker.text);
-    }
+    // The marker value as text, exactly, and nothing else in the entries.
+    const std::string marker = Describe(MarkerEntry(L"Caf\u00e9 \"Q\""));
+    EXPECT_EQ(Entry(0, clsid), marker);
+    EXPECT_EQ(Entry(1, clsid), marker);
+    EXPECT_NE(ClassKey(clsid).find(marker.substr(3)), std::string::npos) << ClassKey(clsid);
 }
 
 TEST_F(RegistrationTest, TwoCreationsWithTheSameNameMakeTwoObjects) {
@@ -407,23 +397,16 @@ TEST_F(RegistrationTest, NothingOutsideTheNewKeysChanges) {
     }
 }
 
-TEST_F(RegistrationTest, UuidFailureWritesNothingAndSaysSo) {
-    platform.failUuid = true;
-    RecordingRegistry recorder(store);
-    EXPECT_EQ(CreateShellObject(recorder, platform, EveryOption(FolderSpec()), failures), std::nullopt);
-    EXPECT_TRUE(recorder.calls.empty());
-    EXPECT_TRUE(platform.notified.empty());
-    EXPECT_EQ(TakeFailures(), std::vector<std::string>{"Projects -1 1739"});
-}
-
-TEST_F(RegistrationTest, MalformedUuidTextWritesNothing) {
+// A failed generation (null) or a malformed identifier text.
+TEST_F(RegistrationTest, UuidFailureOrMalformedUuidTextWritesNothingAndSaysSo) {
     RecordingRegistry recorder(store);
     for (const wchar_t* text :
-         {L"", L"not a uuid", L"5e1f0c3a-77d2-4b1e-9a0f-00000000000",
+         {static_cast<const wchar_t*>(nullptr), L"", L"not a uuid", L"5e1f0c3a-77d2-4b1e-9a0f-00000000000",
           L"5e1f0c3a-77d2-4b1e-9a0f\\000000000000", L"5e1f0c3a-77d2-4b1e-9a0f-00000000000g"}) {
-        platform.uuids = {text};
-        EXPECT_EQ(CreateShellObject(recorder, platform, FolderSpec(), failures), std::nullopt)
-            << Narrow(text);
+        platform.failUuid = !text;
+        platform.uuids = {text ? text : L""};
+        EXPECT_EQ(CreateShellObject(recorder, platform, EveryOption(FolderSpec()), failures), std::nullopt)
+            << (text ? Narrow(text) : "failed");
         EXPECT_EQ(TakeFailures(), std::vector<std::string>{"Projects -1 1739"});
     }
     EXPECT_TRUE(recorder.calls.empty());

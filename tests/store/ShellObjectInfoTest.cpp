@@ -133,7 +133,7 @@ TEST_F(ShellObjectInfoTest, MalformedNameValuesFallBackToTheShell) {
     EXPECT_EQ(ReadNew({Sz(L"", std::wstring(999, L'n'))}).name, std::wstring(999, L'n'));
 }
 
-TEST_F(ShellObjectInfoTest, IndirectInfoTipIsExpandedOnlyWhenExpandSz) {
+TEST_F(ShellObjectInfoTest, IndirectInfoTipIsExpandedOnlyWhenExpandSzAndShowsTheStoredTextUnresolved) {
     platform.environment[L"SystemRoot"] = L"C:\\Windows";
     platform.indirectStrings[L"@C:\\Windows\\tips.dll,-5"] = L"Resolved expanded";
     platform.indirectStrings[L"@%SystemRoot%\\tips.dll,-5"] = L"Resolved as stored";
@@ -142,10 +142,7 @@ TEST_F(ShellObjectInfoTest, IndirectInfoTipIsExpandedOnlyWhenExpandSz) {
     EXPECT_EQ(DescriptionOf(ExpandSz(L"InfoTip", L"%SystemRoot% stays")), L"%SystemRoot% stays");
     EXPECT_EQ(platform.indirectQueries,
               (std::vector<std::wstring>{L"@C:\\Windows\\tips.dll,-5", L"@%SystemRoot%\\tips.dll,-5"}));
-}
-
-TEST_F(ShellObjectInfoTest, UnresolvableIndirectInfoTipShowsTheStoredText) {
-    platform.environment[L"SystemRoot"] = L"C:\\Windows";
+    // One that does not resolve shows the stored text.
     EXPECT_EQ(DescriptionOf(Sz(L"InfoTip", L"@missing.dll,-1")), L"@missing.dll,-1");
     EXPECT_EQ(DescriptionOf(ExpandSz(L"InfoTip", L"@%SystemRoot%\\missing.dll,-1")),
               L"@%SystemRoot%\\missing.dll,-1");

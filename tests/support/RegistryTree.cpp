@@ -85,18 +85,6 @@ Status SetValue(RegistryStore& store, KeyHandle key, const TreeValue& value) {
                           static_cast<std::uint32_t>(value.data.size()));
 }
 
-Status WriteValues(RegistryStore& store, KeyHandle key, const TreeKey& description) {
-    for (const TreeValue& value : description.values) {
-        const Status status = SetValue(store, key, value);
-        if (status != kOk)
-            return status;
-    }
-    for (const TreeKey& subkey : description.subkeys)
-        if (const Status status = WriteTree(store, key, subkey); status != kOk)
-            return status;
-    return kOk;
-}
-
 // The tree both sides of a comparison are turned into before printing.
 struct Node {
     std::wstring name;
@@ -311,9 +299,12 @@ void RemoveKey(RegistryStore& store, KeyHandle parent, const std::wstring& path)
 
 Status WriteTree(RegistryStore& store, KeyHandle parent, const TreeKey& key) {
     RegKey created(store);
-    if (const Status status = created.Create(parent, key.path); status != kOk)
-        return status;
-    return WriteValues(store, created.Get(), key);
+    Status status = created.Create(parent, key.path);
+    for (auto value = key.values.begin(); status == kOk && value != key.values.end(); ++value)
+        status = SetValue(store, created.Get(), *value);
+    for (auto subkey = key.subkeys.begin(); status == kOk && subkey != key.subkeys.end(); ++subkey)
+        status = WriteTree(store, created.Get(), *subkey);
+    return status;
 }
 
 std::string DumpTree(RegistryStore& store, KeyHandle parent, std::wstring_view path) {
