@@ -70,5 +70,14 @@ TEST_F(ReadStringTest, TextStaysWithinTheReturnedBytesAndMalformedStringsAreReje
     }
 }
 
+TEST_F(ReadStringTest, MissingValueGivesFileNotFound) {
+    ASSERT_EQ(Read(Sz(L"other", L"x")).status, kOk);
+    RegKey key(store);
+    ASSERT_EQ(key.Open(CurrentUser(), Scratch(L"Read")), kOk);
+    const StringRead missing = key.ReadString(L"missing", 1000);
+    EXPECT_EQ(missing.status, kFileNotFound);
+    EXPECT_EQ(missing.text, L"");
+}
+
 } // namespace
 } // namespace vs::test

@@ -374,16 +374,11 @@ TEST_F(ShellObjectInfoTest, FolderIdListNamesTheFolderOfTheFirstPlace) {
 // the first pin, deleted with it, and never changed on its own.
 class Class32CopyTest : public ShellObjectInfoTest {
 protected:
-    void SetUp() override {
-        WriteClass(kIdA, {Sz(L"", L"N"), Marker()}, {{L"DefaultIcon", {Sz(L"", L"a.ico")}}});
+    static TreeKey ClassTree(const std::wstring& path) {
+        return TreeKey{path, {Sz(L"", L"N"), Marker()}, {{L"DefaultIcon", {Sz(L"", L"a.ico")}}}};
     }
-    void WriteCopy() {
-        ASSERT_EQ(WriteTree(store, LocalMachine(),
-                            TreeKey{Class32KeyPath(kIdA),
-                                    {Sz(L"", L"N"), Marker()},
-                                    {{L"DefaultIcon", {Sz(L"", L"a.ico")}}}}),
-                  kOk);
-    }
+    void SetUp() override { ASSERT_EQ(WriteTree(store, ClassesRoot(), ClassTree(L"CLSID\\" + kIdA)), kOk); }
+    void WriteCopy() { ASSERT_EQ(WriteTree(store, LocalMachine(), ClassTree(Class32KeyPath(kIdA))), kOk); }
     std::string CopyDump() { return DumpTree(store, LocalMachine(), Class32KeyPath(kIdA)); }
 };
 
