@@ -541,5 +541,46 @@ TEST_F(RefreshTest, AnUpdateAboveTheSelectedRowsKeepsTheirStatesAndTheViewAndTyp
     EXPECT_EQ(test::NamesIn(NamesOf(LVNI_SELECTED)), std::vector<std::wstring>{L"Aardvark"});
 }
 
+// The search the list asks for: by the start of a name (or a whole name), ignoring case,
+// from a row on in the order shown, wrapping only when told; and the cells it asks for,
+// cut to the room given.
+TEST(ListViewInventory, FindsRowsInTheOrderShownAndGivesCellsCutToTheRoomGiven) {
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 300, 200,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ListViewInventory view;
+    view.Attach(nullptr, list);
+    std::vector<InventoryRow> rows(4);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i].name = std::vector<std::wstring>{L"Alpha", L"gamma", L"beta", L"alpine"}[i];
+    view.Fill(rows, {0, 2, 3, 1}); // Alpha, beta, alpine, gamma
+    struct Case {
+        const wchar_t* text;
+        UINT flags;
+        int start, found;
+    } const cases[] = {{L"al", LVFI_PARTIAL | LVFI_WRAP, 0, 0},
+                       {L"AL", LVFI_PARTIAL, 1, 2},
+                       {L"al", LVFI_PARTIAL | LVFI_WRAP, 3, 0},
+                       {L"al", LVFI_PARTIAL, 3, -1},
+                       {L"BETA", LVFI_STRING, 0, 1},
+                       {L"bet", LVFI_STRING, 0, -1},
+                       {L"x", LVFI_PARTIAL | LVFI_WRAP, 0, -1}};
+    for (const Case& c : cases) {
+        NMLVFINDITEMW find{};
+        find.iStart = c.start;
+        find.lvfi.flags = c.flags;
+        find.lvfi.psz = c.text;
+        EXPECT_EQ(view.FindRow(find), c.found) << testing::PrintToString(std::wstring(c.text)) << c.start;
+    }
+    wchar_t cell[4] = L"???";
+    NMLVDISPINFOW info{};
+    info.item.mask = LVIF_TEXT;
+    info.item.iItem = 2;
+    info.item.pszText = cell;
+    info.item.cchTextMax = 4;
+    view.GetDispInfo(info);
+    EXPECT_EQ(std::wstring(cell), L"alp");
+    DestroyWindow(list);
+}
+
 } // namespace
 } // namespace vs
