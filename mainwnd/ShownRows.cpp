@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
+#include <string_view>
 
 namespace {
 
@@ -132,10 +134,21 @@ int CDeleteObject::RestoreSelection(const ListPlace& place) {
             return vs::CompareNames(a.path, b.path) < 0;
         }
     };
+    // Only a row whose entry key has the name of a key looked for can be one of them: the
+    // others are passed over without their paths being put together.
+    std::set<std::wstring_view, vs::NameLess> names;
+    auto noteName = [&names](const std::vector<EntryKey>& keys) {
+        for (const EntryKey& key : keys)
+            names.insert(std::wstring_view(key.path).substr(key.path.rfind(L'\\') + 1));
+    };
+    for (const std::vector<EntryKey>& keys : place.selected)
+        noteName(keys);
+    noteName(place.focused);
     std::map<EntryKey, int, KeyLess> rowOf;
     const int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        if (const vs::ShellObjectEntry* entry = EntryOfRow(row))
+    for (int row = 0; !names.empty() && row < count; ++row) {
+        const vs::ShellObjectEntry* entry = EntryOfRow(row);
+        if (entry && names.count(entry->keyName))
             rowOf.emplace(EntryKey{entry->hive, JoinPath(entry->parentPath, entry->keyName)}, row);
     }
     auto find = [&](const std::vector<EntryKey>& keys) {

@@ -6,6 +6,7 @@
 
 #include "mainwnd/ListViewInventory.h"
 #include "mainwnd/RowDrawing.h"
+#include "mainwnd/RowOrder.h"
 #include "res/resource.h"
 #include "store/NamespaceLocation.h"
 #include "store/BackupFolder.h"
@@ -580,6 +581,22 @@ TEST(ListViewInventory, FindsRowsInTheOrderShownAndGivesCellsCutToTheRoomGiven) 
     view.GetDispInfo(info);
     EXPECT_EQ(std::wstring(cell), L"alp");
     DestroyWindow(list);
+}
+
+// The sort weighs each text once, in the order lstrcmpiW gives, ties in inventory order.
+TEST(RowOrder, SortsAsLstrcmpiWComparesNames) {
+    std::vector<InventoryRow> rows;
+    for (const wchar_t* name :
+         {L"b-a",    L"ba", L"B'a",   L"a b",  L"ab", L"\u00c4b", L"ab10", L"ab2", L"_x",      L"x",
+          L"\u00c9", L"e",  L"co-op", L"coop", L"",   L"1",       L"!",    L"AB",  L"a\u00df", L"ass"})
+        rows.emplace_back().name = name;
+    std::vector<std::size_t> expected(rows.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        expected[i] = i;
+    std::stable_sort(expected.begin(), expected.end(), [&](std::size_t a, std::size_t b) {
+        return lstrcmpiW(rows[a].name.c_str(), rows[b].name.c_str()) < 0;
+    });
+    EXPECT_EQ(ArrangeRows(rows, {}, L"", SortOrder{}), expected);
 }
 
 } // namespace
