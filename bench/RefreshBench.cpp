@@ -58,14 +58,14 @@ void RemovePlaces(vs::RegistryStore& store) {
         vs::RegKey parent(store);
         const std::wstring path(place.nameSpacePath);
         const std::size_t cut = path.rfind(L'\\');
-        if (parent.Open(place.hive, path.substr(0, cut)) == vs::kOk)
+        if (parent.Open(place.hive, path.substr(0, cut), vs::kKeyReadWrite) == vs::kOk)
             (void)parent.DeleteTree(path.substr(cut + 1).c_str());
     }
 }
 
 void RemoveClasses(vs::RegistryStore& store, int count) {
     vs::RegKey clsid(store);
-    if (clsid.Open(vs::ClassesRoot(), L"CLSID") != vs::kOk)
+    if (clsid.Open(vs::ClassesRoot(), L"CLSID", vs::kKeyReadWrite) != vs::kOk)
         return;
     for (int i = 0; i < count; ++i)
         (void)clsid.DeleteTree(ClassId(i).c_str());

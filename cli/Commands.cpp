@@ -430,7 +430,7 @@ void Runner::CopyEntry(const Request& request, const ShellObjectEntry& entry, in
         // copy goes again, unless the key was there before.
         if (move && copied && !sourceGone && !targetExisted) {
             RegKey nameSpace(store_);
-            if (nameSpace.Open(target.hive, target.nameSpacePath) == kOk)
+            if (nameSpace.Open(target.hive, target.nameSpacePath, kKeyReadWrite) == kOk)
                 (void)nameSpace.DeleteTree(entry.keyName.c_str());
         }
     }

@@ -49,8 +49,8 @@ bool KeyStands(RegistryStore& store, KeyHandle root, const std::wstring& path) {
 }
 
 // Whether an entry key directly below a place names clsid, shown or hidden. A key that
-// does not open for reading counts as there: the scan opens entries for writing and
-// leaves out those it cannot, and a class key must not look unused because of that.
+// does not open for reading counts as there: the scan leaves out entries it cannot open,
+// and a class key must not look unused because of that.
 bool AnyPlaceNames(RegistryStore& store, const std::wstring& clsid) {
     for (const NamespaceLocation& place : NamespaceLocations())
         for (const std::wstring& name : {clsid, L"hidden" + clsid})
@@ -322,7 +322,7 @@ std::vector<TreeRef> RepairTrees(const Problem& problem) {
 void Repair(RegistryStore& store, const Problem& problem, bool keepHidden, Failures& failures) {
     auto removeTree = [&](KeyHandle root, const std::wstring& parent, const std::wstring& name, int place) {
         RegKey key(store);
-        Status status = key.Open(root, parent);
+        Status status = key.Open(root, parent, kKeyReadWrite);
         if (status == kOk)
             status = key.DeleteTree(name.c_str());
         if (status != kOk && status != kFileNotFound) // gone already: what was meant has happened

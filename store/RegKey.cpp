@@ -251,7 +251,7 @@ Status CopyKeyTree(RegistryStore& store, KeyHandle source, KeyHandle destParent,
             return Unwind(stack, status);
         ++top.nextChild;
         RegKey child(store);
-        if (Status opened = child.Open(top.source, childName.data(), kKeyAllAccess); opened != kOk)
+        if (Status opened = child.Open(top.source, childName.data()); opened != kOk)
             return Unwind(stack, opened);
         const KeyHandle childKey = child.Get();
         if (Status copied = enter(std::move(child), childKey, top.dest.Get(), childName.data());
@@ -271,7 +271,7 @@ Status DeleteKeyTree(RegistryStore& store, KeyHandle parent, const wchar_t* name
     if (!IsKeyName(name))
         return kInvalidParameter;
     RegKey top(store);
-    if (Status status = top.Open(parent, name); status != kOk)
+    if (Status status = top.Open(parent, name, kKeyReadWrite); status != kOk)
         return status;
     std::vector<Frame> stack;
     stack.push_back(Frame{parent, std::move(top), name});
@@ -282,7 +282,7 @@ Status DeleteKeyTree(RegistryStore& store, KeyHandle parent, const wchar_t* name
         // Always index 0: each deleted child moves the next one up.
         if (store.EnumKey(current.key.Get(), 0, childName.data(), &capacity) == kOk) {
             RegKey child(store);
-            if (Status status = child.Open(current.key.Get(), childName.data()); status != kOk)
+            if (Status status = child.Open(current.key.Get(), childName.data(), kKeyReadWrite); status != kOk)
                 return Unwind(stack, status);
             stack.push_back(Frame{current.key.Get(), std::move(child), std::wstring(childName.data())});
             continue;

@@ -45,10 +45,12 @@ public:
     RegKey(RegKey&& other) noexcept;
     RegKey& operator=(RegKey&& other) noexcept;
 
-    // OpenKey/CreateKey, with KEY_READ | KEY_WRITE unless told otherwise. On success the
-    // handle held so far is closed and the new one held; on failure what was held stays. A
-    // null parent (a key whose own open failed) fails without reaching the store.
-    [[nodiscard]] Status Open(KeyHandle parent, std::wstring_view path, std::uint32_t access = kKeyReadWrite);
+    // OpenKey with KEY_READ unless told otherwise (a key is opened for writing only by the
+    // command that writes it, when it does: a standard user may read what they may not
+    // write), CreateKey with KEY_READ | KEY_WRITE. On success the handle held so far is
+    // closed and the new one held; on failure what was held stays. A null parent (a key
+    // whose own open failed) fails without reaching the store.
+    [[nodiscard]] Status Open(KeyHandle parent, std::wstring_view path, std::uint32_t access = kKeyRead);
     [[nodiscard]] Status Create(KeyHandle parent, std::wstring_view path,
                                 std::uint32_t access = kKeyReadWrite);
     // Closes the handle held, if any, and returns what CloseKey said (0 when none was held).
@@ -94,8 +96,8 @@ private:
                                   std::uint32_t start = 0);
 
 // Copies every value and subkey of source into the key name below destParent (created,
-// or opened and written into). Stops at the first failure and returns its status; what
-// was copied stays.
+// or opened and written into); the source's subkeys are opened for reading only. Stops at the first failure
+// and returns its status; what was copied stays.
 [[nodiscard]] Status CopyKeyTree(RegistryStore& store, KeyHandle source, KeyHandle destParent,
                                  const wchar_t* name);
 

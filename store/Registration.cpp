@@ -157,7 +157,7 @@ void WriteClassSubkeys(TreeWriter& writer, KeyHandle classKey, const ShellObject
 void RemoveKey(RegistryStore& store, KeyHandle hive, const std::wstring& parentPath,
                const std::wstring& name) {
     RegKey parent(store);
-    if (parent.Open(hive, parentPath) == kOk)
+    if (parent.Open(hive, parentPath, kKeyReadWrite) == kOk)
         (void)parent.DeleteTree(name.c_str()); // it was just written by this program; nothing more to do
 }
 

@@ -87,7 +87,7 @@ Status RelocateEntryKey(RegistryStore& store, const ShellObjectEntry& entry, Key
         return status;
     const std::optional<std::size_t> sourceKeys = CountKeys(store, entry.hive, sourcePath);
     RegKey parent(store);
-    Status removed = parent.Open(entry.hive, entry.parentPath);
+    Status removed = parent.Open(entry.hive, entry.parentPath, kKeyReadWrite);
     if (removed == kOk)
         removed = parent.DeleteTree(entry.keyName.c_str()); // the copy is complete
     if (removed == kOk)
@@ -97,7 +97,7 @@ Status RelocateEntryKey(RegistryStore& store, const ShellObjectEntry& entry, Key
         *sourceBroken = !whole;
     if (whole && !existed) {
         RegKey dest(store);
-        if (dest.Open(destHive, destPath) == kOk)
+        if (dest.Open(destHive, destPath, kKeyReadWrite) == kOk)
             (void)dest.DeleteTree(name.c_str()); // the source holds everything it held
     }
     return removed;
@@ -107,7 +107,7 @@ Status RelocateEntryKey(RegistryStore& store, const ShellObjectEntry& entry, Key
 void RemoveMachineClass(RegistryStore& store, const std::wstring& clsid, bool with32Bit) {
     for (const wchar_t* path : {kClassesPath, kClasses32Path}) {
         RegKey classes(store);
-        if ((path == kClassesPath || with32Bit) && classes.Open(LocalMachine(), path) == kOk)
+        if ((path == kClassesPath || with32Bit) && classes.Open(LocalMachine(), path, kKeyReadWrite) == kOk)
             (void)classes.DeleteTree(clsid.c_str());
     }
 }
@@ -186,7 +186,7 @@ bool TransferEntry(RegistryStore& store, const ShellObjectEntry& entry, KeyHandl
 
 void ShellObjectEntry::Delete(RegistryStore& store, Failures& failures) const {
     RegKey parent(store);
-    Status status = parent.Open(hive, parentPath);
+    Status status = parent.Open(hive, parentPath, kKeyReadWrite);
     if (status == kOk)
         status = store.DeleteKey(parent.Get(), keyName.c_str());
     parent.Close();

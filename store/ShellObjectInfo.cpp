@@ -41,9 +41,10 @@ ShellObjectInfo ShellObjectInfo::Read(RegistryStore& store, Platform& platform, 
     // This user's classes first, as Windows' merged view of HKEY_CLASSES_ROOT has it, then
     // the machine's, where earlier versions wrote every class key. Both explicitly: Wine's
     // HKEY_CLASSES_ROOT shows no user's classes. A key of this user's that is there but
-    // does not open is this record's all the same. A class key that does not open for
-    // reading and writing leaves a closed record with empty texts: nothing is asked of the
-    // shell for it.
+    // does not open is this record's all the same. Both keys are opened for reading only:
+    // a standard user sees the machine's objects, and a setter asks for write access when
+    // it writes. A class key that does not open leaves a closed record with empty texts:
+    // nothing is asked of the shell for it.
     info.classesHive = CurrentUser();
     info.openStatus = info.classKey_->Open(CurrentUser(), ClassKeyPath(clsid));
     if (info.openStatus == kFileNotFound) {
@@ -156,9 +157,15 @@ template <typename Write> Status ShellObjectInfo::WriteBoth(Write write) {
     // A copy that cannot be written would fall out of step: nothing is written then.
     if (copyStatus != kOk && copyStatus != kFileNotFound)
         return copyStatus;
-    Status status = write(*classKey_);
-    if (status == kOk && copyKey_ && copyKey_->IsOpen())
-        status = write(*copyKey_);
+    RegKey classKey(classKey_->Store());
+    RegKey copyKey(classKey_->Store());
+    Status status = classKey.Open(classesHive, ClassKeyPath(clsid), kKeyReadWrite);
+    if (status == kOk && copyStatus == kOk)
+        status = copyKey.Open(classesHive, Class32KeyPath(clsid), kKeyReadWrite);
+    if (status == kOk)
+        status = write(classKey);
+    if (status == kOk && copyKey.IsOpen())
+        status = write(copyKey);
     return status;
 }
 
@@ -199,6 +206,11 @@ Status ShellObjectInfo::SetPinned(bool pin) {
         return openStatus;
     const bool newCopy = pin && copyStatus == kFileNotFound;
     if (newCopy) {
+        // No copy is made of a class key that may not be written.
+        RegKey classKey(classKey_->Store());
+        if (const Status status = classKey.Open(classesHive, ClassKeyPath(clsid), kKeyReadWrite);
+            status != kOk)
+            return status;
         if (const Status status = Make32BitCopy(); status != kOk)
             return status;
     }
@@ -231,7 +243,7 @@ Status ShellObjectInfo::Make32BitCopy() {
 Status ShellObjectInfo::Delete32BitCopy() {
     copyKey_->Close();
     RegKey classes(classKey_->Store());
-    Status status = classes.Open(classesHive, kClasses32Path);
+    Status status = classes.Open(classesHive, kClasses32Path, kKeyReadWrite);
     if (status == kOk)
         status = classes.DeleteTree(clsid.c_str());
     return status == kFileNotFound ? kOk : status;
@@ -247,7 +259,7 @@ Status ShellObjectInfo::Release() {
     classKey_->Close();
     openStatus = kKeyDeleted; // what a later setter reports
     RegKey classes(classKey_->Store());
-    Status status = classes.Open(classesHive, kClassesPath);
+    Status status = classes.Open(classesHive, kClassesPath, kKeyReadWrite);
     if (status == kOk)
         status = classes.DeleteTree(clsid.c_str());
     // Someone else removed it already: what was meant has happened.

@@ -34,10 +34,10 @@ public:
     // value is not a string that fits in 260 characters.
     std::optional<std::wstring> ReadIconLocation() const;
 
-    // Each setter writes into the class key, then into its 32-bit copy if there is one, and
-    // returns the status of the first write that failed, or, for a closed record, the
-    // status of its open (which wrote nothing). A 32-bit copy that is there but does not
-    // open for writing stops the setter before anything is written.
+    // Each setter opens the class key for writing, and its 32-bit copy if there is one,
+    // writes into both and returns the status of the first open or write that failed, or,
+    // for a closed record, the status of its open (which wrote nothing). A key that does
+    // not open for writing stops the setter before anything is written.
     [[nodiscard]] Status SetName(const std::wstring& text);
     [[nodiscard]] Status SetDescription(const std::wstring& text);
     [[nodiscard]] Status SetIconLocation(const std::wstring& text);
@@ -53,13 +53,13 @@ public:
     // The folder of placeIndex; free it with Platform::FreeIdList.
     IdList FolderIdList() const;
 
-    // Whether the class key is open: it opened for reading and writing and no Release
-    // has deleted it. A closed record's setters write nothing.
+    // Whether the class key is open: it opened for reading and no Release has deleted it.
+    // A closed record's setters write nothing.
     bool IsOpen() const { return classKey_ && classKey_->IsOpen(); }
     KeyHandle Key() const { return classKey_ ? classKey_->Get() : nullptr; }
     // Whether the class key has a copy in the 32-bit view of its classes.
     bool Has32BitCopy() const { return copyStatus != kFileNotFound; }
-    // The copy's key while it is open for writing, else null.
+    // The copy's key while it is open (for reading), else null.
     KeyHandle CopyKey() const { return copyKey_ ? copyKey_->Get() : nullptr; }
 
     std::int32_t useCount = 1;
@@ -95,8 +95,8 @@ private:
     void ReadSortOrder();
     void ReadTarget(Platform& platform);
     void TakeIconLocation();
-    // Runs write on the class key, then on the 32-bit copy when there is one; the first
-    // failed status, else 0.
+    // Opens the class key and the 32-bit copy, when there is one, for writing and runs
+    // write on each; the first failed status, else 0.
     template <typename Write> Status WriteBoth(Write write);
     // Copies the class key whole into the 32-bit view; a partial copy is removed again.
     Status Make32BitCopy();

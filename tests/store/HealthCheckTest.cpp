@@ -169,7 +169,7 @@ TEST_F(HealthCheckTest, NothingStillInUseIsTakenForALeftoverOrRemoved) {
     const std::vector<Problem> found = Check(); // B without class key, D without entry
     WriteClass(kIdB, {Sz(L"", L"Beta")});
     WriteEntry(2, TreeKey{kIdD, {Marker(L"Delta")}});
-    if (memory) // the scan leaves out an entry it cannot open for writing; D is in use all the same
+    if (memory) // an entry that refuses write access is listed and in use all the same
         memory->DenyWriteAccess(Place(2).hive, PlacePath(2, kIdD));
     EXPECT_EQ(kinds(), "dangling twins user-only copy32 icon ") << "C alone without class key, D not unused";
     const std::string now = Whole();

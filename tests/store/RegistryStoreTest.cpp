@@ -17,7 +17,7 @@ protected:
     // Opens path below HKCU into a RegKey, asserting success.
     RegKey OpenScratch(std::wstring_view relative) {
         RegKey key(store);
-        EXPECT_EQ(key.Open(CurrentUser(), Scratch(relative)), kOk);
+        EXPECT_EQ(key.Open(CurrentUser(), Scratch(relative), kKeyReadWrite), kOk);
         return key;
     }
 

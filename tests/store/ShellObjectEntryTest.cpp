@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vs::test {
 namespace {
 
@@ -379,6 +381,29 @@ TEST_F(ShellObjectEntryTest, AllUsersEntryOfAPerUserClassIsListedAndItsCopyToOth
     EXPECT_FALSE(entry.CopyTo(standardUser, LocalMachine(), PlacePath(5), failures));
     EXPECT_EQ(TakeFailures(), std::vector<std::string>{"copy 5 5"}) << "the class key could not go along";
     EXPECT_EQ(PlaceDump(5) + ClassDump(kIdA), before);
+}
+
+// A standard user reads what they may not write: the machine's objects are listed whole,
+// every change to them is refused and changes nothing, and a copy to this user works.
+TEST_F(ShellObjectEntryTest, AStandardUserSeesTheMachinesObjectsAndMayCopyThemOnlyToThemselves) {
+    WriteFolderClass(kIdA, L"Shared");
+    WriteEntry(4, TreeKey{kIdA, {Marker(L"Shared")}});
+    const std::string machine = PlaceDump(4) + ClassDump(kIdA);
+    StandardUserRegistry standardUser(store);
+    Inventory seen(standardUser, platform);
+    seen.Refresh();
+    const auto found = std::find_if(seen.entries.begin(), seen.entries.end(),
+                                    [](const ShellObjectEntry& e) { return e.keyName == kIdA; });
+    ASSERT_NE(found, seen.entries.end());
+    EXPECT_EQ(found->GetName(), L"Shared");
+    EXPECT_EQ(found->info->SetName(L"Mine"), kAccessDenied);
+    found->Hide(standardUser, failures);
+    EXPECT_FALSE(found->MoveTo(standardUser, LocalMachine(), PlacePath(5), failures));
+    found->Delete(standardUser, failures);
+    EXPECT_EQ(TakeFailures(), (std::vector<std::string>{"hide 4 5", "move 5 5", "delete 4 5"}));
+    EXPECT_EQ(PlaceDump(4) + ClassDump(kIdA), machine);
+    EXPECT_TRUE(found->CopyTo(standardUser, CurrentUser(), PlacePath(0), failures));
+    EXPECT_EQ(EntryDump(0, kIdA), EntryDump(4, kIdA));
 }
 
 TEST_F(ShellObjectEntryTest, OperationsOnAVanishedKeyChangeNothingButDeleteReleasesTheClassKey) {

@@ -62,15 +62,17 @@ TEST_F(ShellObjectInfoTest, MissingClassKeyGivesClosedRecordWhoseSettersReportIt
     EXPECT_TRUE(platform.extractCalls.empty());
 }
 
-TEST_F(ShellObjectInfoTest, ClassKeyThatRefusesWriteAccessCountsAsMissing) {
+TEST_F(ShellObjectInfoTest, ClassKeyThatRefusesWriteAccessIsReadAndItsSettersWriteNothing) {
     if (!memory)
         GTEST_SKIP() << "needs the in-memory registry";
     WriteClass(kIdA, {Sz(L"", L"Locked")});
     memory->DenyWriteAccess(ClassesRoot(), L"CLSID\\" + kIdA);
     ShellObjectInfo info = Read(0);
-    EXPECT_FALSE(info.IsOpen());
-    EXPECT_EQ(info.name, L"");
-    EXPECT_EQ(OpenHandles(), 0u);
+    EXPECT_TRUE(info.IsOpen());
+    EXPECT_EQ(info.name, L"Locked");
+    EXPECT_EQ(info.SetName(L"New"), kAccessDenied);
+    EXPECT_EQ(info.name, L"Locked");
+    EXPECT_EQ(OpenHandles(), 1u) << "the record's own key, opened for reading";
 }
 
 TEST_F(ShellObjectInfoTest, OneCharacterNameIsKeptEmptyNameAsksTheShell) {
@@ -307,14 +309,14 @@ TEST_F(ShellObjectInfoTest, ClassKeyIsReadAndChangedWhereItStands) {
         bool denyUser; // this user's refuses to open for writing (in-memory registry only)
         const wchar_t* readName;
         KeyHandle hive; // where the record says its key stands
-        Status status;  // of the open, and so of the setters when it failed
+        Status status;  // of the open for writing, and so of the setters when it failed
     } cases[] = {
         {"this user's only", true, false, false, L"User", CurrentUser(), kOk},
         {"the machine's only", false, true, false, L"Machine", LocalMachine(), kOk},
         {"both: this user's wins", true, true, false, L"User", CurrentUser(), kOk},
         {"neither", false, false, false, L"", LocalMachine(), kFileNotFound},
         // Last: the refusal stays with the key.
-        {"this user's refuses writing", true, true, true, L"", CurrentUser(), kAccessDenied},
+        {"this user's refuses writing", true, true, true, L"User", CurrentUser(), kAccessDenied},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

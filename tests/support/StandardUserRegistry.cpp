@@ -15,9 +15,17 @@ bool StandardUserRegistry::Refuse(KeyHandle key) {
 
 Status StandardUserRegistry::OpenKey(KeyHandle parent, const wchar_t* path, std::uint32_t access,
                                      KeyHandle* out) {
+    // KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE, WRITE_DAC, WRITE_OWNER.
+    constexpr std::uint32_t kWriteAccess = 0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x80000;
     const Status status = inner_.OpenKey(parent, path, access, out);
-    if (status == kOk && IsMachine(parent))
-        machineKeys_.insert(*out);
+    if (status != kOk || !IsMachine(parent))
+        return status;
+    if ((access & kWriteAccess) && Refuse(parent)) {
+        (void)inner_.CloseKey(*out); // opened only to tell a missing key from a refused one
+        *out = nullptr;
+        return kAccessDenied;
+    }
+    machineKeys_.insert(*out);
     return status;
 }
 

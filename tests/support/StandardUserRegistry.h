@@ -1,7 +1,9 @@
 #pragma once
 // A standard user's view of a registry: every write, creation and deletion below
-// HKEY_LOCAL_MACHINE fails with status 5, as for a user who did not choose "Run as
-// administrator"; reads and everything below HKEY_CURRENT_USER pass on unchanged.
+// HKEY_LOCAL_MACHINE, and every open there that asks for any write access, fails with
+// status 5 (a key that is not there is still "not found"), as for a user who did not
+// choose "Run as administrator"; reads and everything below HKEY_CURRENT_USER pass on
+// unchanged.
 // HKEY_CLASSES_ROOT counts as the machine's (under Wine and in the in-memory registry it
 // is HKEY_LOCAL_MACHINE\Software\Classes). While `refusing` is false it passes everything,
 // so one registry can play both users.
