@@ -1,6 +1,7 @@
 #include "dialogs/IconDialog.h"
 
 #include "dialogs/DialogPlacement.h"
+#include "framework/FileDialog.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
 
@@ -119,29 +120,16 @@ LRESULT CIconDialog::OnListDoubleClick(const Message&) {
 }
 
 LRESULT CIconDialog::OnBrowse(const Message&) {
-    // The browser writes at most kBrowseBufferChars characters. A longer name cannot be
-    // offered without cutting it into the name of some other file, so the browser then
-    // starts with an empty name.
-    std::vector<wchar_t> buffer(kBrowseBufferChars, L'\0');
-    if (icon.file.size() < kBrowseBufferChars)
-        std::copy(icon.file.begin(), icon.file.end(), buffer.begin());
-    const std::wstring filter = LoadFilterString(IDS_ICON_FILTER);
-    const std::wstring title = LoadResourceString(IDS_CHOOSE_ICON);
-
-    OPENFILENAMEW request{};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = hwnd_;
-    request.lpstrFilter = filter.c_str();
-    request.nFilterIndex = 0;
-    request.lpstrFile = buffer.data();
-    request.nMaxFile = static_cast<DWORD>(buffer.size());
-    request.lpstrTitle = title.c_str();
-    request.Flags = OFN_FILEMUSTEXIST | OFN_DONTADDTORECENT;
-    if (!GetOpenFileNameW(&request))
+    // The browser writes at most kBrowseBufferChars characters.
+    std::wstring chosen = AskFileName({.owner = hwnd_,
+                                       .filterId = IDS_ICON_FILTER,
+                                       .titleId = IDS_CHOOSE_ICON,
+                                       .flags = OFN_FILEMUSTEXIST | OFN_DONTADDTORECENT,
+                                       .capacity = kBrowseBufferChars},
+                                      icon.file);
+    if (chosen.empty())
         return 0;
-
-    buffer.back() = L'\0';
-    icon = {buffer.data(), 0};
+    icon = {std::move(chosen), 0};
     UpdateData(false);
     FillList();
     return 0;

@@ -5,6 +5,7 @@
 // line of the file or the key that failed; nothing is ever left half-written.
 #include "mainwnd/DeleteObject.h"
 
+#include "framework/FileDialog.h"
 #include "framework/Resources.h"
 #include "mainwnd/FailureMessage.h"
 #include "framework/SystemText.h"
@@ -67,26 +68,17 @@ std::wstring FileNameFor(std::wstring name) {
 
 // The save or open dialog for a registry file, starting with name; empty when cancelled.
 std::wstring AskRegFile(HWND owner, bool save, const std::wstring& name) {
-    std::vector<wchar_t> buffer(32768, L'\0');
-    if (name.size() < buffer.size())
-        std::copy(name.begin(), name.end(), buffer.begin());
-    const std::wstring filter = LoadFilterString(IDS_REG_FILTER);
-    const std::wstring title = LoadResourceString(save ? IDS_EXPORT_TITLE : IDS_IMPORT_TITLE);
-    OPENFILENAMEW request{};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = owner;
-    request.lpstrFilter = filter.c_str();
-    request.nFilterIndex = 1;
-    request.lpstrFile = buffer.data();
-    request.nMaxFile = static_cast<DWORD>(buffer.size());
-    request.lpstrTitle = title.c_str();
-    request.lpstrDefExt = L"reg";
-    request.Flags = OFN_PATHMUSTEXIST | OFN_DONTADDTORECENT | OFN_HIDEREADONLY |
-                    (save ? OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN : OFN_FILEMUSTEXIST);
-    if (!(save ? GetSaveFileNameW(&request) : GetOpenFileNameW(&request)))
-        return std::wstring();
-    buffer.back() = L'\0';
-    return buffer.data();
+    const DWORD flags = OFN_PATHMUSTEXIST | OFN_DONTADDTORECENT | OFN_HIDEREADONLY |
+                        (save ? OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN : OFN_FILEMUSTEXIST);
+    return AskFileName({.owner = owner,
+                        .filterId = IDS_REG_FILTER,
+                        .titleId = save ? IDS_EXPORT_TITLE : IDS_IMPORT_TITLE,
+                        .filterIndex = 1,
+                        .defaultExtension = L"reg",
+                        .flags = flags,
+                        .save = save,
+                        .capacity = 32768},
+                       name);
 }
 
 } // namespace

@@ -504,17 +504,8 @@ TEST_F(CliTest, AnExportedObjectDeletedComesBackWholeByImport) {
 std::vector<std::wstring> ClassNames(RegistryStore& store) {
     std::vector<std::wstring> names;
     for (KeyHandle hive : {CurrentUser(), LocalMachine()}) {
-        KeyHandle key = nullptr;
-        if (store.OpenKey(hive, kClassesPath, kKeyRead, &key) != kOk)
-            continue;
-        wchar_t name[256];
-        for (std::uint32_t index = 0;; ++index) {
-            std::uint32_t capacity = 256;
-            if (store.EnumKey(key, index, name, &capacity) != kOk)
-                break;
-            names.emplace_back(name);
-        }
-        (void)store.CloseKey(key);
+        const std::vector<std::wstring> some = SubkeyNames(store, hive, kClassesPath);
+        names.insert(names.end(), some.begin(), some.end());
     }
     return names;
 }

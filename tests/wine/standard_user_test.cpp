@@ -1,8 +1,9 @@
 // A standard user: the installed-objects dialog over a registry that refuses every write,
-// creation and deletion below HKEY_LOCAL_MACHINE, with an elevation seam that says "not
-// elevated". A per-user object goes through every command and the wizard without a word;
-// for an all-users object every command shows one message naming what failed, offers to
-// restart as administrator and leaves the registry exactly as it was; so does an import.
+// creation, deletion and write-access open below HKEY_LOCAL_MACHINE, with an elevation
+// seam that says "not elevated". A per-user object goes through every command and the
+// wizard without a word; an all-users object is listed, and every command on it shows one
+// message naming what failed, offers to restart as administrator and leaves the registry
+// exactly as it was; so does an import.
 
 #include "framework/Elevation.h"
 #include "framework/Resources.h"
@@ -11,6 +12,7 @@
 #include "res/resource.h"
 #include "store/BackupFolder.h"
 #include "store/ClassRoots.h"
+#include "store/DesktopIcon.h"
 #include "store/NamespaceLocation.h"
 #include "tests/support/RegFileSupport.h"
 #include "tests/support/RegistryTree.h"
@@ -104,23 +106,16 @@ protected:
     // the machine's class keys of the test objects.
     std::string Registry() {
         std::string dump;
-        KeyHandle software = nullptr;
-        EXPECT_EQ(store.OpenKey(CurrentUser(), L"Software", kKeyRead, &software), kOk);
-        wchar_t name[256];
-        for (std::uint32_t index = 0;; ++index) {
-            std::uint32_t capacity = 256;
-            if (store.EnumKey(software, index, name, &capacity) != kOk)
-                break;
+        for (const std::wstring& name : SubkeyNames(store, CurrentUser(), L"Software"))
             if (!NamesEqual(name, L"Wine"))
-                dump += Narrow(name) + "\n" + DumpTree(store, software, name);
-        }
-        (void)store.CloseKey(software);
+                dump += Narrow(name) + "\n" + DumpTree(store, CurrentUser(), L"Software\\" + name);
         for (const NamespaceLocation& place : NamespaceLocations())
             if (place.hive == LocalMachine())
                 dump += DumpTree(store, LocalMachine(), place.nameSpacePath);
         for (const wchar_t* clsid : kIds)
-            dump += DumpTree(store, LocalMachine(), ClassKeyPath(clsid));
-        return dump;
+            dump += DumpTree(store, LocalMachine(), ClassKeyPath(clsid)) +
+                    DumpTree(store, LocalMachine(), Class32KeyPath(clsid));
+        return dump + DumpTree(store, LocalMachine(), kHideDesktopIconsPath);
     }
 
     // The dialog over the registry a standard user sees.
@@ -201,6 +196,8 @@ TEST_F(StandardUserTest, EveryCommandOnAnAllUsersObjectSaysOnceWhatFailedAndChan
         {"change comment", ID_CHANGE_COMMENT, 4, Action::ChangeComment, kMachineClasses, Typed(L"Noted")},
         {"set position", ID_SET_EXPLORER_POSITION, 4, Action::SetPosition, kMachineClasses,
          PositionSet(L"7")},
+        {"navigation pane", ID_NAVIGATION_PANE, 4, Action::Pin, kMachineClasses, {}},
+        {"desktop icon", ID_DESKTOP_ICON, 4, Action::HideDesktopIcon, 4, {}},
     };
     const std::string before = Registry();
     const std::vector<std::wstring> rows = Names();
