@@ -161,6 +161,12 @@ bool TransferEntry(RegistryStore& store, const ShellObjectEntry& entry, KeyHandl
         failures.back().status = status;
         return false;
     };
+    // An entry key that is gone or does not open is copied nowhere, and nothing is written
+    // for it: not even the class key, whose removal could fail and leave it behind.
+    RegKey source(store);
+    if (Status status = source.Open(entry.hive, JoinPath(entry.parentPath, entry.keyName)); status != kOk)
+        return fail(status);
+    source.Close();
     bool classCopied = false;
     bool with32Bit = false;
     bool sourceBroken = false;

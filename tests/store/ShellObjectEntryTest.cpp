@@ -308,6 +308,7 @@ TEST_F(ShellObjectEntryTest, CopyOrMoveToAllUsersTakesAPerUserClassKeyAlong) {
         int failingCreate; // 0: none; else the nth key creation fails (in-memory registry)
         std::vector<std::string> failures;
         bool with32Bit = false; // this user's class key has a 32-bit copy
+        bool gone = false;      // the entry key went after the refresh; every delete fails
     } cases[] = {
         {"copy", false, false, false, 0, {}},
         {"move", true, false, false, 0, {}},
@@ -320,6 +321,7 @@ TEST_F(ShellObjectEntryTest, CopyOrMoveToAllUsersTakesAPerUserClassKeyAlong) {
         {"the 32-bit copy goes along", false, false, false, 0, {}, true},
         // Creations: as above up to DefaultIcon, then the machine's 32-bit CLSID key.
         {"the 32-bit copy fails: neither stays", true, false, false, 4, {"move 4 5"}, true},
+        {"a gone entry takes no class key along", true, false, false, 0, {"move 4 2"}, false, true},
     };
     WriteEntry(4, TreeKey{L""});
     auto Copy32 = [&](KeyHandle hive) { return DumpTree(store, hive, Class32KeyPath(kIdA)); };
@@ -342,15 +344,19 @@ TEST_F(ShellObjectEntryTest, CopyOrMoveToAllUsersTakesAPerUserClassKeyAlong) {
         WriteEntry(0, TreeKey{kIdA, {Marker(L"Mine")}});
         if (c.machineHasOne)
             WriteClass(kIdA, {Sz(L"", L"Theirs")});
+        Refresh();
+        ShellObjectEntry& entry = Listed(0, kIdA);
+        if (c.gone)
+            RemoveTree(store, CurrentUser(), PlacePath(0, kIdA));
         const std::string before = everything();
         const std::string userClass = ClassDump(kIdA, CurrentUser());
         const std::string machineClass = ClassDump(kIdA);
-        Refresh();
-        ShellObjectEntry& entry = Listed(0, kIdA);
         StandardUserRegistry standardUser(store);
         RegistryStore& through = c.standardUser ? static_cast<RegistryStore&>(standardUser) : store;
         if (c.failingCreate)
             memory->FailNthCall(MemoryRegistry::Op::Create, c.failingCreate);
+        if (c.gone && memory)
+            memory->FailFromCall(MemoryRegistry::Op::DeleteKey, 1);
         const bool done = c.move ? entry.MoveTo(through, LocalMachine(), PlacePath(4), failures)
                                  : entry.CopyTo(through, LocalMachine(), PlacePath(4), failures);
         if (memory)
