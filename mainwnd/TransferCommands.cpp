@@ -72,7 +72,7 @@ std::wstring AskRegFile(HWND owner, bool save, const std::wstring& name) {
                         (save ? OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN : OFN_FILEMUSTEXIST);
     return AskFileName({.owner = owner,
                         .filterId = IDS_REG_FILTER,
-                        .titleId = save ? IDS_EXPORT_TITLE : IDS_IMPORT_TITLE,
+                        .titleId = static_cast<UINT>(save ? IDS_EXPORT_TITLE : IDS_IMPORT_TITLE),
                         .filterIndex = 1,
                         .defaultExtension = L"reg",
                         .flags = flags,
